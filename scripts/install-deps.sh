@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Pex needs when they are missing.
+#   install-deps.sh game   - to build and run the game
+#   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...)
+# Uses sudo only when not running as root.
+set -euo pipefail
+
+game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1-mesa-dri
+           libsdl2-dev libopenmpt-dev)
+test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
+           x11-utils x11-apps imagemagick xauth libx11-dev python3
+           libfreetype-dev fonts-dejavu-core)
+
+pkgs=("${game_pkgs[@]}")
+if [ "${1:-game}" = "tests" ]; then pkgs+=("${test_pkgs[@]}"); fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

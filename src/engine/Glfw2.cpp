@@ -1,0 +1,1 @@
+#include "Glfw2.h"

@@ -1,0 +1,58 @@
+// Glfw2: the windowing calls of the GLFW version 2 interface, as a thin layer of
+// our own over the system's GLFW 3. The names carry the prefix glfw2 so that
+// they never collide with the real library's functions of the same meaning.
+//
+// Owns: the one GLFW 3 window and the callbacks installed on it.
+// Uses: GLFW 3.
+// glfw2Init starts GLFW 3 and its timer; glfw2Terminate ends it.
+//
+// Behaviour kept from version 2: key codes are version 2 codes (keys version 2
+// did not have are dropped), key repeat is off, queued events are delivered
+// inside glfw2SwapBuffers, GLFW2_ACTIVE is true while the window has focus and
+// is not iconified, GLFW2_OPENED is false once the window was asked to close.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t GLFW2_WINDOW = 0x10001;
+constexpr int32_t GLFW2_FULLSCREEN = 0x10002;
+constexpr int32_t GLFW2_OPENED = 0x20001;
+constexpr int32_t GLFW2_ACTIVE = 0x20002;
+constexpr int32_t GLFW2_RELEASE = 0;
+constexpr int32_t GLFW2_PRESS = 1;
+
+struct TGlfw2VidMode {
+    int32_t Width;
+    int32_t Height;
+    int32_t RedBits;
+    int32_t GreenBits;
+    int32_t BlueBits;
+};
+
+using TGlfw2KeyFun = void (*)(int32_t Key, int32_t Action);
+using TGlfw2CharFun = void (*)(int32_t Character, int32_t Action);
+using TGlfw2MouseButtonFun = void (*)(int32_t Button, int32_t Action);
+using TGlfw2RefreshFun = void (*)();
+
+int32_t glfw2Init();
+void glfw2Terminate();
+int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
+                        int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
+                        int32_t StencilBits, int32_t Mode);
+void glfw2SetWindowTitle(const char* Title);
+void glfw2GetDesktopMode(TGlfw2VidMode* Mode);
+void glfw2SetWindowPos(int32_t X, int32_t Y);
+void glfw2SetKeyCallback(TGlfw2KeyFun Fun);
+void glfw2SetCharCallback(TGlfw2CharFun Fun);
+void glfw2SetMouseButtonCallback(TGlfw2MouseButtonFun Fun);
+void glfw2SetWindowRefreshCallback(TGlfw2RefreshFun Fun);
+void glfw2SwapInterval(int32_t Interval);
+double glfw2GetTime();
+int32_t glfw2GetWindowParam(int32_t Param);
+void glfw2GetWindowSize(int32_t* Width, int32_t* Height);
+void glfw2GetMousePos(int32_t* X, int32_t* Y);
+void glfw2Sleep(double Seconds);
+void glfw2SwapBuffers();
+
+// Version 2 code of a GLFW 3 key, or -2 for a key that version 2 did not have.
+int32_t glfw2TranslateKey(int32_t Glfw3Key);

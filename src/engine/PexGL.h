@@ -1,0 +1,165 @@
+// PexGL: the window, the frame loop and frame clock, keyboard and mouse state,
+// the drawing vocabulary with its render-state tables, bitmap-font text and the
+// full-window fade.
+//
+// Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight, OnUpdate/OnDraw,
+// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
+// Uses: the GLFW 2 layer (Glfw2.h) and OpenGL 1.x.
+// Initialisation fixes the decimal separator and sets AppDir from the running
+// executable; finalisation clears AppDir.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// ---- Shared types ---------------------------------------------------------
+
+using TProc = void (*)();
+
+// red | green << 8 | blue << 16 | alpha << 24
+using TPackedColor = uint32_t;
+
+constexpr TPackedColor clBlack = 0xFF000000u;
+constexpr TPackedColor clNavy = 0xFF800000u;
+constexpr TPackedColor clGreen = 0xFF00FF00u;
+constexpr TPackedColor clYellow = 0xFF00FFFFu;
+constexpr TPackedColor clCyan = 0xFFFFFF00u;
+constexpr TPackedColor clWhite = 0xFFFFFFFFu;
+
+// Blend modes (rows of the blend table).
+constexpr uint8_t bmNone = 0;
+constexpr uint8_t bmAlpha = 1;
+constexpr uint8_t bmAdd = 2;
+
+// Texture filter modes (rows of the filter table).
+constexpr uint8_t tfNearest = 0;
+constexpr uint8_t tfLinear = 1;
+constexpr uint8_t tfMipNearest = 2;
+constexpr uint8_t tfMipLinear = 3;
+
+// Key codes of the GLFW version 2 interface that the screens use.
+constexpr int32_t kcEscape = 257;
+constexpr int32_t kcF10 = 267;
+constexpr int32_t kcF11 = 268;
+constexpr int32_t kcUp = 283;
+constexpr int32_t kcDown = 284;
+constexpr int32_t kcLeft = 285;
+constexpr int32_t kcRight = 286;
+constexpr int32_t kcEnter = 294;
+
+// The key table holds the codes -1..318.
+constexpr int32_t KeyCodeFirst = -1;
+constexpr int32_t KeyCodeLast = 318;
+constexpr int32_t KeyTableSize = KeyCodeLast - KeyCodeFirst + 1;
+
+// Separator of the platform, used wherever the design writes a backslash.
+#ifdef _WIN32
+constexpr char PathDelim = '\\';
+#else
+constexpr char PathDelim = '/';
+#endif
+
+// ---- Window and main loop -------------------------------------------------
+
+extern std::string AppDir;  // executable's folder with its trailing separator
+extern bool Quit;
+extern double DeltaTime;  // seconds, never more than 0.1
+extern int32_t FPS;
+extern int32_t WindowWidth;
+extern int32_t WindowHeight;
+extern TProc OnUpdate;
+extern TProc OnDraw;
+
+void InitPexGL();
+void DonePexGL();
+
+// Full path of the running executable (on Linux read from /proc/self/exe).
+std::string ExecutablePath();
+
+void InitEngine();
+bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
+                int32_t DepthBits);
+void ProcessFrame();
+void RunMainLoop();
+void TerminateEngine();
+
+// ---- Input state ----------------------------------------------------------
+
+struct TMouseState {
+    int32_t X;
+    int32_t Y;
+    bool Left;
+    bool Right;
+    bool Middle;
+};
+
+extern bool Keys[KeyTableSize];  // entry of code k is Keys[k - KeyCodeFirst]
+extern TMouseState Mouse;
+
+bool KeyDown(int32_t Key);
+bool KeyPressed(int32_t Key);
+void ClearKeys();
+
+// Event handlers installed by OpenWindow; the layer calls them inside the swap.
+void KeyCallback(int32_t Key, int32_t Action);
+void CharCallback(int32_t Character, int32_t Action);
+void MouseButtonCallback(int32_t Button, int32_t Action);
+void RefreshCallback();
+
+// ---- Drawing primitives and render state ----------------------------------
+
+extern int32_t TextureWidth;
+extern int32_t TextureHeight;
+
+void SetColorRGB(uint8_t Red, uint8_t Green, uint8_t Blue);
+void SetColorRGBA(uint8_t Red, uint8_t Green, uint8_t Blue, uint8_t Alpha);
+void SetColor(TPackedColor Color);
+TPackedColor ColorWithAlpha(TPackedColor Color, uint8_t Alpha);
+void SetTexturing(bool On);
+void BindTexture(uint32_t Texture);
+void SetBlendMode(uint8_t Mode);
+void SetTextureFilter(uint8_t Mode);
+void BeginQuads();
+void EndQuads();
+void DrawTexQuad(int32_t X, int32_t Y, int32_t Width, int32_t Height, int32_t SourceX,
+                 int32_t SourceY);
+void DrawTexQuadF(float X, float Y, float Width, float Height, float SourceX, float SourceY);
+void DrawRect(int32_t X, int32_t Y, int32_t Width, int32_t Height);
+void DrawTexGrid(int32_t X, int32_t Y, int32_t Width, int32_t Height, int32_t SourceX,
+                 int32_t SourceY, int32_t Columns, int32_t Rows);
+void DrawTexGridSpaced(int32_t X, int32_t Y, int32_t Width, int32_t Height, int32_t SourceX,
+                       int32_t SourceY, int32_t Columns, int32_t Rows, int32_t GapX,
+                       int32_t GapY);
+void SetTextureSize(int32_t Size);
+void SetTextureSizeWH(int32_t Width, int32_t Height);
+
+// ---- Bitmap font text -----------------------------------------------------
+
+struct TFontMetrics {
+    int32_t Spare1;
+    int32_t DrawnWidth;
+    int32_t Spare2;
+    int32_t Size;
+    int32_t Spacing;
+};
+
+extern TFontMetrics FontMetrics;
+
+// Draws Text byte by byte from the bound 16 x 16 glyph-cell font texture;
+// Size 0 means FontMetrics.Size. Opens and closes its own quad batch.
+void PrintText(int32_t X, int32_t Y, const std::string& Text, int32_t Size);
+
+// ---- Screen fade ----------------------------------------------------------
+
+struct TFade {
+    TPackedColor Color;
+    int8_t AlphaStep;
+    int32_t Alpha;
+    bool Active;
+    bool Complete;
+};
+
+extern TFade Fade;
+
+void StartFade(TPackedColor Color, int8_t Step);
+void DrawFade();

@@ -1,0 +1,13 @@
+// MainUnit: the two frame dispatchers and the main procedure.
+//
+// Owns: nothing beyond its procedures.
+// Uses: PexGL, PexTexture, StateUnit, VarsUnit, ConfigUnit.
+// No initialisation or finalisation.
+#pragma once
+
+// Global quit key, then the current state's Update and Step.
+void DispatchUpdate();
+// Viewport, clear, pixel coordinates, the current state's Draw, the fade overlay.
+void DispatchDraw();
+// Window from the settings, shared textures, splash, frame loop, final switch.
+void RunApplication();

@@ -1,0 +1,67 @@
+// Test seam: fake OpenGL/GLU and fake GLFW 2 layer.
+//
+// The units are linked against these definitions in the tests: every GL call
+// is recorded with its arguments, and the windowing layer's clock, window
+// state, mouse, desktop and events are driven by the test.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Glfw2.h"
+
+namespace fake {
+
+struct GLCall {
+    std::string Name;
+    std::vector<double> Args;
+};
+
+// ---- OpenGL / GLU ----
+extern std::vector<GLCall> GLCalls;
+extern uint32_t NextTextureName;  // next name glGenTextures hands out
+extern uint32_t BoundTexture;     // name bound to GL_TEXTURE_2D
+struct MipmapUpload {
+    uint32_t Texture;
+    int32_t Components, Width, Height;
+    uint32_t Format;
+    std::vector<uint8_t> Pixels;  // Width * Height * (3 or 4) bytes
+};
+extern std::vector<MipmapUpload> Uploads;
+
+void ResetGL();
+// Calls named Name, in order.
+std::vector<GLCall> CallsNamed(const std::string& Name);
+// Number of calls named Name.
+size_t CountCalls(const std::string& Name);
+
+// ---- GLFW 2 layer ----
+extern std::deque<double> Times;  // glfw2GetTime pops the front; when empty returns Now
+extern double Now;
+extern bool Active;        // GLFW2_ACTIVE
+extern bool Opened;        // GLFW2_OPENED
+extern int32_t OpenResult; // what glfw2OpenWindow returns
+extern std::vector<int32_t> OpenArgs;  // arguments of the last glfw2OpenWindow
+extern std::string Title;
+extern int32_t PosX, PosY;
+extern int32_t SwapIntervalValue;
+extern int32_t DesktopWidth, DesktopHeight;
+extern int32_t WindowW, WindowH;
+extern int32_t MouseX, MouseY;
+extern std::vector<double> Sleeps;
+extern int32_t Swaps;
+extern int32_t InitCalls, TerminateCalls;
+extern std::vector<std::string> CallbackOrder;  // names of the callback setters, in order
+extern TGlfw2KeyFun KeyFun;
+extern TGlfw2CharFun CharFun;
+extern TGlfw2MouseButtonFun MouseButtonFun;
+extern TGlfw2RefreshFun RefreshFun;
+// Runs inside glfw2SwapBuffers, where the real layer delivers queued events.
+extern std::function<void()> OnSwap;
+
+void ResetGlfw();
+
+}  // namespace fake
