@@ -37,8 +37,8 @@ using TGlfw2RefreshFun = void (*)();
 int32_t glfw2Init();
 void glfw2Terminate();
 int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
-                        int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
-                        int32_t StencilBits, int32_t Mode);
+                        int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
+                        int32_t Mode);
 void glfw2SetWindowTitle(const char* Title);
 void glfw2GetDesktopMode(TGlfw2VidMode* Mode);
 void glfw2SetWindowPos(int32_t X, int32_t Y);

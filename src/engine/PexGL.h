@@ -128,8 +128,7 @@ void DrawRect(int32_t X, int32_t Y, int32_t Width, int32_t Height);
 void DrawTexGrid(int32_t X, int32_t Y, int32_t Width, int32_t Height, int32_t SourceX,
                  int32_t SourceY, int32_t Columns, int32_t Rows);
 void DrawTexGridSpaced(int32_t X, int32_t Y, int32_t Width, int32_t Height, int32_t SourceX,
-                       int32_t SourceY, int32_t Columns, int32_t Rows, int32_t GapX,
-                       int32_t GapY);
+                       int32_t SourceY, int32_t Columns, int32_t Rows, int32_t GapX, int32_t GapY);
 void SetTextureSize(int32_t Size);
 void SetTextureSizeWH(int32_t Width, int32_t Height);
 

@@ -1,1 +1,49 @@
-int main() { return 0; }
+// Program entry: the units start in this order and end in reverse.
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+
+#include "ConfigUnit.h"
+#include "LevelUnit.h"
+#include "MainUnit.h"
+#include "PexGL.h"
+#include "Program.h"
+#include "SoundUnit.h"
+#include "VarsUnit.h"
+#include "fmoddyn.h"
+#if __has_include("MenuUnit.h")
+#include "EditorUnit.h"
+#include "GameUnit.h"
+#include "MenuUnit.h"
+#include "SplashUnit.h"
+#define PEX_SCREENS 1
+#endif
+
+static const TUnitRow UnitTable[] = {
+    {"PexGL", InitPexGL, DonePexGL},        {"VarsUnit", InitVars, DoneVars},
+    {"ConfigUnit", InitConfig, DoneConfig}, {"PexTGA", nullptr, nullptr},
+    {"PexTexture", nullptr, nullptr},       {"StateUnit", nullptr, nullptr},
+    {"PexScript", nullptr, nullptr},        {"LevelUnit", InitLevel, DoneLevel},
+#ifdef PEX_SCREENS
+    {"MenuUnit", InitMenu, DoneMenu},
+#endif
+    {"MainUnit", nullptr, nullptr},         {"fmodtypes", nullptr, nullptr},
+    {"fmoddyn", InitFmodDyn, DoneFmodDyn},  {"SoundUnit", InitSound, DoneSound},
+#ifdef PEX_SCREENS
+    {"SplashUnit", InitSplash, nullptr},    {"EditorUnit", InitEditor, nullptr},
+    {"GameUnit", InitGame, nullptr},
+#endif
+};
+
+// The message goes to standard error always, and into a modal box titled
+// "Application Error" where a display can show one.
+static void ShowErrorBox(const std::string& Message) {
+    std::fprintf(stderr, "Application Error: %s\n", Message.c_str());
+    std::fflush(stderr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Application Error", Message.c_str(), nullptr);
+}
+
+int main() {
+    return RunProgram(UnitTable, sizeof(UnitTable) / sizeof(UnitTable[0]), RunApplication,
+                      ShowErrorBox);
+}

@@ -1,8 +1,8 @@
-// Program: the table of units and the run of their initialisations and
-// finalisations around the main procedure.
+// Program: runs the units' initialisations and finalisations around the main
+// procedure; the program entry (PexMain.cpp) holds the table of units.
 //
-// Owns: UnitTable, in the start-up order.
-// Uses: every unit's initialisation and finalisation.
+// Owns: nothing.
+// Uses: nothing but the rows it is given.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +13,6 @@ struct TUnitRow {
     void (*Init)();  // may be empty
     void (*Done)();  // may be empty
 };
-
-extern const TUnitRow UnitTable[];
-extern const size_t UnitCount;
 
 // Runs the initialisations in order, then Body, then the finalisations of the
 // units that started, backwards, also when an initialisation or Body failed.

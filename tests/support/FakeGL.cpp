@@ -27,7 +27,9 @@ std::vector<GLCall> CallsNamed(const std::string& Name) {
     return Result;
 }
 
-size_t CountCalls(const std::string& Name) { return CallsNamed(Name).size(); }
+size_t CountCalls(const std::string& Name) {
+    return CallsNamed(Name).size();
+}
 
 static void Record(const char* Name, std::vector<double> Args) {
     GLCalls.push_back(GLCall{Name, std::move(Args)});
@@ -39,21 +41,39 @@ using fake::Record;
 
 extern "C" {
 
-void glBegin(GLenum mode) { Record("glBegin", {double(mode)}); }
-void glEnd() { Record("glEnd", {}); }
-void glVertex2i(GLint x, GLint y) { Record("glVertex2i", {double(x), double(y)}); }
-void glVertex2f(GLfloat x, GLfloat y) { Record("glVertex2f", {x, y}); }
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { Record("glVertex3f", {x, y, z}); }
-void glTexCoord2f(GLfloat s, GLfloat t) { Record("glTexCoord2f", {s, t}); }
+void glBegin(GLenum mode) {
+    Record("glBegin", {double(mode)});
+}
+void glEnd() {
+    Record("glEnd", {});
+}
+void glVertex2i(GLint x, GLint y) {
+    Record("glVertex2i", {double(x), double(y)});
+}
+void glVertex2f(GLfloat x, GLfloat y) {
+    Record("glVertex2f", {x, y});
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+    Record("glVertex3f", {x, y, z});
+}
+void glTexCoord2f(GLfloat s, GLfloat t) {
+    Record("glTexCoord2f", {s, t});
+}
 void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
     Record("glColor3ub", {double(r), double(g), double(b)});
 }
 void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) {
     Record("glColor4ub", {double(r), double(g), double(b), double(a)});
 }
-void glEnable(GLenum cap) { Record("glEnable", {double(cap)}); }
-void glDisable(GLenum cap) { Record("glDisable", {double(cap)}); }
-void glBlendFunc(GLenum s, GLenum d) { Record("glBlendFunc", {double(s), double(d)}); }
+void glEnable(GLenum cap) {
+    Record("glEnable", {double(cap)});
+}
+void glDisable(GLenum cap) {
+    Record("glDisable", {double(cap)});
+}
+void glBlendFunc(GLenum s, GLenum d) {
+    Record("glBlendFunc", {double(s), double(d)});
+}
 void glBindTexture(GLenum target, GLuint texture) {
     fake::BoundTexture = texture;
     Record("glBindTexture", {double(target), double(texture)});
@@ -75,18 +95,32 @@ void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
     Record("glClearColor", {r, g, b, a});
 }
-void glClear(GLbitfield mask) { Record("glClear", {double(mask)}); }
-void glMatrixMode(GLenum mode) { Record("glMatrixMode", {double(mode)}); }
-void glLoadIdentity() { Record("glLoadIdentity", {}); }
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { Record("glTranslatef", {x, y, z}); }
-void glScalef(GLfloat x, GLfloat y, GLfloat z) { Record("glScalef", {x, y, z}); }
-void glPushMatrix() { Record("glPushMatrix", {}); }
-void glPopMatrix() { Record("glPopMatrix", {}); }
+void glClear(GLbitfield mask) {
+    Record("glClear", {double(mask)});
+}
+void glMatrixMode(GLenum mode) {
+    Record("glMatrixMode", {double(mode)});
+}
+void glLoadIdentity() {
+    Record("glLoadIdentity", {});
+}
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
+    Record("glTranslatef", {x, y, z});
+}
+void glScalef(GLfloat x, GLfloat y, GLfloat z) {
+    Record("glScalef", {x, y, z});
+}
+void glPushMatrix() {
+    Record("glPushMatrix", {});
+}
+void glPopMatrix() {
+    Record("glPopMatrix", {});
+}
 
 GLint gluBuild2DMipmaps(GLenum target, GLint components, GLsizei width, GLsizei height,
                         GLenum format, GLenum type, const void* data) {
-    Record("gluBuild2DMipmaps", {double(target), double(components), double(width),
-                                 double(height), double(format), double(type)});
+    Record("gluBuild2DMipmaps", {double(target), double(components), double(width), double(height),
+                                 double(format), double(type)});
     fake::MipmapUpload Upload{fake::BoundTexture, components, width, height, format, {}};
     size_t Bpp = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
     if (data && Bpp) {

@@ -59,15 +59,19 @@ int32_t glfw2Init() {
     ++InitCalls;
     return 1;
 }
-void glfw2Terminate() { ++TerminateCalls; }
+void glfw2Terminate() {
+    ++TerminateCalls;
+}
 int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
-                        int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
-                        int32_t StencilBits, int32_t Mode) {
-    OpenArgs = {Width, Height, RedBits, GreenBits, BlueBits, AlphaBits, DepthBits, StencilBits,
-                Mode};
+                        int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
+                        int32_t Mode) {
+    OpenArgs = {Width,     Height,    RedBits,     GreenBits, BlueBits,
+                AlphaBits, DepthBits, StencilBits, Mode};
     return OpenResult;
 }
-void glfw2SetWindowTitle(const char* NewTitle) { Title = NewTitle; }
+void glfw2SetWindowTitle(const char* NewTitle) {
+    Title = NewTitle;
+}
 void glfw2GetDesktopMode(TGlfw2VidMode* Mode) {
     Mode->Width = DesktopWidth;
     Mode->Height = DesktopHeight;
@@ -93,7 +97,9 @@ void glfw2SetWindowRefreshCallback(TGlfw2RefreshFun Fun) {
     RefreshFun = Fun;
     CallbackOrder.push_back("refresh");
 }
-void glfw2SwapInterval(int32_t Interval) { SwapIntervalValue = Interval; }
+void glfw2SwapInterval(int32_t Interval) {
+    SwapIntervalValue = Interval;
+}
 double glfw2GetTime() {
     if (Times.empty()) return Now;
     double T = Times.front();
@@ -114,9 +120,13 @@ void glfw2GetMousePos(int32_t* X, int32_t* Y) {
     *X = MouseX;
     *Y = MouseY;
 }
-void glfw2Sleep(double Seconds) { Sleeps.push_back(Seconds); }
+void glfw2Sleep(double Seconds) {
+    Sleeps.push_back(Seconds);
+}
 void glfw2SwapBuffers() {
     ++Swaps;
     if (OnSwap) OnSwap();
 }
-int32_t glfw2TranslateKey(int32_t Glfw3Key) { return Glfw3Key; }
+int32_t glfw2TranslateKey(int32_t Glfw3Key) {
+    return Glfw3Key;
+}

@@ -41,9 +41,9 @@ size_t CountCalls(const std::string& Name);
 // ---- GLFW 2 layer ----
 extern std::deque<double> Times;  // glfw2GetTime pops the front; when empty returns Now
 extern double Now;
-extern bool Active;        // GLFW2_ACTIVE
-extern bool Opened;        // GLFW2_OPENED
-extern int32_t OpenResult; // what glfw2OpenWindow returns
+extern bool Active;                    // GLFW2_ACTIVE
+extern bool Opened;                    // GLFW2_OPENED
+extern int32_t OpenResult;             // what glfw2OpenWindow returns
 extern std::vector<int32_t> OpenArgs;  // arguments of the last glfw2OpenWindow
 extern std::string Title;
 extern int32_t PosX, PosY;

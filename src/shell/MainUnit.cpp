@@ -1,0 +1,82 @@
+#include "MainUnit.h"
+
+#include <GL/gl.h>
+
+#include <stdexcept>
+
+#include "ConfigUnit.h"
+#include "PexGL.h"
+#include "PexTexture.h"
+#include "StateUnit.h"
+#include "VarsUnit.h"
+
+struct TSharedTexture {
+    const char* FileName;  // under AppDir
+    uint32_t* Texture;
+    uint8_t Filter;
+};
+
+// The six shared textures, in load order, with the filter set on each.
+static const TSharedTexture SharedTextures[] = {
+    {"pic/font.tga", &FontTexture, tfMipNearest},
+    {"pic/menu.tga", &MenuTexture, tfMipNearest},
+    {"pic/editor.tga", &EditorTexture, tfMipNearest},
+    {"pic/splash.tga", &SplashTexture, tfMipNearest},
+    {"pic/gui.tga", &GuiTexture, tfMipNearest},
+    {"pic/tiles.tga", &TilesTexture, tfMipLinear},
+};
+
+void DispatchUpdate() {
+    if (KeyDown(kcF10)) Quit = true;
+    if (States[CurrentState].Update) States[CurrentState].Update();
+    // Read the state again: when Update switched, the new state's Step runs.
+    if (States[CurrentState].Step) States[CurrentState].Step();
+}
+
+void DispatchDraw() {
+    const int32_t W = WindowWidth;
+    const int32_t H = WindowHeight;
+    glViewport(0, 0, W, H);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Texture t is used as 1 - t: images arrive bottom row first.
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glTranslatef(0, 1, 0);
+    glScalef(1, -1, 1);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // Window pixels: (0, 0) top-left, y downwards, (W, H) bottom-right.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glScalef(2.0f / float(W), -2.0f / float(H), 1);
+    glTranslatef(-float(W) / 2, -float(H) / 2, 0);
+    if (States[CurrentState].Draw) States[CurrentState].Draw();
+    SetTexturing(false);
+    SetBlendMode(bmAlpha);
+    DrawFade();
+}
+
+void RunApplication() {
+    OnDraw = DispatchDraw;
+    OnUpdate = DispatchUpdate;
+    InitEngine();
+    // Without a window no frame is ever drawn and the first switch would wait
+    // for a fade that cannot complete; end through the error path instead.
+    if (!OpenWindow(ScreenWidth, ScreenHeight, ScreenBPP, FullScreen, 0)) {
+        TerminateEngine();
+        throw std::runtime_error(
+            "Cannot open a " + std::to_string(ScreenWidth) + " x " + std::to_string(ScreenHeight) +
+            " window with " + std::to_string(ScreenBPP) + " bits per pixel" +
+            (FullScreen ? " in full screen" : "") + ". Is a display with OpenGL available?");
+    }
+    for (const TSharedTexture& Shared : SharedTextures) {
+        LoadTexture(AppDir + Shared.FileName, *Shared.Texture);
+        SetTextureFilter(Shared.Filter);
+    }
+    SwitchState(stSplash);
+    StartFade(clBlack, -1);
+    RunMainLoop();
+    TerminateEngine();
+    SwitchState(stExit);
+}
