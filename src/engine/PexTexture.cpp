@@ -1,0 +1,94 @@
+#include "PexTexture.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "PexGL.h"
+#include "PexTGA.h"
+
+// Upload format by bytes per pixel of the decoded image; 0: no format. One-byte
+// images are widened to RGBA before the upload.
+constexpr uint16_t FormatByBytesPerPixel[5] = {0, GL_RGBA, 0, GL_RGB, GL_RGBA};
+
+// Characters after which a dot no longer starts the extension.
+constexpr char PathSeparators[] = {'\\', ':', PathDelim};
+
+uint32_t CreateTexture(uint16_t Width, uint16_t Height, uint16_t Format, const uint8_t* Pixels) {
+    GLuint Name = 0;
+    glGenTextures(1, &Name);
+    glBindTexture(GL_TEXTURE_2D, Name);
+    // Texture colours are multiplied by the current drawing colour.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, Width, Height, Format, GL_UNSIGNED_BYTE, Pixels);
+    return Name;  // left bound: the caller sets its filter mode next
+}
+
+// Decodes and uploads; Source names the file in errors about the image's shape
+// (empty for a plain stream).
+static void LoadImageTexture(std::istream& Stream, uint32_t& Texture, const std::string& Source) {
+    const std::string InFile = Source.empty() ? "" : " in file \"" + Source + "\"";
+    TTGAImage Image;
+    try {
+        Image.LoadFromStream(Stream);
+    } catch (const std::runtime_error& E) {
+        if (Source.empty()) throw;
+        throw std::runtime_error(E.what() + InFile);
+    }
+    Image.SwapRedBlue();
+
+    const uint32_t BytesPerPixel = Image.Header.PixelDepth / 8;
+    // One-byte pixels stay one byte in a true-colour image and cannot be uploaded.
+    if (BytesPerPixel >= 5 || FormatByBytesPerPixel[BytesPerPixel] == 0 ||
+        (BytesPerPixel == 1 && Image.Header.ImageType == 2))
+        throw std::runtime_error("Unsupported TGA pixel depth " +
+                                 std::to_string(Image.Header.PixelDepth) +
+                                 (BytesPerPixel == 1 ? " for a true-colour image" : "") + InFile);
+    if (BytesPerPixel == 1) Image.ConvertTo32Bit();
+
+    Texture = CreateTexture(Image.Header.Width, Image.Header.Height,
+                            FormatByBytesPerPixel[BytesPerPixel], Image.PixelData());
+}
+
+void LoadTextureFromStream(std::istream& Stream, uint32_t& Texture) {
+    LoadImageTexture(Stream, Texture, "");
+}
+
+void LoadTextureFromFile(const std::string& FileName, uint32_t& Texture) {
+    std::error_code Ignored;
+    std::filesystem::path FullPath = std::filesystem::absolute(FileName, Ignored);
+    if (FullPath.empty()) FullPath = FileName;
+    const std::string FullName = FullPath.lexically_normal().string();
+
+    // Other programs may keep reading the file; nothing here writes it.
+    const bool IsFolder = std::filesystem::is_directory(FullPath, Ignored);
+    errno = IsFolder ? EISDIR : 0;
+    std::ifstream Stream;
+    if (!IsFolder) Stream.open(FullPath, std::ios::in | std::ios::binary);
+    if (!Stream.is_open()) {
+        const int32_t Error = errno;
+        throw std::runtime_error("Cannot open file \"" + FullName + "\". " +
+                                 (Error != 0 ? std::strerror(Error) : "Unknown error"));
+    }
+    LoadImageTexture(Stream, Texture, FullName);
+}
+
+void LoadTexture(const std::string& FileName, uint32_t& Texture) {
+    const size_t Dot = FileName.find_last_of('.');
+    const size_t Separator =
+        FileName.find_last_of(PathSeparators, std::string::npos, sizeof(PathSeparators));
+    if (Dot == std::string::npos || (Separator != std::string::npos && Separator > Dot)) return;
+
+    // Only A to Z are lower-cased, whatever the locale.
+    std::string Extension = FileName.substr(Dot);
+    for (char& C : Extension)
+        if (C >= 'A' && C <= 'Z') C = char(C - 'A' + 'a');
+    // Any other extension is skipped silently: no texture, Texture unchanged.
+    if (Extension != ".tga") return;
+    LoadTextureFromFile(FileName, Texture);
+}
