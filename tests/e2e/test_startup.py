@@ -1,0 +1,81 @@
+"""Start-up, the settings file and the error box, with the real program."""
+
+import os
+import time
+import unittest
+
+from pexe2e import PexTestCase, brightness
+
+DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
+
+
+class StartupTest(PexTestCase):
+    def test_normal_start_fades_in_the_splash_and_writes_the_settings_file(self):
+        pex = self.pex()
+        os.remove(pex.path("pex.ini"))
+        pex.start()
+        pex.wait_window()
+        # The splash emerges from black over the slow fade-in.
+        pex.wait_for(lambda shot: brightness(shot.mean(0, 0, 640, 480)) > 30, timeout=60,
+                     what="the splash picture")
+        pex.key("F10")
+        self.assertEqual(pex.wait_exit(), 0)
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), DEFAULT_SETTINGS)
+
+    def test_window_size_comes_from_the_settings_file(self):
+        pex = self.pex()
+        with open(pex.path("pex.ini"), "wb") as f:
+            f.write(b"[Screen]\r\nWidth=800\r\nHeight=600\r\n[Other]\r\nKey=kept\r\n")
+        pex.start()
+        pex.wait_window()
+        self.assertEqual(pex.geometry()[2:], (800, 600))
+        pex.key("F10")
+        self.assertEqual(pex.wait_exit(), 0)
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), b"[Screen]\r\nWidth=800\r\nHeight=600\r\nFullScreen=0\r\n"
+                                       b"BPP=32\r\n\r\n[Other]\r\nKey=kept\r\n\r\n")
+
+    def test_missing_picture_shows_the_error_box_and_exits_with_code_1(self):
+        pex = self.pex()
+        os.remove(pex.path("pic", "gui.tga"))
+        os.remove(pex.path("pex.ini"))
+        pex.start()
+        box = pex.find_window("Application Error", timeout=60)
+        self.assertTrue(pex.running(), "the box is modal: the program waits for it")
+        message = pex.stderr_text()
+        self.assertIn('Cannot open file "%s". No such file or directory'
+                      % pex.path("pic", "gui.tga"), message)
+        pex.close_request(box)
+        self.assertEqual(pex.wait_exit(), 1)
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), DEFAULT_SETTINGS)
+
+    def test_missing_menu_script_ends_start_up_before_the_window_opens(self):
+        pex = self.pex()
+        os.remove(pex.path("main.menu"))
+        pex.start()
+        box = pex.find_window("Application Error", timeout=60)
+        self.assertIn("main.menu", pex.stderr_text())
+        self.assertEqual(pex.x("search", "--name", "^Pex$", check=False).stdout.strip(), "")
+        pex.close_request(box)
+        self.assertEqual(pex.wait_exit(), 1)
+        self.assertTrue(os.path.exists(pex.path("pex.ini")))
+
+    def test_unwritable_settings_file_ends_through_the_error_path(self):
+        pex = self.pex()
+        # A folder where the settings file should be: it can be neither read nor
+        # replaced, whoever runs the test.
+        os.remove(pex.path("pex.ini"))
+        os.mkdir(pex.path("pex.ini"))
+        pex.start()
+        pex.wait_window()
+        pex.key("F10")
+        box = pex.find_window("Application Error", timeout=60)
+        self.assertIn("pex.ini", pex.stderr_text())
+        pex.close_request(box)
+        self.assertEqual(pex.wait_exit(), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
