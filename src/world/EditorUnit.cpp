@@ -1,0 +1,136 @@
+#include "EditorUnit.h"
+
+#include <algorithm>
+#include <string>
+
+#include "GameUnit.h"
+#include "PexGL.h"
+#include "StateUnit.h"
+#include "VarsUnit.h"
+
+TFieldKind Brush = fkNone;
+
+static const std::string LevelLabel = "level:1";
+
+constexpr int32_t CellSize = 16;
+// Level space starts this far below the top of the window, under the HUD band.
+constexpr int32_t LevelTop = 96;
+
+static int32_t ColumnCount() {
+    return LevelGrid.empty() ? 0 : static_cast<int32_t>(LevelGrid[0].size());
+}
+
+static int32_t RowCount() {
+    return static_cast<int32_t>(LevelGrid.size());
+}
+
+// Raises Value to Low, then lowers it to High.
+static int64_t Limit(int64_t Value, int64_t Low, int64_t High) {
+    if (Value < Low) Value = Low;
+    if (Value > High) Value = High;
+    return Value;
+}
+
+// Integer division in C++ truncates toward zero, so x -1..-15 still maps to column 0
+// before the limit is applied; 64 bits keep y - 96 from overflowing.
+int32_t CellColumnAt(int32_t X) {
+    return static_cast<int32_t>(Limit(static_cast<int64_t>(X) / CellSize, 0, ColumnCount() - 1));
+}
+
+int32_t CellRowAt(int32_t Y) {
+    return static_cast<int32_t>(
+        Limit((static_cast<int64_t>(Y) - LevelTop) / CellSize, 0, RowCount() - 1));
+}
+
+void ClearLevel() {
+    for (TFieldRow& Row : LevelGrid) std::fill(Row.begin(), Row.end(), fkNone);
+}
+
+void EditorEnter() {
+    LoadLevel(LevelFilePath());
+}
+
+void EditorLeave() {
+    SaveLevel(LevelFilePath());
+}
+
+static bool IsCell(int32_t Row, int32_t Column) {
+    return Row >= 0 && Row < RowCount() && Column >= 0 &&
+           Column < static_cast<int32_t>(LevelGrid[Row].size());
+}
+
+void EditorUpdate() {
+    // The switch clears the keys; the editor saves in its Leave.
+    if (KeyDown(kcEscape)) {
+        SwitchState(stMenu);
+        return;
+    }
+    if (KeyPressed(kcF11)) {
+        ClearLevel();
+        return;
+    }
+    const int32_t Column = CellColumnAt(Mouse.X);
+    const int32_t Row = CellRowAt(Mouse.Y);
+    // Painting repeats every frame the button is held, so a drag leaves a trail.
+    if (Mouse.Left && IsCell(Row, Column)) LevelGrid[Row][Column] = Brush;
+    // Clearing the flag makes one press step the brush once.
+    if (Mouse.Right) {
+        Mouse.Right = false;
+        Brush = Brush >= fkEnemy ? fkNone : static_cast<TFieldKind>(Brush + 1);
+    }
+}
+
+void EditorStep() {}
+
+void EditorDraw() {
+    const int32_t Column = CellColumnAt(Mouse.X);
+    const int32_t Row = CellRowAt(Mouse.Y);
+
+    SetBlendMode(bmAlpha);
+    SetTexturing(true);
+    SetColor(clWhite);
+    BindTexture(TilesTexture);
+    BeginQuads();
+    DrawTexGrid(0, 0, 64, 64, 16, 32, 10, 8);
+    EndQuads();
+
+    BindTexture(TilesTexture);
+    SetColor(clWhite);
+    DrawLevelGrid();
+
+    BindTexture(FontTexture);
+    FontMetrics.Size = 16;
+    SetColor(clWhite);
+    PrintText(240, 16, LevelLabel, 0);
+
+    // The brush preview covers the cell under the pointer, slightly transparent.
+    const TSourcePos Source = TileSourceOf(Brush);
+    BindTexture(TilesTexture);
+    BeginQuads();
+    SetColorRGBA(255, 255, 255, 224);
+    DrawTexQuad(CellSize * Column, CellSize * Row + LevelTop, CellSize, CellSize, Source.X,
+                Source.Y);
+    EndQuads();
+
+    // The cell sits 16 pixels in from the frame image's left and top edges.
+    BindTexture(EditorTexture);
+    BeginQuads();
+    SetColor(clWhite);
+    DrawTexQuad(CellSize * Column - 16, CellSize * Row + LevelTop - 16, 64, 64, 0, 0);
+    EndQuads();
+
+    // The pointer image's top-left corner is the pointer position.
+    BindTexture(GuiTexture);
+    BeginQuads();
+    SetColor(clWhite);
+    DrawTexQuad(Mouse.X, Mouse.Y, 32, 48, 16, 16);
+    EndQuads();
+}
+
+void InitEditor() {
+    States[stEditor].Enter = EditorEnter;
+    States[stEditor].Leave = EditorLeave;
+    States[stEditor].Update = EditorUpdate;
+    States[stEditor].Step = EditorStep;
+    States[stEditor].Draw = EditorDraw;
+}

@@ -1,0 +1,31 @@
+// EditorUnit: the level editor, where the level grid is painted with the mouse.
+//
+// Owns: Brush (the tile kind the left button paints).
+// Uses: PexGL (keys, mouse, drawing, text), StateUnit, VarsUnit (level file,
+// textures), LevelUnit (grid, level file), GameUnit (grid drawing).
+// InitEditor fills the editor row of the state table; no finalisation.
+#pragma once
+
+#include <cstdint>
+
+#include "LevelUnit.h"
+
+extern TFieldKind Brush;
+
+// Column of the cell under window x, limited to the grid.
+int32_t CellColumnAt(int32_t X);
+// Row of the cell under window y (the level starts 96 pixels down), limited to the grid.
+int32_t CellRowAt(int32_t Y);
+// Sets every cell to fkNone; the grid keeps its size.
+void ClearLevel();
+
+// Loads the level file.
+void EditorEnter();
+// Saves the level file.
+void EditorLeave();
+// Escape to the menu, F11 clears, left button paints, right button steps the brush.
+void EditorUpdate();
+void EditorStep();
+void EditorDraw();
+
+void InitEditor();
