@@ -38,9 +38,15 @@ public:
     TTGAImage();
     virtual ~TTGAImage();
 
+    // Reads header, colour map and pixels. Refuses a zero side or more than
+    // 256 MiB of pixel bytes before allocating; bytes a short stream lacks stay zero.
     void LoadFromStream(std::istream& Stream);
+    // Run-length decoder for ImageType 9 to 11; a packet is cut at the end of Pixels.
     void ReadRLEPixels(std::istream& Stream);
+    // Exchanges bytes 0 and 2 of each pixel (3 bytes or more) or of each palette entry.
     void SwapRedBlue();
+    // Widens one-byte palette or grey pixels to RGBA; magenta entries get alpha 0 and
+    // indices without a stored entry become transparent black.
     void ConvertTo32Bit();
     uint8_t* PixelData();
 };
