@@ -1,0 +1,229 @@
+#include "SoundLib.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+struct TSong {
+    openmpt_module* Module;
+};
+
+constexpr int32_t OutputChannels = 2;
+constexpr uint16_t BufferFrames = 1024;  // about 23 ms at 44100 Hz
+constexpr int32_t MinRate = 8000;
+constexpr int32_t MaxRate = 192000;
+constexpr size_t MaxModuleFileSize = 64u * 1024u * 1024u;
+
+// Main-thread state.
+SDL_AudioDeviceID Device = 0;  // 0 while no output is open
+bool AudioSubsystemStarted = false;
+std::vector<TSong*> LoadedSongs;
+
+// Shared with the audio thread. OutputRate is written only while no device is
+// open; PlayingSong is swapped under the device lock, so once the swap has
+// returned the callback can no longer be using the song it replaced.
+int32_t OutputRate = 44100;
+std::atomic<TSong*> PlayingSong{nullptr};
+
+}  // namespace
+
+// Runs on SDL's audio thread: renders the playing module, silence otherwise.
+// Neither allocates nor takes a lock of its own.
+static void SDLCALL MixAudio(void*, Uint8* Stream, int Length) {
+    float* Out = reinterpret_cast<float*>(Stream);
+    const size_t Frames = static_cast<size_t>(Length) / (sizeof(float) * OutputChannels);
+    size_t Rendered = 0;
+    TSong* Song = PlayingSong.load(std::memory_order_acquire);
+    if (Song != nullptr) {
+        Rendered =
+            openmpt_module_read_interleaved_float_stereo(Song->Module, OutputRate, Frames, Out);
+    }
+    if (Rendered < Frames) {
+        std::memset(Out + Rendered * OutputChannels, 0,
+                    (Frames - Rendered) * OutputChannels * sizeof(float));
+    }
+}
+
+static void LockOutput() {
+    if (Device != 0) {
+        SDL_LockAudioDevice(Device);
+    }
+}
+
+static void UnlockOutput() {
+    if (Device != 0) {
+        SDL_UnlockAudioDevice(Device);
+    }
+}
+
+static void SetPlayingSong(TSong* Song) {
+    LockOutput();
+    PlayingSong.store(Song, std::memory_order_release);
+    UnlockOutput();
+}
+
+static TSong* FindSong(FMUSIC_MODULE* Handle) {
+    TSong* Song = reinterpret_cast<TSong*>(Handle);
+    if (Song == nullptr ||
+        std::find(LoadedSongs.begin(), LoadedSongs.end(), Song) == LoadedSongs.end()) {
+        return nullptr;
+    }
+    return Song;
+}
+
+static void DestroySong(TSong* Song) {
+    if (PlayingSong.load() == Song) {
+        SetPlayingSong(nullptr);
+    }
+    LoadedSongs.erase(std::remove(LoadedSongs.begin(), LoadedSongs.end(), Song), LoadedSongs.end());
+    openmpt_module_destroy(Song->Module);
+    delete Song;
+}
+
+// Closes the device (waiting for the audio thread to finish) and the SDL audio
+// subsystem; the loaded modules stay.
+static void CloseOutput() {
+    if (Device != 0) {
+        SDL_CloseAudioDevice(Device);
+        Device = 0;
+    }
+    if (AudioSubsystemStarted) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        AudioSubsystemStarted = false;
+    }
+}
+
+// Reads a whole file; false when it cannot be read or is implausibly large.
+static bool ReadModuleFile(const char* Path, std::vector<uint8_t>& Data) {
+    FILE* File = std::fopen(Path, "rb");
+    if (File == nullptr) {
+        return false;
+    }
+    bool Ok = true;
+    uint8_t Chunk[65536];
+    for (;;) {
+        const size_t Count = std::fread(Chunk, 1, sizeof(Chunk), File);
+        Data.insert(Data.end(), Chunk, Chunk + Count);
+        if (Data.size() > MaxModuleFileSize) {
+            Ok = false;
+            break;
+        }
+        if (Count < sizeof(Chunk)) {
+            Ok = std::ferror(File) == 0;
+            break;
+        }
+    }
+    std::fclose(File);
+    return Ok && !Data.empty();
+}
+
+extern "C" {
+
+signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
+    CloseOutput();
+    if (MixRate < MinRate || MixRate > MaxRate) {
+        return 0;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return 0;  // no audio driver at all: the program runs silently
+    }
+    AudioSubsystemStarted = true;
+    OutputRate = MixRate;
+
+    SDL_AudioSpec Wanted;
+    SDL_zero(Wanted);
+    Wanted.freq = MixRate;
+    Wanted.format = AUDIO_F32SYS;
+    Wanted.channels = OutputChannels;
+    Wanted.samples = BufferFrames;
+    Wanted.callback = MixAudio;
+    SDL_AudioSpec Obtained;
+    // No format changes allowed: SDL converts to the device's own format.
+    Device = SDL_OpenAudioDevice(nullptr, 0, &Wanted, &Obtained, 0);
+    if (Device == 0) {
+        CloseOutput();
+        return 0;
+    }
+    SDL_PauseAudioDevice(Device, 0);
+    return 1;
+}
+
+void F_API FSOUND_Close() {
+    CloseOutput();
+    PlayingSong.store(nullptr);
+    while (!LoadedSongs.empty()) {
+        DestroySong(LoadedSongs.back());
+    }
+}
+
+FMUSIC_MODULE* F_API FMUSIC_LoadSong(const char* Name) {
+    if (Name == nullptr) {
+        return nullptr;
+    }
+    try {
+        std::vector<uint8_t> Data;
+        if (!ReadModuleFile(Name, Data)) {
+            return nullptr;
+        }
+        int Error = 0;
+        openmpt_module* Module = openmpt_module_create_from_memory2(
+            Data.data(), Data.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+            nullptr, &Error, nullptr, nullptr);
+        if (Module == nullptr) {
+            return nullptr;
+        }
+        openmpt_module_set_repeat_count(Module, -1);  // loop forever
+        TSong* Song = new (std::nothrow) TSong{Module};
+        if (Song == nullptr) {
+            openmpt_module_destroy(Module);
+            return nullptr;
+        }
+        LoadedSongs.push_back(Song);
+        return reinterpret_cast<FMUSIC_MODULE*>(Song);
+    } catch (...) {
+        return nullptr;  // out of memory: no exception may leave the library
+    }
+}
+
+signed char F_API FMUSIC_FreeSong(FMUSIC_MODULE* Module) {
+    TSong* Song = FindSong(Module);
+    if (Song == nullptr) {
+        return 0;
+    }
+    DestroySong(Song);
+    return 1;
+}
+
+signed char F_API FMUSIC_PlaySong(FMUSIC_MODULE* Module) {
+    TSong* Song = FindSong(Module);
+    if (Song == nullptr) {
+        return 0;
+    }
+    // Rewinding touches the module, so the callback must not be rendering it.
+    LockOutput();
+    openmpt_module_set_position_order_row(Song->Module, 0, 0);
+    PlayingSong.store(Song, std::memory_order_release);
+    UnlockOutput();
+    return 1;
+}
+
+// Every other entry point does nothing and returns 0, NULL or FALSE.
+#define DEFINE_NOTHING(Ret, Name, Params, Bytes) \
+    Ret F_API Name Params {                      \
+        return NoResult<Ret>();                  \
+    }
+#define IMPLEMENTED_ABOVE(Ret, Name, Params, Bytes)
+FMOD_ENTRY_POINTS(DEFINE_NOTHING, IMPLEMENTED_ABOVE)
+#undef DEFINE_NOTHING
+#undef IMPLEMENTED_ABOVE
+
+}  // extern "C"
