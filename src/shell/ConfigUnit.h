@@ -1,20 +1,70 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexGL (ExecutablePath).
+// Uses: PexGL (ExecutablePath), PexScript (ReadWholeFile).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 extern bool FullScreen;
 extern int32_t ScreenWidth;
 extern int32_t ScreenHeight;
 extern int32_t ScreenBPP;
 
+// Read from / written to SettingsFilePath(ExecutablePath()).
 void LoadScreenSettings();
 void SaveScreenSettings();
+
+// The settings file of an executable: its path with the file name's extension
+// replaced by ".ini" (appended when the name has none); empty for an empty path.
+std::string SettingsFilePath(const std::string& ExePath);
+
+// The same two operations on a given settings file. Saving replaces the file
+// only once the new one is complete; it raises std::runtime_error ("Cannot
+// create file ...") when the file cannot be written, leaving the old one whole.
+void LoadScreenSettingsFrom(const std::string& FileName);
+void SaveScreenSettingsTo(const std::string& FileName);
+
+// ---- In-memory INI document -------------------------------------------------
+
+// A section and its lines in file order: "key=value" entries, or other text
+// kept as read.
+struct TIniSection {
+    std::string Name;
+    std::vector<std::string> Lines;
+};
+using TIniDocument = std::vector<TIniSection>;
+
+// Lines end in CR LF, LF or CR; each is trimmed of blanks and control
+// characters; empty lines, ";" comments and lines before the first section are
+// dropped; entries become key "=" value with both parts trimmed.
+TIniDocument ParseIniText(const std::string& Text);
+// Every section as "[Name]", its lines and one empty line, each ended by CR LF.
+std::string IniDocumentText(const TIniDocument& Document);
+
+// Section and key names match without regard to letter case.
+std::string ReadIniString(const TIniDocument& Document, const std::string& Section,
+                          const std::string& Key, const std::string& Default);
+// Decimal, or hexadecimal after "$" or "0x"; Default when the value does not convert.
+int32_t ReadIniInteger(const TIniDocument& Document, const std::string& Section,
+                       const std::string& Key, int32_t Default);
+// An integer other than 0 is true.
+bool ReadIniBool(const TIniDocument& Document, const std::string& Section, const std::string& Key,
+                 bool Default);
+// Replaces the entry in place, or appends it to its section, or appends the section.
+void WriteIniString(TIniDocument& Document, const std::string& Section, const std::string& Key,
+                    const std::string& Value);
+void WriteIniInteger(TIniDocument& Document, const std::string& Section, const std::string& Key,
+                     int32_t Value);
+void WriteIniBool(TIniDocument& Document, const std::string& Section, const std::string& Key,
+                  bool Value);
+
+// The four settings from / into a document's "Screen" section.
+void ReadScreenSettings(const TIniDocument& Document);
+void WriteScreenSettings(TIniDocument& Document);
 
 void InitConfig();
 void DoneConfig();

@@ -1,7 +1,7 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid.
-// Uses: PexScript.
+// Uses: PexScript (ReadWholeFile, NextToken).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once
@@ -38,8 +38,22 @@ extern const TSourcePos TileSource[FieldKindCount];
 // Source of a cell's image; values of 8 or more (not tile kinds) show fkNone's.
 TSourcePos TileSourceOf(TFieldKind Kind);
 
+// Largest row or column count a level file may set; larger sizes are ignored
+// like sizes below 1.
+constexpr int32_t MaxLevelSize = 4096;
+
+// Reads the level file at FileName into LevelGrid. A missing file or one that
+// does not start with the magic token leaves the grid as it was; no error.
 void LoadLevel(const std::string& FileName);
+// Reads level-file text into LevelGrid, as LoadLevel does with the file's text.
+void LoadLevelFromText(const std::string& Text);
+
+// Writes LevelGrid to FileName, creating its folder when missing. The file is
+// replaced only once the new one is complete; raises std::runtime_error
+// ("Cannot create file ...") when it cannot be written.
 void SaveLevel(const std::string& FileName);
+// The level-file text of LevelGrid, every line ended by CR LF.
+std::string LevelText();
 
 void InitLevel();
 void DoneLevel();

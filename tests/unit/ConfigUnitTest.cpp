@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "ConfigUnit.h"
+#include "PexGL.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const DefaultFile =
+    "[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n";
+
+std::string ReadBytes(const std::string& Path) {
+    std::ifstream File(Path, std::ios::binary);
+    std::stringstream Buffer;
+    Buffer << File.rdbuf();
+    return Buffer.str();
+}
+
+void WriteBytes(const std::string& Path, const std::string& Bytes) {
+    std::ofstream File(Path, std::ios::binary | std::ios::trunc);
+    File << Bytes;
+}
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Template = ::testing::TempDir() + "configtest_XXXXXX";
+        ASSERT_NE(mkdtemp(Template.data()), nullptr);
+        Dir = Template + "/";
+        Path = Dir + "pex.ini";
+        // Values no file holds, so a test sees which ones a load set.
+        FullScreen = true;
+        ScreenWidth = -7;
+        ScreenHeight = -7;
+        ScreenBPP = -7;
+    }
+    void TearDown() override {
+        std::error_code Ignored;
+        fs::remove_all(Dir, Ignored);
+    }
+    // Loads Text as the settings file, then writes the settings back to it.
+    std::string LoadAndSave(const std::string& Text) {
+        WriteBytes(Path, Text);
+        LoadScreenSettingsFrom(Path);
+        SaveScreenSettingsTo(Path);
+        return ReadBytes(Path);
+    }
+    std::string Dir;
+    std::string Path;
+};
+
+}  // namespace
+
+// ---- Settings file ------------------------------------------------------------
+
+TEST_F(ConfigTest, NoFileGivesDefaultsAndIsCreatedWithSixLines) {
+    LoadScreenSettingsFrom(Path);
+    EXPECT_FALSE(FullScreen);
+    EXPECT_EQ(ScreenWidth, 640);
+    EXPECT_EQ(ScreenHeight, 480);
+    EXPECT_EQ(ScreenBPP, 32);
+    SaveScreenSettingsTo(Path);
+    EXPECT_EQ(ReadBytes(Path), DefaultFile);
+}
+
+TEST_F(ConfigTest, ShippedSettingsFileHoldsTheDefaults) {
+    EXPECT_EQ(ReadBytes(std::string(PEX_SOURCE_DIR) + "/data/pex.ini"), DefaultFile);
+}
+
+TEST_F(ConfigTest, SectionAndKeysMatchInAnyLetterCase) {
+    const std::string Written = LoadAndSave("[SCREEN]\nfullscreen = 1\n  wIdTh\t=  1024  \n");
+    EXPECT_TRUE(FullScreen);
+    EXPECT_EQ(ScreenWidth, 1024);
+    EXPECT_EQ(Written, "[SCREEN]\r\nFullScreen=1\r\nWidth=1024\r\nHeight=480\r\nBPP=32\r\n\r\n");
+}
+
+TEST_F(ConfigTest, BooleanIsAnIntegerOtherThanZero) {
+    const std::string Written = LoadAndSave("[Screen]\r\nFullScreen=true\r\n");
+    EXPECT_FALSE(FullScreen);
+    EXPECT_EQ(Written, DefaultFile);
+    for (const char* Value : {"1", "2", "-1", "0x10"}) {
+        WriteBytes(Path, std::string("[Screen]\nFullScreen=") + Value + "\n");
+        LoadScreenSettingsFrom(Path);
+        EXPECT_TRUE(FullScreen) << Value;
+    }
+    for (const char* Value : {"0", "", "yes"}) {
+        WriteBytes(Path, std::string("[Screen]\nFullScreen=") + Value + "\n");
+        LoadScreenSettingsFrom(Path);
+        EXPECT_FALSE(FullScreen) << Value;
+    }
+}
+
+TEST_F(ConfigTest, HexadecimalValuesReadAndAreWrittenInDecimal) {
+    for (const char* Value : {"0x320", "0X320", "$320"}) {
+        const std::string Written = LoadAndSave(std::string("[Screen]\r\nWidth=") + Value + "\r\n");
+        EXPECT_EQ(ScreenWidth, 800) << Value;
+        EXPECT_EQ(Written, "[Screen]\r\nWidth=800\r\nFullScreen=0\r\nHeight=480\r\nBPP=32\r\n\r\n");
+    }
+}
+
+TEST_F(ConfigTest, ValuesThatDoNotConvertGiveTheDefaults) {
+    WriteBytes(Path, "[Screen]\nWidth=0x\nHeight=99999999999\nBPP=16bit\n");
+    LoadScreenSettingsFrom(Path);
+    EXPECT_EQ(ScreenWidth, 640);
+    EXPECT_EQ(ScreenHeight, 480);
+    EXPECT_EQ(ScreenBPP, 32);
+    WriteBytes(Path, "[Screen]\nWidth=-2147483648\nHeight=+600\nBPP=2147483647\n");
+    LoadScreenSettingsFrom(Path);
+    EXPECT_EQ(ScreenWidth, INT32_MIN);
+    EXPECT_EQ(ScreenHeight, 600);
+    EXPECT_EQ(ScreenBPP, INT32_MAX);
+}
+
+TEST_F(ConfigTest, CommentsAndLinesBeforeTheFirstSectionAreDropped) {
+    const std::string Written = LoadAndSave(
+        "; settings\r\nstray=1\r\n[Video]\r\n  ; a comment\r\nGamma = 2\r\n\r\n"
+        "[Screen]\r\nBPP=16\r\nExtra = keep me \r\nplain line\r\n\r\n[Sound]\r\nVolume=7");
+    EXPECT_EQ(ScreenBPP, 16);
+    EXPECT_EQ(Written,
+              "[Video]\r\nGamma=2\r\n\r\n"
+              "[Screen]\r\nBPP=16\r\nExtra=keep me\r\nplain line\r\nFullScreen=0\r\nWidth=640\r\n"
+              "Height=480\r\n\r\n"
+              "[Sound]\r\nVolume=7\r\n\r\n");
+}
+
+TEST_F(ConfigTest, LinesMayEndInCrLfLfOrCr) {
+    WriteBytes(Path, "[Screen]\rWidth=800\r\nHeight=600\nBPP=16\r\r\n");
+    LoadScreenSettingsFrom(Path);
+    EXPECT_EQ(ScreenWidth, 800);
+    EXPECT_EQ(ScreenHeight, 600);
+    EXPECT_EQ(ScreenBPP, 16);
+}
+
+TEST_F(ConfigTest, ChangedSettingsReachTheFile) {
+    WriteBytes(Path, DefaultFile);
+    LoadScreenSettingsFrom(Path);
+    FullScreen = true;
+    ScreenWidth = -5;
+    SaveScreenSettingsTo(Path);
+    EXPECT_EQ(ReadBytes(Path),
+              "[Screen]\r\nFullScreen=1\r\nWidth=-5\r\nHeight=480\r\nBPP=32\r\n\r\n");
+}
+
+TEST_F(ConfigTest, UnwritableFileRaisesAndLeavesTheOldFileWhole) {
+    const std::string Old = "[Screen]\r\nWidth=1024\r\n\r\n[Mine]\r\nA=1\r\n";
+    WriteBytes(Path, Old);
+    fs::create_directory(Path + ".tmp");  // the new file cannot be created beside the old one
+    LoadScreenSettingsFrom(Path);
+    try {
+        SaveScreenSettingsTo(Path);
+        FAIL() << "SaveScreenSettingsTo did not raise";
+    } catch (const std::runtime_error& Error) {
+        EXPECT_EQ(std::string(Error.what()).rfind("Cannot create file \"" + Path + "\". ", 0), 0u)
+            << Error.what();
+    }
+    EXPECT_EQ(ReadBytes(Path), Old);
+}
+
+TEST_F(ConfigTest, MissingFolderRaises) {
+    EXPECT_THROW(SaveScreenSettingsTo(Dir + "missing/pex.ini"), std::runtime_error);
+    EXPECT_FALSE(fs::exists(Dir + "missing"));
+}
+
+TEST(SettingsFilePath, ReplacesTheExtensionOfTheFileName) {
+    EXPECT_EQ(SettingsFilePath("/opt/pex/pex"), "/opt/pex/pex.ini");
+    EXPECT_EQ(SettingsFilePath("/opt/pex/pex.bin"), "/opt/pex/pex.ini");
+    EXPECT_EQ(SettingsFilePath("/opt/pex.d/pex"), "/opt/pex.d/pex.ini");
+    EXPECT_EQ(SettingsFilePath("/opt/pex/pex.1.2"), "/opt/pex/pex.1.ini");
+    EXPECT_EQ(SettingsFilePath("pex"), "pex.ini");
+    EXPECT_EQ(SettingsFilePath(""), "");
+}
+
+TEST(ConfigUnit, InitReadsAndDoneWritesTheFileBesideTheExecutable) {
+    const std::string Path = SettingsFilePath(ExecutablePath());
+    ASSERT_FALSE(Path.empty());
+    const bool Existed = fs::exists(Path);
+    const std::string Saved = Existed ? ReadBytes(Path) : std::string();
+    WriteBytes(Path, "[Screen]\r\nHeight=600\r\n");
+    InitConfig();
+    EXPECT_EQ(ScreenHeight, 600);
+    ScreenBPP = 16;
+    DoneConfig();
+    EXPECT_EQ(ReadBytes(Path),
+              "[Screen]\r\nHeight=600\r\nFullScreen=0\r\nWidth=640\r\nBPP=16\r\n\r\n");
+    if (Existed) {
+        WriteBytes(Path, Saved);
+    } else {
+        fs::remove(Path);
+    }
+}
+
+// ---- INI document -------------------------------------------------------------
+
+TEST(IniDocument, CyrillicNamesMatchInAnyLetterCase) {
+    // Section "ЭКРАН" and key "ширина" in code page 1251, looked up in the other case.
+    const TIniDocument Document =
+        ParseIniText("[\xDD\xCA\xD0\xC0\xCD]\n\xF8\xE8\xF0\xE8\xED\xE0=5\n");
+    EXPECT_EQ(ReadIniInteger(Document, "\xFD\xEA\xF0\xE0\xED", "\xD8\xC8\xD0\xC8\xCD\xC0", 0), 5);
+    EXPECT_EQ(ReadIniInteger(Document, "\xFD\xEA\xF0\xE0\xED", "\xD8\xC8\xD0\xC8\xCD", 0), 0);
+}
+
+TEST(IniDocument, EmptyValueReadsAsEmptyStringAndMissingKeyAsDefault) {
+    const TIniDocument Document = ParseIniText("[A]\nKey=\nSpaced = a = b \n");
+    EXPECT_EQ(ReadIniString(Document, "a", "key", "default"), "");
+    EXPECT_EQ(ReadIniString(Document, "a", "spaced", ""), "a = b");
+    EXPECT_EQ(ReadIniString(Document, "a", "other", "default"), "default");
+    EXPECT_EQ(ReadIniString(Document, "b", "key", "default"), "default");
+}
+
+TEST(IniDocument, WritesReplaceInPlaceAndAppendWhatIsMissing) {
+    TIniDocument Document = ParseIniText("[One]\nA=1\nB=2\n[Two]\nC=3\n");
+    WriteIniString(Document, "one", "a", "9");
+    WriteIniInteger(Document, "Two", "D", -4);
+    WriteIniBool(Document, "Three", "E", true);
+    EXPECT_EQ(IniDocumentText(Document),
+              "[One]\r\na=9\r\nB=2\r\n\r\n[Two]\r\nC=3\r\nD=-4\r\n\r\n[Three]\r\nE=1\r\n\r\n");
+}
+
+TEST(IniDocument, FirstOfTwoSectionsOrKeysOfOneNameIsUsed) {
+    TIniDocument Document = ParseIniText("[S]\nK=1\nK=2\n[s]\nK=3\n");
+    EXPECT_EQ(ReadIniInteger(Document, "S", "K", 0), 1);
+    WriteIniInteger(Document, "S", "K", 5);
+    EXPECT_EQ(IniDocumentText(Document), "[S]\r\nK=5\r\nK=2\r\n\r\n[s]\r\nK=3\r\n\r\n");
+}

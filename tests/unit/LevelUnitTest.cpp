@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "LevelUnit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const std::string& Path) {
+    std::ifstream File(Path, std::ios::binary);
+    std::stringstream Buffer;
+    Buffer << File.rdbuf();
+    return Buffer.str();
+}
+
+void WriteBytes(const std::string& Path, const std::string& Bytes) {
+    std::ofstream File(Path, std::ios::binary | std::ios::trunc);
+    File << Bytes;
+}
+
+// The row line of the level file for row R holding Cells.
+std::string RowLine(int32_t R, const TFieldRow& Cells) {
+    std::string Line = "row\t" + std::to_string(R);
+    for (TFieldKind Cell : Cells) Line += "\t" + std::to_string(Cell);
+    return Line + "\r\n";
+}
+
+class LevelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitLevel();
+        std::string Template = ::testing::TempDir() + "leveltest_XXXXXX";
+        ASSERT_NE(mkdtemp(Template.data()), nullptr);
+        Dir = Template + "/";
+    }
+    void TearDown() override {
+        DoneLevel();
+        std::error_code Ignored;
+        fs::remove_all(Dir, Ignored);
+    }
+    // Loads Text through a real file, as the game does.
+    void LoadText(const std::string& Text) {
+        WriteBytes(Dir + "in.txt", Text);
+        LoadLevel(Dir + "in.txt");
+    }
+    std::string Dir;
+};
+
+bool IsSolid(TFieldKind Kind) {
+    return Kind == fkBrick || Kind == fkSteel;
+}
+
+}  // namespace
+
+// ---- Grid and tables ----------------------------------------------------------
+
+TEST_F(LevelTest, InitLevelGivesTenRowsOfTwentyEmptyCells) {
+    ASSERT_EQ(LevelGrid.size(), 10u);
+    for (const TFieldRow& Row : LevelGrid) EXPECT_EQ(Row, TFieldRow(20, fkNone));
+    DoneLevel();
+    EXPECT_TRUE(LevelGrid.empty());
+}
+
+TEST(TileSource, KindsLieSideBySideAndNonKindsShowNone) {
+    for (int32_t Kind = 0; Kind < FieldKindCount; ++Kind) {
+        EXPECT_EQ(TileSource[Kind].X, 16 * Kind);
+        EXPECT_EQ(TileSource[Kind].Y, 0);
+        EXPECT_EQ(TileSourceOf(static_cast<TFieldKind>(Kind)).X, 16 * Kind);
+    }
+    for (int32_t Kind : {8, 44, 255}) {
+        const TSourcePos Source = TileSourceOf(static_cast<TFieldKind>(Kind));
+        EXPECT_EQ(Source.X, 0);
+        EXPECT_EQ(Source.Y, 0);
+    }
+}
+
+// ---- Writing ------------------------------------------------------------------
+
+TEST_F(LevelTest, StartingGridSavesAsFourteenLines) {
+    std::string Expected = "mole_ladder.level\r\nheight 10\r\nwidth 20\r\ndata\r\n";
+    for (int32_t R = 0; R < 10; ++R) Expected += RowLine(R, TFieldRow(20, fkNone));
+    SaveLevel(Dir + "1.txt");
+    EXPECT_EQ(ReadBytes(Dir + "1.txt"), Expected);
+}
+
+TEST_F(LevelTest, TwoByThreeGridSavesByteForByte) {
+    LevelGrid = {{1, 0, 3}, {2, 2, 2}};
+    SaveLevel(Dir + "1.txt");
+    EXPECT_EQ(ReadBytes(Dir + "1.txt"),
+              "mole_ladder.level\r\nheight 2\r\nwidth 3\r\ndata\r\n"
+              "row\t0\t1\t0\t3\r\nrow\t1\t2\t2\t2\r\n");
+}
+
+TEST_F(LevelTest, LoadAfterSaveGivesTheSameGrid) {
+    TFieldGrid Saved(7, TFieldRow(13));
+    for (size_t R = 0; R < Saved.size(); ++R) {
+        for (size_t C = 0; C < Saved[R].size(); ++C) Saved[R][C] = (R * 13 + C * 7) % 256;
+    }
+    LevelGrid = Saved;
+    SaveLevel(Dir + "1.txt");
+    InitLevel();
+    LoadLevel(Dir + "1.txt");
+    EXPECT_EQ(LevelGrid, Saved);
+}
+
+TEST_F(LevelTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
+    WriteBytes(Dir + "1.txt", std::string(5000, 'x'));
+    LevelGrid = {{4}};
+    SaveLevel(Dir + "1.txt");
+    EXPECT_EQ(ReadBytes(Dir + "1.txt"),
+              "mole_ladder.level\r\nheight 1\r\nwidth 1\r\ndata\r\nrow\t0\t4\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(LevelTest, SaveCreatesMissingFolders) {
+    const std::string Path = Dir + "level/default/1.txt";
+    SaveLevel(Path);
+    EXPECT_EQ(ReadBytes(Path), LevelText());
+}
+
+TEST_F(LevelTest, FailedSaveLeavesTheOldFileWholeAndNamesThePath) {
+    const std::string Path = Dir + "1.txt";
+    LevelGrid = {{1, 2}, {3, 4}};
+    SaveLevel(Path);
+    const std::string Old = ReadBytes(Path);
+    // A folder where the temporary file would go makes the new file impossible to create.
+    fs::create_directory(Path + ".tmp");
+    InitLevel();
+    try {
+        SaveLevel(Path);
+        FAIL() << "SaveLevel did not raise";
+    } catch (const std::runtime_error& Error) {
+        EXPECT_EQ(std::string(Error.what()).rfind("Cannot create file \"" + Path + "\". ", 0), 0u)
+            << Error.what();
+    }
+    EXPECT_EQ(ReadBytes(Path), Old);
+    EXPECT_TRUE(fs::is_directory(Path + ".tmp"));
+}
+
+TEST_F(LevelTest, SaveInsideAFileRaises) {
+    WriteBytes(Dir + "plain", "user data");
+    EXPECT_THROW(SaveLevel(Dir + "plain/default/1.txt"), std::runtime_error);
+    EXPECT_EQ(ReadBytes(Dir + "plain"), "user data");
+}
+
+TEST_F(LevelTest, SaveOverAFolderRaisesAndRemovesTheTemporaryFile) {
+    fs::create_directory(Dir + "1.txt");
+    EXPECT_THROW(SaveLevel(Dir + "1.txt"), std::runtime_error);
+    EXPECT_TRUE(fs::is_directory(Dir + "1.txt"));
+    EXPECT_FALSE(fs::exists(Dir + "1.txt.tmp"));
+}
+
+TEST_F(LevelTest, CellsOfEightOrMoreSurviveSaveAndLoad) {
+    LevelGrid = {{8, 255, 44}};
+    SaveLevel(Dir + "1.txt");
+    InitLevel();
+    LoadLevel(Dir + "1.txt");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{8, 255, 44}}));
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+TEST_F(LevelTest, WrongMagicLoadsNothing) {
+    LevelGrid[3][4] = fkCoin;
+    const TFieldGrid Before = LevelGrid;
+    LoadText("Mole_Ladder.level\r\nheight 2\r\nwidth 3\r\ndata\r\nrow\t0\t1\t1\t1\r\n");
+    EXPECT_EQ(LevelGrid, Before);
+    LoadText("");
+    EXPECT_EQ(LevelGrid, Before);
+    LoadLevel(Dir + "missing.txt");
+    EXPECT_EQ(LevelGrid, Before);
+}
+
+TEST_F(LevelTest, FileHoldingOnlyTheMagicTokenLoadsNothing) {
+    LevelGrid[9][19] = fkSteel;
+    const TFieldGrid Before = LevelGrid;
+    LoadText("mole_ladder.level");
+    EXPECT_EQ(LevelGrid, Before);
+}
+
+TEST_F(LevelTest, RowsTheFileDoesNotListKeepTheirCells) {
+    for (TFieldRow& Row : LevelGrid) Row.assign(20, fkBrick);
+    LoadText("mole_ladder.level\r\nheight 3\r\nwidth 4\r\ndata\r\nrow\t1\t5\t4\t3\t2\r\n");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 1, 1, 1}, {5, 4, 3, 2}, {1, 1, 1, 1}}));
+}
+
+TEST_F(LevelTest, LineBreaksCarryNoMeaning) {
+    LoadText("mole_ladder.level height 2 width 3 data row 0 1 0 3 row 1 2 2 2");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 0, 3}, {2, 2, 2}}));
+}
+
+TEST_F(LevelTest, ShortRowLineTakesItsValuesFromTheNextLine) {
+    LoadText("mole_ladder.level\nheight 2\nwidth 3\ndata\nrow 0 1\nrow 1 2 2 2\n");
+    // Row 0 takes 1, "row" (0) and 1; "2 2 2" are then skipped as unknown tokens.
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 0, 1}, {0, 0, 0}}));
+}
+
+TEST_F(LevelTest, SizeThatIsNotANumberCountsAsOne) {
+    LoadText("mole_ladder.level\nheight tall\nwidth 2\ndata\nrow 0 5 5\n");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{5, 5}}));
+    LoadText("mole_ladder.level\nheight 2\nwidth wide\n");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{5}, {0}}));
+}
+
+TEST_F(LevelTest, CellValuesKeepTheirLowEightBits) {
+    LoadText(
+        "mole_ladder.level height 1 width 9 data row 0 256 300 -1 9 word 4294967297 $10 "
+        "0x21 -2147483648");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{0, 44, 255, 9, 0, 0, 16, 33, 0}}));
+}
+
+TEST_F(LevelTest, RowNumbersOutsideTheGridStoreNothingButConsumeTheirValues) {
+    LoadText(
+        "mole_ladder.level height 2 width 3 data "
+        "row 2 row row row "  // three values of a row the grid does not have
+        "row -1 7 7 7 row word 1 1 1 row 1 2 2 2");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 1, 1}, {2, 2, 2}}));
+}
+
+TEST_F(LevelTest, SizesBelowOneOrAbove4096AreIgnored) {
+    LoadText("mole_ladder.level height 0 width -3 height 4097 width 5000 data");
+    EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone)));
+    LoadText("mole_ladder.level height 4096 width 1");
+    EXPECT_EQ(LevelGrid.size(), 4096u);
+    EXPECT_EQ(LevelGrid[4095].size(), 1u);
+}
+
+TEST_F(LevelTest, RowsAddedWithoutAWidthGetTheLengthOfRowZero) {
+    LevelGrid[0][0] = fkRope;
+    LoadText("mole_ladder.level height 12 data row 11 1 1 1");
+    ASSERT_EQ(LevelGrid.size(), 12u);
+    for (size_t R = 0; R < 12; ++R) ASSERT_EQ(LevelGrid[R].size(), 20u) << R;
+    EXPECT_EQ(LevelGrid[0][0], fkRope);
+    EXPECT_EQ(LevelGrid[11], TFieldRow(20, fkNone));
+}
+
+TEST_F(LevelTest, WidthBeforeHeightStillGivesEqualRows) {
+    // Row 11 has no cells while the row lines are read, so its line stores nothing.
+    LoadText("mole_ladder.level width 3 height 12 data row 0 1 2 3 row 11 4 5 6");
+    TFieldGrid Expected(12, TFieldRow(3, fkNone));
+    Expected[0] = {1, 2, 3};
+    EXPECT_EQ(LevelGrid, Expected);
+}
+
+TEST_F(LevelTest, HeaderKeywordsInDataModeAreSkipped) {
+    LoadText("mole_ladder.level height 1 width 2 data height 5 width 7 data row 0 3 4");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{3, 4}}));
+}
+
+// ---- The level Pex ships ------------------------------------------------------
+
+class ShippedLevel : public LevelTest {
+protected:
+    const std::string Path = std::string(PEX_SOURCE_DIR) + "/data/level/default/1.txt";
+};
+
+TEST_F(ShippedLevel, FillsTheLevelAreaOfTheWindow) {
+    LoadLevel(Path);
+    ASSERT_EQ(LevelGrid.size(), 24u);
+    for (const TFieldRow& Row : LevelGrid) ASSERT_EQ(Row.size(), 40u);
+}
+
+TEST_F(ShippedLevel, SavesBackByteForByte) {
+    LoadLevel(Path);
+    SaveLevel(Dir + "1.txt");
+    const std::string Shipped = ReadBytes(Path);
+    ASSERT_FALSE(Shipped.empty());
+    EXPECT_EQ(ReadBytes(Dir + "1.txt"), Shipped);
+}
+
+TEST_F(ShippedLevel, HeroAndEnemyStartOnAFloorInOpenSpace) {
+    LoadLevel(Path);
+    ASSERT_EQ(LevelGrid.size(), 24u);
+    // Hero at (340, 100) covers columns 21-22 of row 6, the enemy at (300, 100)
+    // columns 18-19; each stands on the cells of row 7 under it.
+    for (int32_t C : {18, 19, 20, 21, 22}) EXPECT_EQ(LevelGrid[6][C], fkNone) << C;
+    EXPECT_TRUE(IsSolid(LevelGrid[7][21]) && IsSolid(LevelGrid[7][22]));
+    EXPECT_TRUE(IsSolid(LevelGrid[7][18]) && IsSolid(LevelGrid[7][19]));
+}
+
+TEST_F(ShippedLevel, HasASteelFrameCoinsOnFloorsAndLaddersToTheGround) {
+    LoadLevel(Path);
+    ASSERT_EQ(LevelGrid.size(), 24u);
+    for (size_t R = 0; R < 24; ++R) {
+        EXPECT_EQ(LevelGrid[R][0], fkSteel);
+        EXPECT_EQ(LevelGrid[R][39], fkSteel);
+    }
+    EXPECT_EQ(LevelGrid[23], TFieldRow(40, fkSteel));
+    int32_t Coins = 0;
+    int32_t Ladders = 0;
+    for (size_t R = 1; R + 1 < 24; ++R) {
+        for (size_t C = 1; C < 39; ++C) {
+            const TFieldKind Under = LevelGrid[R + 1][C];
+            if (LevelGrid[R][C] == fkCoin) {
+                ++Coins;
+                EXPECT_TRUE(IsSolid(Under) || Under == fkRope) << R << "," << C;
+            }
+            if (LevelGrid[R][C] == fkStairWay) {
+                ++Ladders;
+                // A ladder goes on down or ends on solid ground.
+                EXPECT_TRUE(Under == fkStairWay || IsSolid(Under)) << R << "," << C;
+                // The cell above the ladder's top is open: the top is in a floor.
+                if (LevelGrid[R - 1][C] != fkStairWay) {
+                    EXPECT_EQ(LevelGrid[R - 1][C], fkNone) << R << "," << C;
+                }
+            }
+        }
+    }
+    EXPECT_GE(Coins, 10);
+    EXPECT_GE(Ladders, 10);
+}
