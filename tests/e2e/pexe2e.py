@@ -94,10 +94,12 @@ class Image:
 
 
 def parse_ppm(data):
-    # P6 header: magic, width, height, maxval, each separated by white space.
+    # P6 header: magic, width, height, maxval, separated by white space and comments.
     fields, pos = [], 0
     while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
+        while data[pos:pos + 1].isspace() or data[pos:pos + 1] == b"#":
+            if data[pos:pos + 1] == b"#":  # a comment runs to the end of its line
+                pos = data.index(b"\n", pos)
             pos += 1
         start = pos
         while not data[pos:pos + 1].isspace():
