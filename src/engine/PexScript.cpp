@@ -10,7 +10,9 @@ void ReadWholeFile(const std::string& FileName, std::string& Text) {
     Text.clear();
     int Handle;
     do {
-        Handle = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that opening a pipe or device cannot hang; only regular
+        // files are read.
+        Handle = open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (Handle < 0 && errno == EINTR);
     if (Handle < 0) return;  // missing or locked files read as empty, quietly
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -117,6 +118,15 @@ TEST(ReadWholeFile, MissingFileGivesEmptyText) {
     std::string Text = "old";
     ReadWholeFile(TempPath("does_not_exist"), Text);
     EXPECT_EQ(Text, "");
+}
+
+TEST(ReadWholeFile, PipeGivesEmptyTextWithoutWaiting) {
+    const std::string Path = TempPath("pipe");
+    ASSERT_EQ(mkfifo(Path.c_str(), 0600), 0);
+    std::string Text = "old";
+    ReadWholeFile(Path, Text);
+    EXPECT_EQ(Text, "");
+    std::remove(Path.c_str());
 }
 
 TEST(ReadWholeFile, EmptyFileAndFolderGiveEmptyText) {
