@@ -106,11 +106,12 @@ TEST_F(StateUnitTest, ExitSwitchDoesNotWaitForFrames) {
     EXPECT_EQ(CurrentState, stExit);
 }
 
-TEST_F(StateUnitTest, F10DuringTheFadeOutLetsTheSwitchComplete) {
+TEST_F(StateUnitTest, F10DuringTheFadeOutEndsTheWaitButTheSwitchCompletes) {
     FillLoggingRow(stSplash, "splash");
     FillLoggingRow(stMenu, "menu");
     CurrentState = stSplash;
-    // F10 pressed during the third frame of the wait.
+    // F10 pressed during the third frame of the wait: the fourth frame's update
+    // sets Quit, and the wait stops there instead of running the whole fade.
     fake::OnSwap = [] {
         if (fake::Swaps == 3) KeyCallback(kcF10, 1);
     };
@@ -121,13 +122,15 @@ TEST_F(StateUnitTest, F10DuringTheFadeOutLetsTheSwitchComplete) {
     KeyCallback(kcEnter, 1);
     ProcessFrame();  // the outer frame whose update starts the switch
     EXPECT_TRUE(Quit);
-    EXPECT_EQ(CurrentState, stMenu);
+    EXPECT_EQ(Count("splash.update"), 5u);
+    EXPECT_EQ(Count("splash.leave"), 1u);
     EXPECT_EQ(Count("menu.enter"), 1u);
+    EXPECT_EQ(CurrentState, stMenu);
     // After the switch returned, the outer frame ran the new state's step and draw.
     EXPECT_EQ(Log[Log.size() - 2], "menu.step");
     EXPECT_EQ(Log.back(), "menu.draw");
     RunMainLoop();
-    EXPECT_EQ(fake::Swaps, 27) << "the loop ends after the frame that started the switch";
+    EXPECT_EQ(fake::Swaps, 5) << "no frame runs after the one that started the switch";
 }
 
 TEST_F(StateUnitTest, ClosedWindowEndsTheWaitInsteadOfHanging) {
@@ -231,22 +234,20 @@ TEST_F(StateUnitTest, DrawDispatcherSetsUpPixelSpaceThenDrawsThenFades) {
 }
 
 TEST_F(StateUnitTest, PixelMappingPutsCornersAtTheWindowEdges) {
-    // The model-view mapping: scale (2/W, -2/H), then translate (-W/2, -H/2).
-    const double W = 640, H = 480;
-    auto Map = [&](double X, double Y) {
-        return std::make_pair((X - W / 2) * (2 / W), (Y - H / 2) * (-2 / H));
-    };
+    WindowWidth = 640;
+    WindowHeight = 480;
     DispatchDraw();
+    // The model-view matrix is scale * translate: a vertex is translated first.
     auto Scale = fake::CallsNamed("glScalef")[1].Args;
     auto Translate = fake::CallsNamed("glTranslatef")[1].Args;
     auto Apply = [&](double X, double Y) {
         return std::make_pair((X + Translate[0]) * Scale[0], (Y + Translate[1]) * Scale[1]);
     };
-    EXPECT_EQ(Apply(0, 0), Map(0, 0));
-    EXPECT_DOUBLE_EQ(Apply(0, 0).first, -1);
-    EXPECT_DOUBLE_EQ(Apply(0, 0).second, 1);
+    EXPECT_NEAR(Apply(0, 0).first, -1, 1e-6);
+    EXPECT_NEAR(Apply(0, 0).second, 1, 1e-6);
     EXPECT_NEAR(Apply(640, 480).first, 1, 1e-6);
     EXPECT_NEAR(Apply(640, 480).second, -1, 1e-6);
+    EXPECT_NEAR(Apply(320, 240).first, 0, 1e-6);
 }
 
 }  // namespace
