@@ -160,6 +160,9 @@ class Pex:
         if self.proc is not None and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+        if self.proc is not None:
+            self.stdout.close()
+            self.stderr.close()
         if not self.keep_app:
             shutil.rmtree(self.work, ignore_errors=True)
 
