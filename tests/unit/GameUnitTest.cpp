@@ -1,6 +1,7 @@
 // Movement rules of the game: exact positions after single steps, keyboard
 // steering, the solid frame around the grid, coins, and the entity list.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -582,7 +583,9 @@ class GameEntering : public GameRules {
 protected:
     void SetUp() override {
         GameRules::SetUp();
-        Folder = std::filesystem::path(::testing::TempDir()) / "pex_game_enter";
+        // One folder per process: CTest runs the cases of this file in parallel.
+        Folder = std::filesystem::path(::testing::TempDir()) /
+                 ("pex_game_enter_" + std::to_string(::getpid()));
         std::filesystem::remove_all(Folder);
         std::filesystem::create_directories(Folder / "level" / "default");
         SavedLevelDir = LevelDir;
