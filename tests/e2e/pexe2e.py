@@ -177,13 +177,24 @@ class Pex:
             if self.proc is not None and self.proc.poll() is not None:
                 raise AssertionError("pex ended (code %s) before its window appeared:\n%s"
                                      % (self.proc.returncode, self.stderr_text()))
-            found = self.x("search", "--name", "^%s$" % title, check=False).stdout.split()
-            for wid in found:
+            for wid in self.windows_titled(title):
                 geometry = self.geometry(int(wid))
                 if geometry and geometry[2] > 1:
                     return int(wid)
             time.sleep(0.1)
         raise AssertionError("no window titled %r within %s s" % (title, timeout))
+
+    def windows_titled(self, title):
+        """Ids of the top-level windows with exactly this title."""
+        tree = subprocess.run(["xwininfo", "-root", "-children"], env=self.env,
+                              capture_output=True, text=True).stdout
+        found = []
+        for line in tree.splitlines():
+            parts = line.strip().split(" ", 1)
+            if len(parts) == 2 and parts[0].startswith("0x") and \
+                    parts[1].startswith('"%s"' % title):
+                found.append(int(parts[0], 16))
+        return found
 
     def wait_window(self, timeout=30):
         self.wid = self.find_window("Pex", timeout)
