@@ -133,6 +133,9 @@ signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
     if (MixRate < MinRate || MixRate > MaxRate) {
         return 0;
     }
+    // SDL would otherwise catch SIGINT and SIGTERM for its event queue, which
+    // the program never reads, and the process could no longer be stopped.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return 0;  // no audio driver at all: the program runs silently
     }

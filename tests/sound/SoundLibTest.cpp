@@ -3,6 +3,7 @@
 // rendered offline with libopenmpt.
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,6 +240,17 @@ TEST_F(Output, InitOpensTheHeadlessDeviceAndCloseReleasesEverySong) {
     FSOUND_Close();
     EXPECT_EQ(FMUSIC_FreeSong(Song), 0);      // Close has released it
     EXPECT_EQ(FSOUND_Init(44100, 32, 0), 1);  // and output can start again
+}
+
+// Ctrl+C and a termination request must still end the program.
+TEST_F(Output, OpenOutputLeavesTheTerminationSignalsAlone) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
+    for (int Signal : {SIGINT, SIGTERM}) {
+        struct sigaction Action;
+        ASSERT_EQ(sigaction(Signal, nullptr, &Action), 0);
+        EXPECT_EQ(Action.sa_handler, SIG_DFL) << Signal;
+    }
 }
 
 // The disk driver writes what the audio callback produces to a file, in real
