@@ -1,12 +1,7 @@
 #include "ConfigUnit.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "PexGL.h"
@@ -55,46 +50,6 @@ static std::string Trim(const std::string& Text, size_t Begin, size_t End) {
     while (Begin < End && static_cast<uint8_t>(Text[Begin]) <= 32) ++Begin;
     while (End > Begin && static_cast<uint8_t>(Text[End - 1]) <= 32) --End;
     return Text.substr(Begin, End - Begin);
-}
-
-static int32_t DigitValue(char C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-    return -1;
-}
-
-// A signed 32-bit integer: an optional sign, then decimal digits, or hexadecimal
-// digits after "$", "0x" or "0X". Anything else, or a value outside 32 bits,
-// gives Default.
-static int32_t StrToIntDef(const std::string& Text, int32_t Default) {
-    const size_t Length = Text.size();
-    size_t I = 0;
-    bool Negative = false;
-    if (I < Length && (Text[I] == '+' || Text[I] == '-')) {
-        Negative = Text[I] == '-';
-        ++I;
-    }
-    int32_t Base = 10;
-    if (I < Length && Text[I] == '$') {
-        Base = 16;
-        ++I;
-    } else if (I + 1 < Length && Text[I] == '0' && (Text[I + 1] == 'x' || Text[I + 1] == 'X')) {
-        Base = 16;
-        I += 2;
-    }
-    if (I == Length) return Default;
-    constexpr int64_t Limit = int64_t(INT32_MAX) + 1;  // magnitude of INT32_MIN
-    int64_t Value = 0;
-    for (; I < Length; ++I) {
-        const int32_t Digit = DigitValue(Text[I]);
-        if (Digit < 0 || Digit >= Base) return Default;
-        Value = Value * Base + Digit;
-        if (Value > Limit) return Default;
-    }
-    if (Negative) Value = -Value;
-    if (Value > INT32_MAX) return Default;
-    return static_cast<int32_t>(Value);
 }
 
 // ---- INI document -----------------------------------------------------------
@@ -229,46 +184,6 @@ std::string SettingsFilePath(const std::string& ExePath) {
     return ExePath.substr(0, Dot) + ".ini";
 }
 
-static std::runtime_error CreateError(const std::string& FileName, int32_t Error) {
-    return std::runtime_error("Cannot create file \"" + FileName + "\". " + std::strerror(Error));
-}
-
-static int32_t WriteAll(int Handle, const std::string& Text) {
-    size_t Done = 0;
-    while (Done < Text.size()) {
-        const ssize_t Count = write(Handle, Text.data() + Done, Text.size() - Done);
-        if (Count < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        Done += static_cast<size_t>(Count);
-    }
-    return 0;
-}
-
-// Writes Text to a temporary file beside FileName, flushes it to the disk and
-// renames it over FileName: a failed write leaves the earlier file whole.
-static void ReplaceFile(const std::string& FileName, const std::string& Text) {
-    const std::string TempName = FileName + ".tmp";
-    unlink(TempName.c_str());  // a leftover of an interrupted save
-    const int Handle =
-        open(TempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (Handle < 0) throw CreateError(FileName, errno);
-
-    struct stat Old;
-    if (stat(FileName.c_str(), &Old) == 0 && S_ISREG(Old.st_mode)) {
-        (void)fchmod(Handle, Old.st_mode & 07777);  // the new file keeps the old one's mode
-    }
-    int32_t Error = WriteAll(Handle, Text);
-    if (Error == 0 && fsync(Handle) != 0) Error = errno;
-    if (close(Handle) != 0 && Error == 0) Error = errno;
-    if (Error == 0 && rename(TempName.c_str(), FileName.c_str()) != 0) Error = errno;
-    if (Error != 0) {
-        unlink(TempName.c_str());
-        throw CreateError(FileName, Error);
-    }
-}
-
 void LoadScreenSettingsFrom(const std::string& FileName) {
     std::string Text;
     ReadWholeFile(FileName, Text);  // a missing file is an empty document: all defaults
@@ -280,7 +195,7 @@ void SaveScreenSettingsTo(const std::string& FileName) {
     ReadWholeFile(FileName, Text);  // other sections and keys of the file survive
     TIniDocument Document = ParseIniText(Text);
     WriteScreenSettings(Document);
-    ReplaceFile(FileName, IniDocumentText(Document));
+    WriteWholeFile(FileName, IniDocumentText(Document));
 }
 
 // Without a known executable path there is no settings file: the defaults are
