@@ -2,8 +2,6 @@
 // checker board so that transparent parts stay visible. Escape, F10 or
 // closing the window ends it.
 //   picview <picture-folder>
-#include <GL/gl.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -11,8 +9,10 @@
 #include <string>
 
 #include "Glfw2.h"
+#include "MainUnit.h"
 #include "PexGL.h"
 #include "PexTexture.h"
+#include "StateUnit.h"
 
 struct TShownPicture {
     const char* FileName;
@@ -40,23 +40,9 @@ static void ViewUpdate() {
     if (KeyDown(kcEscape) || KeyDown(kcF10)) Quit = true;
 }
 
+// Drawn as the start state's screen: the game's own draw dispatcher sets up
+// window pixels and the flipped texture axis around it.
 static void ViewDraw() {
-    glViewport(0, 0, WindowWidth, WindowHeight);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    // The same set-up as the game's: window pixels with y downwards, and
-    // texture t used as 1 - t because pictures arrive bottom row first.
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glTranslatef(0, 1, 0);
-    glScalef(1, -1, 1);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glScalef(2.0f / float(WindowWidth), -2.0f / float(WindowHeight), 1);
-    glTranslatef(-float(WindowWidth) / 2, -float(WindowHeight) / 2, 0);
-
     SetTexturing(false);
     SetBlendMode(bmNone);
     BeginQuads();
@@ -96,8 +82,9 @@ int main(int argc, char** argv) {
             LoadTexture(Folder + Picture.FileName, Picture.Texture);
             SetTextureFilter(Picture.Filter);
         }
+        States[stNone].Draw = ViewDraw;
         OnUpdate = ViewUpdate;
-        OnDraw = ViewDraw;
+        OnDraw = DispatchDraw;
         RunMainLoop();
         TerminateEngine();
     } catch (const std::exception& Error) {
