@@ -52,7 +52,7 @@ constexpr int32_t KeyCodeFirst = -1;
 constexpr int32_t KeyCodeLast = 318;
 constexpr int32_t KeyTableSize = KeyCodeLast - KeyCodeFirst + 1;
 
-// Separator of the platform, used wherever the design writes a backslash.
+// Separator of the platform, used in every path the program builds.
 #ifdef _WIN32
 constexpr char PathDelim = '\\';
 #else
