@@ -31,6 +31,32 @@ size_t CountCalls(const std::string& Name) {
     return CallsNamed(Name).size();
 }
 
+std::vector<Batch> Batches() {
+    std::vector<Batch> Result;
+    uint32_t Texture = 0;
+    std::array<int32_t, 4> Color{};
+    bool Open = false;
+    for (const GLCall& Call : GLCalls) {
+        if (Call.Name == "glBindTexture") {
+            Texture = static_cast<uint32_t>(Call.Args[1]);
+        } else if (Call.Name == "glColor4ub") {
+            for (int I = 0; I < 4; ++I) Color[I] = static_cast<int32_t>(Call.Args[I]);
+        } else if (Call.Name == "glBegin") {
+            Result.emplace_back();
+            Result.back().Texture = Texture;
+            Open = true;
+        } else if (Call.Name == "glEnd") {
+            Open = false;
+        } else if (Open && Call.Name.rfind("glVertex", 0) == 0) {
+            if (Result.back().Vertices.empty()) Result.back().Color = Color;
+            Result.back().Vertices.emplace_back(Call.Args[0], Call.Args[1]);
+        } else if (Open && Call.Name == "glTexCoord2f") {
+            Result.back().TexCoords.emplace_back(Call.Args[0], Call.Args[1]);
+        }
+    }
+    return Result;
+}
+
 static void Record(const char* Name, std::vector<double> Args) {
     GLCalls.push_back(GLCall{Name, std::move(Args)});
 }

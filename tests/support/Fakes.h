@@ -5,6 +5,7 @@
 // state, mouse, desktop and events are driven by the test.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -33,6 +34,17 @@ struct MipmapUpload {
 extern std::vector<MipmapUpload> Uploads;
 
 void ResetGL();
+
+// One glBegin..glEnd batch: the texture bound and the colour (glColor4ub)
+// current at its first vertex, its vertices and texture coordinates.
+struct Batch {
+    uint32_t Texture = 0;
+    std::array<int32_t, 4> Color{};
+    std::vector<std::pair<double, double>> Vertices;
+    std::vector<std::pair<double, double>> TexCoords;
+};
+// The batches drawn since the last ResetGL.
+std::vector<Batch> Batches();
 // Calls named Name, in order.
 std::vector<GLCall> CallsNamed(const std::string& Name);
 // Number of calls named Name.

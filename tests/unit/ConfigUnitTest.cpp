@@ -9,6 +9,7 @@
 
 #include "ConfigUnit.h"
 #include "PexGL.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -16,18 +17,6 @@ namespace {
 
 const char* const DefaultFile =
     "[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n";
-
-std::string ReadBytes(const std::string& Path) {
-    std::ifstream File(Path, std::ios::binary);
-    std::stringstream Buffer;
-    Buffer << File.rdbuf();
-    return Buffer.str();
-}
-
-void WriteBytes(const std::string& Path, const std::string& Bytes) {
-    std::ofstream File(Path, std::ios::binary | std::ios::trunc);
-    File << Bytes;
-}
 
 class ConfigTest : public ::testing::Test {
 protected:

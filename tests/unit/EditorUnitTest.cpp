@@ -24,40 +24,8 @@ constexpr uint32_t TestFontTexture = 32;
 constexpr uint32_t TestEditorTexture = 33;
 constexpr uint32_t TestGuiTexture = 34;
 
-struct Batch {
-    uint32_t Texture = 0;
-    std::array<int32_t, 4> Color{};
-    std::vector<std::pair<double, double>> Vertices;
-    std::vector<std::pair<double, double>> TexCoords;
-};
-
-// The glBegin..glEnd batches drawn so far, with the texture bound and the colour
-// current at each batch's first vertex.
-std::vector<Batch> Batches() {
-    std::vector<Batch> Result;
-    uint32_t Texture = 0;
-    std::array<int32_t, 4> Color{};
-    bool Open = false;
-    for (const fake::GLCall& Call : fake::GLCalls) {
-        if (Call.Name == "glBindTexture") {
-            Texture = static_cast<uint32_t>(Call.Args[1]);
-        } else if (Call.Name == "glColor4ub") {
-            for (int I = 0; I < 4; ++I) Color[I] = static_cast<int32_t>(Call.Args[I]);
-        } else if (Call.Name == "glBegin") {
-            Result.emplace_back();
-            Result.back().Texture = Texture;
-            Open = true;
-        } else if (Call.Name == "glEnd") {
-            Open = false;
-        } else if (Open && Call.Name.rfind("glVertex", 0) == 0) {
-            if (Result.back().Vertices.empty()) Result.back().Color = Color;
-            Result.back().Vertices.emplace_back(Call.Args[0], Call.Args[1]);
-        } else if (Open && Call.Name == "glTexCoord2f") {
-            Result.back().TexCoords.emplace_back(Call.Args[0], Call.Args[1]);
-        }
-    }
-    return Result;
-}
+using fake::Batch;
+using fake::Batches;
 
 std::string ReadFile(const std::string& Name) {
     std::ifstream File(Name, std::ios::binary);

@@ -10,22 +10,11 @@
 #include <string>
 
 #include "LevelUnit.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const std::string& Path) {
-    std::ifstream File(Path, std::ios::binary);
-    std::stringstream Buffer;
-    Buffer << File.rdbuf();
-    return Buffer.str();
-}
-
-void WriteBytes(const std::string& Path, const std::string& Bytes) {
-    std::ofstream File(Path, std::ios::binary | std::ios::trunc);
-    File << Bytes;
-}
 
 // The row line of the level file for row R holding Cells.
 std::string RowLine(int32_t R, const TFieldRow& Cells) {

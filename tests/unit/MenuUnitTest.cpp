@@ -52,40 +52,8 @@ const std::vector<std::string> FourItems = {"?ex2.menu",
                                             "\tExit"};
 constexpr int32_t GameItem = 0, SetupItem = 1, FullScreenItem = 2, ExitItem = 3;
 
-// One glBegin..glEnd batch: the texture bound and colour current at its first
-// vertex, its vertices and texture coordinates.
-struct Batch {
-    uint32_t Texture = 0;
-    std::array<int32_t, 4> Color{};
-    std::vector<std::pair<double, double>> Vertices;
-    std::vector<std::pair<double, double>> TexCoords;
-};
-
-std::vector<Batch> Batches() {
-    std::vector<Batch> Result;
-    uint32_t Texture = 0;
-    std::array<int32_t, 4> Color{};
-    bool Open = false;
-    for (const fake::GLCall& Call : fake::GLCalls) {
-        if (Call.Name == "glBindTexture") {
-            Texture = static_cast<uint32_t>(Call.Args[1]);
-        } else if (Call.Name == "glColor4ub") {
-            for (int I = 0; I < 4; ++I) Color[I] = static_cast<int32_t>(Call.Args[I]);
-        } else if (Call.Name == "glBegin") {
-            Result.emplace_back();
-            Result.back().Texture = Texture;
-            Open = true;
-        } else if (Call.Name == "glEnd") {
-            Open = false;
-        } else if (Open && Call.Name.rfind("glVertex", 0) == 0) {
-            if (Result.back().Vertices.empty()) Result.back().Color = Color;
-            Result.back().Vertices.emplace_back(Call.Args[0], Call.Args[1]);
-        } else if (Open && Call.Name == "glTexCoord2f") {
-            Result.back().TexCoords.emplace_back(Call.Args[0], Call.Args[1]);
-        }
-    }
-    return Result;
-}
+using fake::Batch;
+using fake::Batches;
 
 // The batch whose first vertex is at (X, Y); fails the test when there is none.
 Batch BatchAt(double X, double Y) {
