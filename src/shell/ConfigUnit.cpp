@@ -1,6 +1,5 @@
 #include "ConfigUnit.h"
 
-
 #include <array>
 #include <stdexcept>
 

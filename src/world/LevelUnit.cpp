@@ -1,6 +1,5 @@
 #include "LevelUnit.h"
 
-
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
