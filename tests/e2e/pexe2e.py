@@ -270,6 +270,12 @@ class Pex:
         raise AssertionError("timed out waiting for %s" % what)
 
 
+def wait_for_splash(pex):
+    """Waits until the splash picture has emerged from the opening fade."""
+    return pex.wait_for(lambda shot: brightness(shot.mean(0, 0, 640, 480)) > 30, timeout=60,
+                        what="the splash picture")
+
+
 class PexTestCase(unittest.TestCase):
     """Gives each test a fresh Xvfb and tears everything down afterwards."""
 

@@ -4,7 +4,7 @@ import os
 import time
 import unittest
 
-from pexe2e import PexTestCase, brightness
+from pexe2e import PexTestCase, wait_for_splash
 
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
 
@@ -16,8 +16,7 @@ class StartupTest(PexTestCase):
         pex.start()
         pex.wait_window()
         # The splash emerges from black over the slow fade-in.
-        pex.wait_for(lambda shot: brightness(shot.mean(0, 0, 640, 480)) > 30, timeout=60,
-                     what="the splash picture")
+        wait_for_splash(pex)
         pex.key("F10")
         self.assertEqual(pex.wait_exit(), 0)
         with open(pex.path("pex.ini"), "rb") as f:
