@@ -140,6 +140,23 @@ class ScreensTest(PexTestCase):
         pex.key("F10")
         self.assertEqual(pex.wait_exit(), 0)
 
+    def test_held_key_acts_once(self):
+        # Key repeat stays off: Down held for a second and a half moves the
+        # selection by one item only.
+        pex = self.start()
+        self.to_menu(pex)
+        pex.keydown("Down")
+        time.sleep(1.5)
+        pex.keyup("Down")
+        time.sleep(0.3)
+        shot = pex.screenshot()
+        is_green = lambda r, g, b: g > 180 and r < 100 and b < 100  # not the cyan arrow
+        self.assertEqual(count_pixels(shot, 240, 160, 240, 16, is_green), 0)
+        self.assertGreater(count_pixels(shot, 240, 192, 240, 16, is_green), 30)
+        self.assertEqual(count_pixels(shot, 240, 224, 240, 16, is_green), 0)
+        pex.key("F10")
+        self.assertEqual(pex.wait_exit(), 0)
+
     def test_f10_on_the_splash_exits(self):
         pex = self.start()
         pex.key("F10")
