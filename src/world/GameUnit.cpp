@@ -32,6 +32,9 @@ constexpr float LevelTop = 96;
 
 // The HUD's score line, rebuilt every frame in room reserved at initialisation.
 static std::string ScoreText;
+// The two fixed HUD texts, made once rather than as temporaries every frame.
+static const std::string HudLevelText = "level:1";
+static const std::string HudLivesText = "lives:3";
 
 // ---- Movement -------------------------------------------------------------
 
@@ -291,8 +294,8 @@ void DrawHud() {
     ScoreText.assign("score:");
     ScoreText.append(Digits);
     PrintText(16, 16, ScoreText, 0);
-    PrintText(240, 16, "level:1", 0);
-    PrintText(390, 16, "lives:3", 0);
+    PrintText(240, 16, HudLevelText, 0);
+    PrintText(390, 16, HudLivesText, 0);
 }
 
 void GameDraw() {
