@@ -7,8 +7,8 @@ set -euo pipefail
 
 game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1-mesa-dri
            libsdl2-dev libopenmpt-dev)
-test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
-           x11-utils x11-apps imagemagick xauth libx11-dev python3
+test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
+           x11-utils x11-apps imagemagick libx11-dev python3
            libfreetype-dev fonts-dejavu-core)
 
 pkgs=("${game_pkgs[@]}")
