@@ -1,7 +1,8 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexGL (ExecutablePath), PexScript (ReadWholeFile).
+// Uses: PexGL (ExecutablePath, PathDelim), PexScript (ReadWholeFile, WriteWholeFile,
+// StrToIntDef).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 
