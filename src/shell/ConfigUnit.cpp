@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "PexScript.h"
 
 bool FullScreen = false;
@@ -200,11 +201,11 @@ void SaveScreenSettingsTo(const std::string& FileName) {
 // Without a known executable path there is no settings file: the defaults are
 // used and nothing is written.
 void LoadScreenSettings() {
-    LoadScreenSettingsFrom(SettingsFilePath(ExecutablePath()));
+    LoadScreenSettingsFrom(SettingsFilePath(PlatformExecutablePath()));
 }
 
 void SaveScreenSettings() {
-    const std::string FileName = SettingsFilePath(ExecutablePath());
+    const std::string FileName = SettingsFilePath(PlatformExecutablePath());
     if (!FileName.empty()) SaveScreenSettingsTo(FileName);
 }
 

@@ -1,7 +1,7 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexGL (ExecutablePath), PexScript (ReadWholeFile).
+// Uses: PexPlatform (PlatformExecutablePath), PexScript (ReadWholeFile).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 
@@ -14,7 +14,7 @@ extern int32_t ScreenWidth;
 extern int32_t ScreenHeight;
 extern int32_t ScreenBPP;
 
-// Read from / written to SettingsFilePath(ExecutablePath()).
+// Read from / written to SettingsFilePath(PlatformExecutablePath()).
 void LoadScreenSettings();
 void SaveScreenSettings();
 
