@@ -1,10 +1,15 @@
 // Whole-file reading and writing for tests that check the files the units write.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <sstream>
 #include <string>
 
@@ -41,3 +46,20 @@ struct TFileSizeLimit {
     rlimit Saved;
     void (*SavedHandler)(int);
 };
+
+// Runs Read, which reads the pipe at FifoPath, and tells whether it returned on
+// its own within a generous bound. A reader stuck waiting for a writer is freed
+// by opening and closing the pipe's writing end, so a failing test ends too.
+inline bool ReturnsWithoutAWriter(const std::string& FifoPath, const std::function<void()>& Read) {
+    std::future<void> Done = std::async(std::launch::async, Read);
+    if (Done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) {
+        Done.get();
+        return true;
+    }
+    while (Done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        const int Writer = open(FifoPath.c_str(), O_WRONLY | O_NONBLOCK);
+        if (Writer >= 0) close(Writer);
+    }
+    Done.get();
+    return false;
+}
