@@ -186,13 +186,16 @@ std::string SettingsFilePath(const std::string& ExePath) {
 
 void LoadScreenSettingsFrom(const std::string& FileName) {
     std::string Text;
-    ReadWholeFile(FileName, Text);  // a missing file is an empty document: all defaults
+    // A missing, unreadable or oversized file is an empty document: all defaults.
+    ReadWholeFile(FileName, Text);
     ReadScreenSettings(ParseIniText(Text));
 }
 
 void SaveScreenSettingsTo(const std::string& FileName) {
     std::string Text;
-    ReadWholeFile(FileName, Text);  // other sections and keys of the file survive
+    // Other sections and keys of the file survive; a file too large or unreadable
+    // to read is replaced by the screen settings alone.
+    ReadWholeFile(FileName, Text);
     TIniDocument Document = ParseIniText(Text);
     WriteScreenSettings(Document);
     WriteWholeFile(FileName, IniDocumentText(Document));
