@@ -177,6 +177,11 @@ static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
 
 void PlatformReplaceFile(const std::string& FileName, const std::string& Text) {
     const std::string Target = FollowLinks(FileName);
+    // Only a regular file is ever replaced: renaming over a folder, a pipe or a
+    // device would destroy it.
+    struct stat Existing;
+    if (lstat(Target.c_str(), &Existing) == 0 && !S_ISREG(Existing.st_mode))
+        throw CreateError(FileName, S_ISDIR(Existing.st_mode) ? EISDIR : EINVAL);
     // The rename needs only the folder's permission; a file the user protected
     // is refused as opening it for writing would be.
     if (faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)

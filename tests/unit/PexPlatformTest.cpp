@@ -227,6 +227,20 @@ TEST_F(PlatformFiles, LinkToAMissingFileCreatesTheFileAndALoopRaises) {
     EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"a", "b", "link", "made.txt"}));
 }
 
+TEST_F(PlatformFiles, OnlyARegularFileIsReplaced) {
+    ASSERT_EQ(mkfifo((Dir + "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("pipe", (Dir + "to-pipe").c_str()), 0);
+    fs::create_directory(Dir + "folder");
+    ASSERT_EQ(symlink("folder", (Dir + "to-folder").c_str()), 0);
+    EXPECT_EQ(ReplaceError(Dir + "pipe", "x"), CreateMessage(Dir + "pipe", EINVAL));
+    EXPECT_EQ(ReplaceError(Dir + "to-pipe", "x"), CreateMessage(Dir + "to-pipe", EINVAL));
+    EXPECT_EQ(ReplaceError(Dir + "folder", "x"), CreateMessage(Dir + "folder", EISDIR));
+    EXPECT_EQ(ReplaceError(Dir + "to-folder", "x"), CreateMessage(Dir + "to-folder", EISDIR));
+    EXPECT_TRUE(fs::is_fifo(Dir + "pipe"));
+    EXPECT_TRUE(fs::is_directory(Dir + "folder"));
+    EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"pipe", "to-pipe", "folder", "to-folder"}));
+}
+
 TEST_F(PlatformFiles, MissingFolderRaisesWithTheGivenName) {
     EXPECT_EQ(ReplaceError(Dir + "missing/1.txt", "x"), CreateMessage(Dir + "missing/1.txt", ENOENT));
     EXPECT_FALSE(fs::exists(Dir + "missing"));
