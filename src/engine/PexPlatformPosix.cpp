@@ -1,5 +1,3 @@
-#include "PexPlatform.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +8,8 @@
 #include <ctime>
 #include <stdexcept>
 #include <vector>
+
+#include "PexPlatform.h"
 
 // ---- Executable path --------------------------------------------------------
 
@@ -142,15 +142,13 @@ static int WriteAll(int Handle, const std::string& Text) {
 // the name is taken, so that no other file is ever reused or removed. Created
 // with mode 0666, so the user's umask applies as to any new file.
 static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
-    static const char Letters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     constexpr uint64_t LetterCount = sizeof(Letters) - 1;
     constexpr int32_t Attempts = 100;
     static uint64_t Counter = 0;
     struct timespec Now;
     clock_gettime(CLOCK_REALTIME, &Now);
-    uint64_t Seed = (static_cast<uint64_t>(getpid()) << 32) ^
-                    static_cast<uint64_t>(Now.tv_nsec) ^
+    uint64_t Seed = (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(Now.tv_nsec) ^
                     (static_cast<uint64_t>(Now.tv_sec) << 20) ^ (++Counter * 0x9E3779B97F4A7C15u);
     for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
         // splitmix64: a well-mixed value from a plain counter.
@@ -166,8 +164,8 @@ static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
         }
         int Handle;
         do {
-            Handle = open(TempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                          0666);
+            Handle =
+                open(TempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         } while (Handle < 0 && errno == EINTR);
         if (Handle >= 0 || errno != EEXIST) return Handle;
     }

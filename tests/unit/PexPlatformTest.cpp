@@ -1,7 +1,7 @@
 // The platform services: the executable's path, reading a file whole and the
 // atomic replace, on real files in a temporary folder.
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -242,7 +242,8 @@ TEST_F(PlatformFiles, OnlyARegularFileIsReplaced) {
 }
 
 TEST_F(PlatformFiles, MissingFolderRaisesWithTheGivenName) {
-    EXPECT_EQ(ReplaceError(Dir + "missing/1.txt", "x"), CreateMessage(Dir + "missing/1.txt", ENOENT));
+    EXPECT_EQ(ReplaceError(Dir + "missing/1.txt", "x"),
+              CreateMessage(Dir + "missing/1.txt", ENOENT));
     EXPECT_FALSE(fs::exists(Dir + "missing"));
 }
 
@@ -273,10 +274,9 @@ TEST_F(PlatformFiles, ProtectedFileOrFolderIsRefusedAndLeftAlone) {
         close(Channel[0]);
         if (Root && (setgroups(0, nullptr) != 0 || setgid(NobodyId) != 0 || setuid(NobodyId) != 0))
             _exit(3);
-        const std::string Messages = ReplaceError(Protected, "replaced") + "\n" +
-                                     ReplaceError(Link, "replaced") + "\n" +
-                                     ReplaceError(InLockedFolder, "replaced") + "\n" +
-                                     ReplaceError(Writable, "new") + "\n";
+        const std::string Messages =
+            ReplaceError(Protected, "replaced") + "\n" + ReplaceError(Link, "replaced") + "\n" +
+            ReplaceError(InLockedFolder, "replaced") + "\n" + ReplaceError(Writable, "new") + "\n";
         const ssize_t Written = write(Channel[1], Messages.data(), Messages.size());
         _exit(Written == static_cast<ssize_t>(Messages.size()) ? 0 : 4);
     }
@@ -297,7 +297,8 @@ TEST_F(PlatformFiles, ProtectedFileOrFolderIsRefusedAndLeftAlone) {
     EXPECT_EQ(FileMode(Protected), 0444u);
     EXPECT_EQ(ReadBytes(InLockedFolder), "old level");
     EXPECT_EQ(ReadBytes(Writable), "new");
-    EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"pex.ini", "free.ini", "locked", "link.ini"}));
+    EXPECT_EQ(FolderNames(Dir),
+              (std::set<std::string>{"pex.ini", "free.ini", "locked", "link.ini"}));
     EXPECT_EQ(FolderNames(Dir + "locked"), std::set<std::string>{"1.txt"});
 }
 
@@ -335,10 +336,11 @@ protected:
         const std::string Copy = Dir + Name;
         fs::copy_file("/proc/self/exe", Copy);
         fs::permissions(Copy, fs::perms::owner_all);
-        const std::string Command = "PEX_EXPECTED_EXE='" + Copy + "' " +
-                                    (Replace ? "PEX_REPLACE_SELF=1 '" : "'") + Copy +
-                                    "' --gtest_filter=PlatformExecutable.PathKeepsTheStartNameWhenTheFileGoes"
-                                    " >'" + Dir + "log' 2>&1";
+        const std::string Command =
+            "PEX_EXPECTED_EXE='" + Copy + "' " + (Replace ? "PEX_REPLACE_SELF=1 '" : "'") + Copy +
+            "' --gtest_filter=PlatformExecutable.PathKeepsTheStartNameWhenTheFileGoes"
+            " >'" +
+            Dir + "log' 2>&1";
         const int Status = std::system(Command.c_str());
         return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
     }
