@@ -11,6 +11,14 @@ file(GLOB PEX_UNIT_SOURCES CONFIGURE_DEPENDS
 set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/engine/Glfw2.cpp)
 list(REMOVE_ITEM PEX_UNIT_SOURCES ${PEX_GLFW2_SOURCE})
 
+# The services that differ between systems: one source per system, chosen here.
+list(FILTER PEX_UNIT_SOURCES EXCLUDE REGEX "/engine/PexPlatform[^/]*\\.cpp$")
+if(WIN32)
+  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp)
+else()
+  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp)
+endif()
+
 set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/sound ${PEX_SRC_DIR}/shell
                           ${PEX_SRC_DIR}/world)
 

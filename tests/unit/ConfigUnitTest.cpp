@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "ConfigUnit.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -141,9 +143,9 @@ TEST_F(ConfigTest, ChangedSettingsReachTheFile) {
 TEST_F(ConfigTest, UnwritableFileRaisesAndLeavesTheOldFileWhole) {
     const std::string Old = "[Screen]\r\nWidth=1024\r\n\r\n[Mine]\r\nA=1\r\n";
     WriteBytes(Path, Old);
-    fs::create_directory(Path + ".tmp");  // the new file cannot be created beside the old one
     LoadScreenSettingsFrom(Path);
     try {
+        const TFileSizeLimit Full(8);  // the new file cannot be written whole
         SaveScreenSettingsTo(Path);
         FAIL() << "SaveScreenSettingsTo did not raise";
     } catch (const std::runtime_error& Error) {
@@ -151,6 +153,7 @@ TEST_F(ConfigTest, UnwritableFileRaisesAndLeavesTheOldFileWhole) {
             << Error.what();
     }
     EXPECT_EQ(ReadBytes(Path), Old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(ConfigTest, MissingFolderRaises) {
@@ -168,7 +171,7 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheFileName) {
 }
 
 TEST(ConfigUnit, InitReadsAndDoneWritesTheFileBesideTheExecutable) {
-    const std::string Path = SettingsFilePath(ExecutablePath());
+    const std::string Path = SettingsFilePath(PlatformExecutablePath());
     ASSERT_FALSE(Path.empty());
     const bool Existed = fs::exists(Path);
     const std::string Saved = Existed ? ReadBytes(Path) : std::string();
@@ -218,4 +221,15 @@ TEST(IniDocument, FirstOfTwoSectionsOrKeysOfOneNameIsUsed) {
     EXPECT_EQ(ReadIniInteger(Document, "S", "K", 0), 1);
     WriteIniInteger(Document, "S", "K", 5);
     EXPECT_EQ(IniDocumentText(Document), "[S]\r\nK=5\r\nK=2\r\n\r\n[s]\r\nK=3\r\n\r\n");
+}
+
+// A settings file over the whole-file reader's limit is treated as unreadable:
+// the defaults are used, and saving writes the screen settings alone.
+TEST_F(ConfigTest, FileOverTheSizeLimitGivesTheDefaultsAndIsReplaced) {
+    WriteBytes(Path, "[Screen]\r\nWidth=800\r\n[Mine]\r\nA=1\r\n");
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    LoadScreenSettingsFrom(Path);
+    EXPECT_EQ(ScreenWidth, 640);
+    SaveScreenSettingsTo(Path);
+    EXPECT_EQ(ReadBytes(Path), DefaultFile);
 }
