@@ -25,6 +25,10 @@ uint32_t CreateTexture(uint16_t Width, uint16_t Height, uint16_t Format, const u
     glBindTexture(GL_TEXTURE_2D, Name);
     // Texture colours are multiplied by the current drawing colour.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Rows follow each other without padding: a 24-bit row of odd width is not a
+    // multiple of the default alignment of 4, and GLU would read it sheared and
+    // past the end of the pixels.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gluBuild2DMipmaps(GL_TEXTURE_2D, 4, Width, Height, Format, GL_UNSIGNED_BYTE, Pixels);
     return Name;  // left bound: the caller sets its filter mode next
 }

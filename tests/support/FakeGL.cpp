@@ -12,12 +12,14 @@ std::vector<GLCall> GLCalls;
 uint32_t NextTextureName = 1;
 uint32_t BoundTexture = 0;
 std::vector<MipmapUpload> Uploads;
+int32_t UnpackAlignment = 4;
 
 void ResetGL() {
     GLCalls.clear();
     NextTextureName = 1;
     BoundTexture = 0;
     Uploads.clear();
+    UnpackAlignment = 4;
 }
 
 std::vector<GLCall> CallsNamed(const std::string& Name) {
@@ -142,12 +144,17 @@ void glPushMatrix() {
 void glPopMatrix() {
     Record("glPopMatrix", {});
 }
+void glPixelStorei(GLenum pname, GLint param) {
+    if (pname == GL_UNPACK_ALIGNMENT) fake::UnpackAlignment = param;
+    Record("glPixelStorei", {double(pname), double(param)});
+}
 
 GLint gluBuild2DMipmaps(GLenum target, GLint components, GLsizei width, GLsizei height,
                         GLenum format, GLenum type, const void* data) {
     Record("gluBuild2DMipmaps", {double(target), double(components), double(width), double(height),
                                  double(format), double(type)});
     fake::MipmapUpload Upload{fake::BoundTexture, components, width, height, format, {}};
+    Upload.UnpackAlignment = fake::UnpackAlignment;
     size_t Bpp = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
     if (data && Bpp) {
         size_t Size = size_t(width) * size_t(height) * Bpp;

@@ -30,8 +30,10 @@ struct MipmapUpload {
     int32_t Components, Width, Height;
     uint32_t Format;
     std::vector<uint8_t> Pixels;  // Width * Height * (3 or 4) bytes
+    int32_t UnpackAlignment = 4;  // GL_UNPACK_ALIGNMENT in effect for the upload
 };
 extern std::vector<MipmapUpload> Uploads;
+extern int32_t UnpackAlignment;  // set by glPixelStorei; 4, as in GL, after ResetGL
 
 void ResetGL();
 

@@ -100,11 +100,12 @@ TEST_F(Texture, CreateTextureMakesBoundMipmappedRGBATexture) {
     std::vector<std::string> Order;
     for (const fake::GLCall& Call : fake::GLCalls) Order.push_back(Call.Name);
     EXPECT_EQ(Order, (std::vector<std::string>{"glGenTextures", "glBindTexture", "glTexEnvi",
-                                               "gluBuild2DMipmaps"}));
+                                               "glPixelStorei", "gluBuild2DMipmaps"}));
     EXPECT_EQ(fake::GLCalls[1].Args, (std::vector<double>{GL_TEXTURE_2D, double(Name)}));
     EXPECT_EQ(fake::GLCalls[2].Args,
               (std::vector<double>{GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE}));
-    EXPECT_EQ(fake::GLCalls[3].Args,
+    EXPECT_EQ(fake::GLCalls[3].Args, (std::vector<double>{GL_UNPACK_ALIGNMENT, 1}));
+    EXPECT_EQ(fake::GLCalls[4].Args,
               (std::vector<double>{GL_TEXTURE_2D, 4, 2, 1, GL_RGBA, GL_UNSIGNED_BYTE}));
     EXPECT_EQ(fake::BoundTexture, Name);
     ASSERT_EQ(fake::Uploads.size(), 1u);
@@ -237,4 +238,27 @@ TEST_F(Texture, BackslashFolderBeforeExtensionStillLoads) {
     LoadTexture(Path, Name);
     EXPECT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(Name, fake::BoundTexture);
+}
+
+TEST_F(Texture, RowsOfAnyWidthAreReadUnpadded) {
+    // A 24-bit row of 255 pixels is 765 bytes; with GL's default alignment of 4
+    // each row would be read from a 768-byte stride: sheared, and past the end.
+    const uint16_t Width = 255, Height = 3;
+    Bytes Data;
+    for (uint16_t Y = 0; Y < Height; ++Y)
+        for (uint16_t X = 0; X < Width; ++X) Data.insert(Data.end(), {uint8_t(X), 0, uint8_t(Y)});
+    FromStream(MakeTGA(0, 2, 0, 0, Width, Height, 24, Data));
+    ASSERT_EQ(fake::Uploads.size(), 1u);
+    EXPECT_EQ(fake::Uploads[0].UnpackAlignment, 1);
+    ASSERT_EQ(fake::Uploads[0].Pixels.size(), size_t(Width) * Height * 3);
+    // Rows in stored order, red and blue swapped: pixel (x, y) is y, 0, x.
+    EXPECT_EQ(fake::Uploads[0].Pixels[(2 * Width + 254) * 3 + 2], 254);
+    EXPECT_EQ(fake::Uploads[0].Pixels[(2 * Width + 254) * 3 + 0], 2);
+
+    // Every other depth and width is read the same way.
+    for (const std::string& Image : {TrueColour(3, 24, Bytes(9)), TrueColour(2, 32, Bytes(8)),
+                                     MakeTGA(0, 3, 0, 0, 5, 1, 8, Bytes(5))})
+        FromStream(Image);
+    ASSERT_EQ(fake::Uploads.size(), 4u);
+    for (const fake::MipmapUpload& Upload : fake::Uploads) EXPECT_EQ(Upload.UnpackAlignment, 1);
 }
