@@ -2,7 +2,9 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <thread>
 
 static GLFWwindow* Window = nullptr;
@@ -96,10 +98,32 @@ void glfw2Terminate() {
     Window = nullptr;
 }
 
+constexpr int32_t DefaultWindowWidth = 640;
+constexpr int32_t DefaultWindowHeight = 480;
+
+// Width x 3 / 4 or Height x 4 / 3 in 64 bits, kept within 1..INT32_MAX.
+static int32_t OtherSide(int32_t Side, int64_t Numerator, int64_t Denominator) {
+    const int64_t Result = int64_t(Side) * Numerator / Denominator;
+    return int32_t(std::clamp<int64_t>(Result, 1, std::numeric_limits<int32_t>::max()));
+}
+
+void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height) {
+    if (*Width > 0 && *Height > 0) return;
+    if (*Width > 0) {
+        *Height = OtherSide(*Width, DefaultWindowHeight, DefaultWindowWidth);
+    } else if (*Height > 0) {
+        *Width = OtherSide(*Height, DefaultWindowWidth, DefaultWindowHeight);
+    } else {
+        *Width = DefaultWindowWidth;
+        *Height = DefaultWindowHeight;
+    }
+}
+
 int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
                         int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
                         int32_t Mode) {
-    if (Window || Width <= 0 || Height <= 0) return 0;
+    if (Window) return 0;
+    glfw2ResolveWindowSize(&Width, &Height);
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_RED_BITS, RedBits);
     glfwWindowHint(GLFW_GREEN_BITS, GreenBits);
@@ -167,6 +191,13 @@ int32_t glfw2GetWindowParam(int32_t Param) {
 }
 
 void glfw2GetWindowSize(int32_t* Width, int32_t* Height) {
+    int W = 0, H = 0;
+    if (Window) glfwGetWindowSize(Window, &W, &H);
+    *Width = W;
+    *Height = H;
+}
+
+void glfw2GetFramebufferSize(int32_t* Width, int32_t* Height) {
     int W = 0, H = 0;
     if (Window) glfwGetFramebufferSize(Window, &W, &H);
     *Width = W;

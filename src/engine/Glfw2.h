@@ -10,6 +10,11 @@
 // did not have are dropped), key repeat is off, queued events are delivered
 // inside glfw2SwapBuffers, GLFW2_ACTIVE is true while the window has focus and
 // is not iconified, GLFW2_OPENED is false once the window was asked to close.
+// glfw2OpenWindow takes a side of 0 as version 2 did (glfw2ResolveWindowSize).
+// Window sizes and the cursor position are in screen coordinates, as the window
+// system places windows; on a scaled display (Wayland at 200 %, for instance)
+// the framebuffer has more pixels than that, and glfw2GetFramebufferSize, which
+// version 2 did not have, tells how many.
 #pragma once
 
 #include <cstdint>
@@ -50,9 +55,15 @@ void glfw2SwapInterval(int32_t Interval);
 double glfw2GetTime();
 int32_t glfw2GetWindowParam(int32_t Param);
 void glfw2GetWindowSize(int32_t* Width, int32_t* Height);
+// Beyond version 2: the size of the window's framebuffer in pixels.
+void glfw2GetFramebufferSize(int32_t* Width, int32_t* Height);
 void glfw2GetMousePos(int32_t* X, int32_t* Y);
 void glfw2Sleep(double Seconds);
 void glfw2SwapBuffers();
 
 // Version 2 code of a GLFW 3 key, or -2 for a key that version 2 did not have.
 int32_t glfw2TranslateKey(int32_t Glfw3Key);
+
+// The size version 2 opened for the sides asked: a side of 0 (or less) is taken
+// from the other at 4:3, truncated but at least 1; both give 640 x 480.
+void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height);

@@ -16,6 +16,8 @@ double DeltaTime = 0;
 int32_t FPS = 0;
 int32_t WindowWidth = 0;
 int32_t WindowHeight = 0;
+int32_t FramebufferWidth = 0;
+int32_t FramebufferHeight = 0;
 TProc OnUpdate = nullptr;
 TProc OnDraw = nullptr;
 
@@ -63,10 +65,14 @@ bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullSc
                         FullScreenMode ? GLFW2_FULLSCREEN : GLFW2_WINDOW) != 1)
         return false;
     glfw2SetWindowTitle("Pex");
+    // Centre the window the layer opened, which differs from the one asked for
+    // when a side was 0.
+    int32_t OpenedWidth = 0, OpenedHeight = 0;
+    glfw2GetWindowSize(&OpenedWidth, &OpenedHeight);
     TGlfw2VidMode Desktop;
     glfw2GetDesktopMode(&Desktop);
     // C++ division truncates toward zero, as the centring needs.
-    glfw2SetWindowPos((Desktop.Width - Width) / 2, (Desktop.Height - Height) / 2);
+    glfw2SetWindowPos((Desktop.Width - OpenedWidth) / 2, (Desktop.Height - OpenedHeight) / 2);
     glfw2SetKeyCallback(KeyCallback);
     glfw2SetCharCallback(CharCallback);
     glfw2SetMouseButtonCallback(MouseButtonCallback);
@@ -90,6 +96,9 @@ void ProcessFrame() {
     if (glfw2GetWindowParam(GLFW2_ACTIVE) == 1) {
         glfw2GetWindowSize(&WindowWidth, &WindowHeight);
         if (WindowHeight < 1) WindowHeight = 1;
+        glfw2GetFramebufferSize(&FramebufferWidth, &FramebufferHeight);
+        if (FramebufferHeight < 1) FramebufferHeight = 1;
+        // The cursor comes in screen coordinates, the same space as the window size.
         glfw2GetMousePos(&Mouse.X, &Mouse.Y);
         if (OnUpdate) OnUpdate();
         if (OnDraw) OnDraw();

@@ -2,8 +2,9 @@
 // the drawing vocabulary with its render-state tables, bitmap-font text and the
 // full-window fade.
 //
-// Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight, OnUpdate/OnDraw,
-// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
+// Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
+// FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw, Keys, Mouse,
+// TextureWidth/TextureHeight, FontMetrics, Fade.
 // Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
 // path).
 // Initialisation fixes the decimal separator and sets AppDir from the running
@@ -66,8 +67,14 @@ extern std::string AppDir;  // executable's folder with its trailing separator
 extern bool Quit;
 extern double DeltaTime;  // seconds, never more than 0.1
 extern int32_t FPS;
+// The pixel space the screens draw in and the mouse is reported in: the
+// window's size in screen coordinates, read in every active frame.
 extern int32_t WindowWidth;
-extern int32_t WindowHeight;
+extern int32_t WindowHeight;  // at least 1 once a frame has run
+// The window's framebuffer in device pixels, read with the window size. The same
+// as the window's size, except on a scaled display, where it has more pixels.
+extern int32_t FramebufferWidth;
+extern int32_t FramebufferHeight;  // at least 1 once a frame has run
 extern TProc OnUpdate;
 extern TProc OnDraw;
 
@@ -75,6 +82,7 @@ void InitPexGL();
 void DonePexGL();
 
 void InitEngine();
+// A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
                 int32_t DepthBits);
 void ProcessFrame();

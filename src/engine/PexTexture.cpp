@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "PexGL.h"
 #include "PexTGA.h"
@@ -19,13 +20,45 @@ constexpr uint16_t FormatByBytesPerPixel[5] = {0, GL_RGBA, 0, GL_RGB, GL_RGBA};
 // Characters after which a dot no longer starts the extension.
 constexpr char PathSeparators[] = {'\\', ':', PathDelim};
 
+// The power of two GLU scales a side to: the one below, or the one above when
+// the side is at least three quarters of it.
+static int32_t GluPowerOfTwo(int32_t Side) {
+    int32_t Power = 1;
+    while (Side > 3) {
+        Side >>= 1;
+        Power *= 2;
+    }
+    return Side == 3 ? Power * 4 : Side == 2 ? Power * 2 : Power;
+}
+
 uint32_t CreateTexture(uint16_t Width, uint16_t Height, uint16_t Format, const uint8_t* Pixels) {
     GLuint Name = 0;
     glGenTextures(1, &Name);
     glBindTexture(GL_TEXTURE_2D, Name);
     // Texture colours are multiplied by the current drawing colour.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, Width, Height, Format, GL_UNSIGNED_BYTE, Pixels);
+    // Rows follow each other without padding: a 24-bit row of odd width is not a
+    // multiple of the default alignment of 4, and GLU would read it sheared and
+    // past the end of the pixels.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
+    // Sides that are not powers of two are scaled to GLU's powers here, with
+    // gluScaleImage: gluBuild2DMipmaps would do it too, but when it changes the
+    // width alone it leaves the last row black.
+    const int32_t BytesPerPixel = Format == GL_RGB ? 3 : Format == GL_RGBA ? 4 : 0;
+    const int32_t ScaledWidth = Width > 0 ? GluPowerOfTwo(Width) : Width;
+    const int32_t ScaledHeight = Height > 0 ? GluPowerOfTwo(Height) : Height;
+    std::vector<uint8_t> Scaled;
+    if (BytesPerPixel > 0 && (ScaledWidth != Width || ScaledHeight != Height)) {
+        Scaled.resize(size_t(ScaledWidth) * size_t(ScaledHeight) * size_t(BytesPerPixel));
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        gluScaleImage(Format, Width, Height, GL_UNSIGNED_BYTE, Pixels, ScaledWidth, ScaledHeight,
+                      GL_UNSIGNED_BYTE, Scaled.data());
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, ScaledWidth, ScaledHeight, Format, GL_UNSIGNED_BYTE,
+                          Scaled.data());
+    } else {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, Width, Height, Format, GL_UNSIGNED_BYTE, Pixels);
+    }
     return Name;  // left bound: the caller sets its filter mode next
 }
 

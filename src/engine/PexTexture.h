@@ -10,6 +10,8 @@
 #include <string>
 
 // Makes a 4-component mipmapped texture and leaves it bound; returns its name.
+// Pixels holds Width x Height pixels of 3 (GL_RGB) or 4 (GL_RGBA) bytes, rows
+// packed without padding.
 uint32_t CreateTexture(uint16_t Width, uint16_t Height, uint16_t Format, const uint8_t* Pixels);
 void LoadTextureFromStream(std::istream& Stream, uint32_t& Texture);
 void LoadTextureFromFile(const std::string& FileName, uint32_t& Texture);

@@ -36,7 +36,9 @@ void DispatchUpdate() {
 void DispatchDraw() {
     const int32_t W = WindowWidth;
     const int32_t H = WindowHeight;
-    glViewport(0, 0, W, H);
+    // The picture fills the whole framebuffer, which on a scaled display has
+    // more pixels than the window's W x H; the screens still draw in W x H.
+    glViewport(0, 0, FramebufferWidth, FramebufferHeight);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     // Texture t is used as 1 - t: images arrive bottom row first.

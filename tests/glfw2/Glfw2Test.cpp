@@ -1,7 +1,11 @@
-// Key codes of the windowing layer: version 3 keys reach the program as
-// version 2 codes; keys version 2 did not have are dropped.
+// The windowing layer's pure parts: version 3 keys reach the program as
+// version 2 codes (keys version 2 did not have are dropped), and window sides
+// of 0 open as version 2 opened them.
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <utility>
 
 #include "Glfw2.h"
 
@@ -40,6 +44,33 @@ TEST(Glfw2Test, KeysVersion2DidNotHaveAreDropped) {
     EXPECT_EQ(glfw2TranslateKey(GLFW_KEY_WORLD_1), -2);
     EXPECT_EQ(glfw2TranslateKey(GLFW_KEY_PRINT_SCREEN), -2);
     EXPECT_EQ(glfw2TranslateKey(GLFW_KEY_UNKNOWN), -1);
+}
+
+std::pair<int32_t, int32_t> Resolved(int32_t Width, int32_t Height) {
+    glfw2ResolveWindowSize(&Width, &Height);
+    return {Width, Height};
+}
+
+TEST(Glfw2Test, ZeroSidesOpenAsVersion2OpenedThem) {
+    using Size = std::pair<int32_t, int32_t>;
+    EXPECT_EQ(Resolved(0, 0), Size(640, 480));
+    EXPECT_EQ(Resolved(800, 0), Size(800, 600));
+    EXPECT_EQ(Resolved(0, 600), Size(800, 600));
+    // The other side is truncated: 1001 x 3 / 4 = 750.75, 301 x 4 / 3 = 401.33.
+    EXPECT_EQ(Resolved(1001, 0), Size(1001, 750));
+    EXPECT_EQ(Resolved(0, 301), Size(401, 301));
+    // Negative sides count as 0, as they did in version 2.
+    EXPECT_EQ(Resolved(-5, -1), Size(640, 480));
+    EXPECT_EQ(Resolved(1024, -768), Size(1024, 768));
+    // Sides given are kept, whatever their ratio.
+    EXPECT_EQ(Resolved(300, 1000), Size(300, 1000));
+}
+
+TEST(Glfw2Test, SideTakenFromAnExtremeOtherSideStaysInRange) {
+    using Size = std::pair<int32_t, int32_t>;
+    EXPECT_EQ(Resolved(1, 0), Size(1, 1));
+    EXPECT_EQ(Resolved(0, INT32_MAX), Size(INT32_MAX, INT32_MAX));
+    EXPECT_EQ(Resolved(INT32_MAX, 0), Size(INT32_MAX, 1610612735));
 }
 
 }  // namespace

@@ -12,12 +12,14 @@ std::vector<GLCall> GLCalls;
 uint32_t NextTextureName = 1;
 uint32_t BoundTexture = 0;
 std::vector<MipmapUpload> Uploads;
+int32_t UnpackAlignment = 4;
 
 void ResetGL() {
     GLCalls.clear();
     NextTextureName = 1;
     BoundTexture = 0;
     Uploads.clear();
+    UnpackAlignment = 4;
 }
 
 std::vector<GLCall> CallsNamed(const std::string& Name) {
@@ -145,12 +147,32 @@ void glPushMatrix() {
 void glPopMatrix() {
     Record("glPopMatrix", {});
 }
+void glPixelStorei(GLenum pname, GLint param) {
+    if (pname == GL_UNPACK_ALIGNMENT) fake::UnpackAlignment = param;
+    Record("glPixelStorei", {double(pname), double(param)});
+}
+
+// Nearest-pixel scaling, enough to follow which pixels went where.
+GLint gluScaleImage(GLenum format, GLint wIn, GLint hIn, GLenum typeIn, const void* dataIn,
+                    GLint wOut, GLint hOut, GLenum typeOut, GLvoid* dataOut) {
+    Record("gluScaleImage", {double(format), double(wIn), double(hIn), double(typeIn), double(wOut),
+                             double(hOut), double(typeOut)});
+    const size_t Bpp = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
+    const uint8_t* In = static_cast<const uint8_t*>(dataIn);
+    uint8_t* Out = static_cast<uint8_t*>(dataOut);
+    for (GLint y = 0; y < hOut; ++y)
+        for (GLint x = 0; x < wOut; ++x)
+            std::memcpy(Out + (size_t(y) * wOut + x) * Bpp,
+                        In + (size_t(y * hIn / hOut) * wIn + size_t(x * wIn / wOut)) * Bpp, Bpp);
+    return 0;
+}
 
 GLint gluBuild2DMipmaps(GLenum target, GLint components, GLsizei width, GLsizei height,
                         GLenum format, GLenum type, const void* data) {
     Record("gluBuild2DMipmaps", {double(target), double(components), double(width), double(height),
                                  double(format), double(type)});
     fake::MipmapUpload Upload{fake::BoundTexture, components, width, height, format, {}};
+    Upload.UnpackAlignment = fake::UnpackAlignment;
     size_t Bpp = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
     if (data && Bpp) {
         size_t Size = size_t(width) * size_t(height) * Bpp;

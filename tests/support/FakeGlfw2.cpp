@@ -24,6 +24,8 @@ TGlfw2CharFun CharFun = nullptr;
 TGlfw2MouseButtonFun MouseButtonFun = nullptr;
 TGlfw2RefreshFun RefreshFun = nullptr;
 std::function<void()> OnSwap;
+int32_t FramebufferScale = 1;
+int32_t OpenedW = 0, OpenedH = 0;
 
 void ResetGlfw() {
     Times.clear();
@@ -49,6 +51,8 @@ void ResetGlfw() {
     MouseButtonFun = nullptr;
     RefreshFun = nullptr;
     OnSwap = nullptr;
+    FramebufferScale = 1;
+    OpenedW = OpenedH = 0;
 }
 
 }  // namespace fake
@@ -67,6 +71,10 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
                         int32_t Mode) {
     OpenArgs = {Width,     Height,    RedBits,     GreenBits, BlueBits,
                 AlphaBits, DepthBits, StencilBits, Mode};
+    if (OpenResult == 1) {
+        WindowW = OpenedW > 0 ? OpenedW : Width;
+        WindowH = OpenedH > 0 ? OpenedH : Height;
+    }
     return OpenResult;
 }
 void glfw2SetWindowTitle(const char* NewTitle) {
@@ -115,6 +123,10 @@ int32_t glfw2GetWindowParam(int32_t Param) {
 void glfw2GetWindowSize(int32_t* Width, int32_t* Height) {
     *Width = WindowW;
     *Height = WindowH;
+}
+void glfw2GetFramebufferSize(int32_t* Width, int32_t* Height) {
+    *Width = WindowW * FramebufferScale;
+    *Height = WindowH * FramebufferScale;
 }
 void glfw2GetMousePos(int32_t* X, int32_t* Y) {
     *X = MouseX;

@@ -32,8 +32,10 @@ struct MipmapUpload {
     int32_t Components, Width, Height;
     uint32_t Format;
     std::vector<uint8_t> Pixels;  // Width * Height * (3 or 4) bytes
+    int32_t UnpackAlignment = 4;  // GL_UNPACK_ALIGNMENT in effect for the upload
 };
 extern std::vector<MipmapUpload> Uploads;
+extern int32_t UnpackAlignment;  // set by glPixelStorei; 4, as in GL, after ResetGL
 
 void ResetGL();
 
@@ -79,6 +81,12 @@ extern TGlfw2MouseButtonFun MouseButtonFun;
 extern TGlfw2RefreshFun RefreshFun;
 // Runs inside glfw2SwapBuffers, where the real layer delivers queued events.
 extern std::function<void()> OnSwap;
+// The framebuffer is FramebufferScale times the window's size (2 plays a display
+// at 200 %); 1 after ResetGlfw.
+extern int32_t FramebufferScale;
+// A successful glfw2OpenWindow makes the window OpenedW x OpenedH when these are
+// set (playing the layer's choice for a side of 0), else the size asked for.
+extern int32_t OpenedW, OpenedH;
 
 void ResetGlfw();
 

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "ConfigUnit.h"
+#include "EditorUnit.h"
 #include "Fakes.h"
+#include "LevelUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
@@ -114,6 +116,85 @@ TEST_F(MainUnitTest, MissingPictureStopsTheLoadsWithItsPath) {
             << Error.what();
     }
     EXPECT_EQ(CurrentState, stNone);
+}
+
+// ---- Scaled displays ----
+
+// One active frame of the draw dispatcher on a window of W x H that the fake
+// layer reports with a framebuffer Scale times larger; returns its GL calls.
+std::vector<fake::GLCall> DrawnFrame(int32_t W, int32_t H, int32_t Scale) {
+    fake::ResetGL();
+    fake::WindowW = W;
+    fake::WindowH = H;
+    fake::FramebufferScale = Scale;
+    OnUpdate = nullptr;
+    OnDraw = DispatchDraw;
+    ProcessFrame();
+    return fake::GLCalls;
+}
+
+TEST_F(MainUnitTest, ScaledDisplayFillsTheFramebufferWithTheWindowPixelSpace) {
+    States[stSplash].Draw = [] {
+        BeginQuads();
+        DrawRect(0, 0, 640, 480);
+        EndQuads();
+    };
+    CurrentState = stSplash;
+    StartFade(clBlack, 10);
+    DrawnFrame(640, 480, 2);
+
+    // The viewport is the whole 1280 x 960 framebuffer ...
+    ASSERT_EQ(fake::CountCalls("glViewport"), 1u);
+    EXPECT_EQ(fake::CallsNamed("glViewport")[0].Args, (std::vector<double>{0, 0, 1280, 960}));
+    // ... the projection maps 640 x 480 window pixels onto it ...
+    EXPECT_EQ(fake::CallsNamed("glScalef")[1].Args,
+              (std::vector<double>{2.0f / 640, -2.0f / 480, 1}));
+    EXPECT_EQ(fake::CallsNamed("glTranslatef")[1].Args, (std::vector<double>{-320, -240, 0}));
+    // ... so a screen laid out for 640 x 480 and the fade both cover the window.
+    const std::vector<fake::Batch> Drawn = fake::Batches();
+    ASSERT_EQ(Drawn.size(), 2u);
+    EXPECT_EQ(Drawn[0].Vertices[2], std::make_pair(640.0, 480.0));
+    EXPECT_EQ(Drawn[1].Vertices[2], std::make_pair(640.0, 480.0));
+}
+
+TEST_F(MainUnitTest, UnscaledDisplayDrawsWithTheSameCallsAsAScaledOneExceptTheViewport) {
+    CurrentState = stSplash;
+    StartFade(clBlack, 10);
+    const std::vector<fake::GLCall> Unscaled = DrawnFrame(800, 600, 1);
+    StartFade(clBlack, 10);
+    const std::vector<fake::GLCall> Scaled = DrawnFrame(800, 600, 2);
+    ASSERT_EQ(Unscaled.size(), Scaled.size());
+    EXPECT_EQ(Unscaled[0].Name, "glViewport");
+    EXPECT_EQ(Unscaled[0].Args, (std::vector<double>{0, 0, 800, 600}));
+    EXPECT_EQ(Scaled[0].Args, (std::vector<double>{0, 0, 1600, 1200}));
+    for (size_t I = 1; I < Scaled.size(); ++I) {
+        EXPECT_EQ(Unscaled[I].Name, Scaled[I].Name) << I;
+        EXPECT_EQ(Unscaled[I].Args, Scaled[I].Args) << Scaled[I].Name;
+    }
+}
+
+TEST_F(MainUnitTest, EditorPaintsTheCellUnderThePointerOnAScaledDisplay) {
+    for (TStateProcs& Row : States) Row = TStateProcs{};
+    InitEditor();
+    CurrentState = stEditor;
+    LevelGrid.assign(10, TFieldRow(20, fkNone));
+    Brush = fkBrick;
+    Mouse = TMouseState{};
+    MouseButtonCallback(0, 1);
+    // The pointer is over column 2, row 1 of the level (which starts 96 pixels
+    // down); in framebuffer pixels it would be column 5, row 9.
+    fake::FramebufferScale = 2;
+    fake::MouseX = 40;
+    fake::MouseY = 120;
+    OnUpdate = DispatchUpdate;
+    OnDraw = nullptr;
+    ProcessFrame();
+    EXPECT_EQ(LevelGrid[1][2], fkBrick);
+    int32_t Painted = 0;
+    for (const TFieldRow& Row : LevelGrid)
+        for (TFieldKind Kind : Row) Painted += Kind == fkBrick;
+    EXPECT_EQ(Painted, 1);
+    MouseButtonCallback(0, 0);
 }
 
 }  // namespace

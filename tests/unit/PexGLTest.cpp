@@ -578,4 +578,67 @@ TEST_F(PexGLTest, OverlayCoversTheWindowInTheFadeColourWithItsAlpha) {
     EXPECT_EQ(Vertices("glVertex2i")[2], std::make_pair(800.0, 600.0));
 }
 
+// ---- Zero window sides and scaled displays ----
+
+TEST_F(PexGLTest, ZeroSidesReachTheLayerAndTheOpenedWindowIsCentred) {
+    // The layer opens 640 x 480 for two zero sides; the centring uses that size.
+    fake::OpenedW = 640;
+    fake::OpenedH = 480;
+    ASSERT_TRUE(OpenWindow(0, 0, 32, false, 0));
+    EXPECT_EQ(fake::OpenArgs[0], 0);
+    EXPECT_EQ(fake::OpenArgs[1], 0);
+    EXPECT_EQ(fake::PosX, 320);
+    EXPECT_EQ(fake::PosY, 272);
+
+    // Width 0 with height 600: the layer makes it 800 wide.
+    fake::OpenedW = 800;
+    fake::OpenedH = 600;
+    ASSERT_TRUE(OpenWindow(0, 600, 32, false, 0));
+    EXPECT_EQ(fake::PosX, 240);
+    EXPECT_EQ(fake::PosY, 212);
+}
+
+TEST_F(PexGLTest, ScaledDisplayKeepsWindowPixelsAndReadsTheLargerFramebuffer) {
+    fake::FramebufferScale = 2;
+    fake::WindowW = 640;
+    fake::WindowH = 480;
+    fake::MouseX = 639;
+    fake::MouseY = 479;
+    ProcessFrame();
+    EXPECT_EQ(WindowWidth, 640);
+    EXPECT_EQ(WindowHeight, 480);
+    EXPECT_EQ(FramebufferWidth, 1280);
+    EXPECT_EQ(FramebufferHeight, 960);
+    // The pointer in the bottom-right corner is at the window's last pixel.
+    EXPECT_EQ(Mouse.X, 639);
+    EXPECT_EQ(Mouse.Y, 479);
+}
+
+TEST_F(PexGLTest, UnscaledFramebufferIsTheWindowAndNeverZeroHigh) {
+    fake::WindowW = 800;
+    fake::WindowH = 600;
+    ProcessFrame();
+    EXPECT_EQ(FramebufferWidth, 800);
+    EXPECT_EQ(FramebufferHeight, 600);
+    fake::WindowW = 0;
+    fake::WindowH = 0;
+    ProcessFrame();
+    EXPECT_EQ(FramebufferWidth, 0);
+    EXPECT_EQ(FramebufferHeight, 1);
+    // An inactive frame keeps the last sizes.
+    fake::Active = false;
+    fake::WindowW = 320;
+    ProcessFrame();
+    EXPECT_EQ(FramebufferWidth, 0);
+}
+
+TEST_F(PexGLTest, FadeOnAScaledDisplayCoversTheWindowInWindowPixels) {
+    fake::FramebufferScale = 2;
+    OnDraw = DrawFade;
+    StartFade(clBlack, 10);
+    ProcessFrame();
+    ASSERT_EQ(fake::Batches().size(), 1u);
+    EXPECT_EQ(fake::Batches()[0].Vertices[2], std::make_pair(640.0, 480.0));
+}
+
 }  // namespace

@@ -76,11 +76,12 @@ TEST_F(Texture, CreateTextureMakesBoundMipmappedRGBATexture) {
     std::vector<std::string> Order;
     for (const fake::GLCall& Call : fake::GLCalls) Order.push_back(Call.Name);
     EXPECT_EQ(Order, (std::vector<std::string>{"glGenTextures", "glBindTexture", "glTexEnvi",
-                                               "gluBuild2DMipmaps"}));
+                                               "glPixelStorei", "gluBuild2DMipmaps"}));
     EXPECT_EQ(fake::GLCalls[1].Args, (std::vector<double>{GL_TEXTURE_2D, double(Name)}));
     EXPECT_EQ(fake::GLCalls[2].Args,
               (std::vector<double>{GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE}));
-    EXPECT_EQ(fake::GLCalls[3].Args,
+    EXPECT_EQ(fake::GLCalls[3].Args, (std::vector<double>{GL_UNPACK_ALIGNMENT, 1}));
+    EXPECT_EQ(fake::GLCalls[4].Args,
               (std::vector<double>{GL_TEXTURE_2D, 4, 2, 1, GL_RGBA, GL_UNSIGNED_BYTE}));
     EXPECT_EQ(fake::BoundTexture, Name);
     ASSERT_EQ(fake::Uploads.size(), 1u);
@@ -101,18 +102,20 @@ TEST_F(Texture, TrueColour24UploadsAsRGBWithSwappedBytes) {
 }
 
 TEST_F(Texture, TrueColour32KeepsItsAlpha) {
-    FromStream(MakeTGA({0, 10, 0, 0, 0, 3, 1, 32}, {0x82, 10, 20, 30, 40}));
+    FromStream(MakeTGA({0, 10, 0, 0, 0, 4, 1, 32}, {0x83, 10, 20, 30, 40}));
     ASSERT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(fake::Uploads[0].Format, uint32_t(GL_RGBA));
-    EXPECT_EQ(fake::Uploads[0].Pixels, (Bytes{30, 20, 10, 40, 30, 20, 10, 40, 30, 20, 10, 40}));
+    EXPECT_EQ(fake::Uploads[0].Pixels,
+              (Bytes{30, 20, 10, 40, 30, 20, 10, 40, 30, 20, 10, 40, 30, 20, 10, 40}));
 }
 
 TEST_F(Texture, PaletteImageUploadsAsRGBAWithMagentaTransparent) {
     // Entries stored blue, green, red: magenta and a dark blue.
-    FromStream(MakeTGA({1, 1, 0, 2, 24, 3, 1, 8}, {255, 0, 255, 90, 0, 0, 1, 0, 1}));
+    FromStream(MakeTGA({1, 1, 0, 2, 24, 4, 1, 8}, {255, 0, 255, 90, 0, 0, 1, 0, 1, 0}));
     ASSERT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(fake::Uploads[0].Format, uint32_t(GL_RGBA));
-    EXPECT_EQ(fake::Uploads[0].Pixels, (Bytes{0, 0, 90, 255, 255, 0, 255, 0, 0, 0, 90, 255}));
+    EXPECT_EQ(fake::Uploads[0].Pixels,
+              (Bytes{0, 0, 90, 255, 255, 0, 255, 0, 0, 0, 90, 255, 255, 0, 255, 0}));
 }
 
 TEST_F(Texture, GreyImageUploadsAsOpaqueRGBA) {
@@ -213,4 +216,69 @@ TEST_F(Texture, BackslashFolderBeforeExtensionStillLoads) {
     LoadTexture(Path, Name);
     EXPECT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(Name, fake::BoundTexture);
+}
+
+TEST_F(Texture, RowsOfAnyWidthAreReadUnpadded) {
+    // A 24-bit row of 255 pixels is 765 bytes; with GL's default alignment of 4
+    // each row would be read from a 768-byte stride: sheared, and past the end.
+    const uint16_t Width = 255, Height = 4;
+    Bytes Data;
+    for (uint16_t Y = 0; Y < Height; ++Y)
+        for (uint16_t X = 0; X < Width; ++X) Data.insert(Data.end(), {uint8_t(X), 0, uint8_t(Y)});
+    FromStream(MakeTGA({0, 2, 0, 0, 0, Width, Height, 24}, Data));
+
+    // Both the scaling to 256 pixels and the mipmaps read and write packed rows.
+    std::vector<std::string> Order;
+    for (const fake::GLCall& Call : fake::GLCalls)
+        if (Call.Name.rfind("glu", 0) == 0 || Call.Name == "glPixelStorei")
+            Order.push_back(Call.Name);
+    EXPECT_EQ(Order, (std::vector<std::string>{"glPixelStorei", "glPixelStorei", "gluScaleImage",
+                                               "gluBuild2DMipmaps"}));
+    std::vector<fake::GLCall> Stores = fake::CallsNamed("glPixelStorei");
+    EXPECT_EQ(Stores[0].Args, (std::vector<double>{GL_UNPACK_ALIGNMENT, 1}));
+    EXPECT_EQ(Stores[1].Args, (std::vector<double>{GL_PACK_ALIGNMENT, 1}));
+    ASSERT_EQ(fake::Uploads.size(), 1u);
+    EXPECT_EQ(fake::Uploads[0].UnpackAlignment, 1);
+    ASSERT_EQ(fake::Uploads[0].Pixels.size(), size_t(256) * Height * 3);
+    // Rows in stored order, red and blue swapped: pixel (x, y) is y, 0, x.
+    EXPECT_EQ(fake::Uploads[0].Pixels[(3 * 256 + 255) * 3 + 0], 3);
+    EXPECT_EQ(fake::Uploads[0].Pixels[(3 * 256 + 255) * 3 + 2], 254);
+
+    // Every other depth and width is read the same way.
+    for (const std::string& Image : {TrueColour(3, 24, Bytes(9)), TrueColour(2, 32, Bytes(8)),
+                                     MakeTGA({0, 3, 0, 0, 0, 5, 1, 8}, Bytes(5))})
+        FromStream(Image);
+    ASSERT_EQ(fake::Uploads.size(), 4u);
+    for (const fake::MipmapUpload& Upload : fake::Uploads) EXPECT_EQ(Upload.UnpackAlignment, 1);
+}
+
+TEST_F(Texture, SidesThatAreNotPowersOfTwoAreScaledToGluPowersFirst) {
+    // GLU's choice: the power of two below, or above from three quarters of it.
+    const std::pair<uint16_t, int32_t> Sides[] = {{1, 1},     {3, 4},       {5, 4},
+                                                  {255, 256}, {300, 256},   {384, 512},
+                                                  {700, 512}, {1000, 1024}, {1023, 1024}};
+    for (const auto& [Side, Power] : Sides) {
+        fake::ResetGL();
+        const Bytes Pixels(size_t(Side) * 2 * 3);
+        CreateTexture(Side, 2, GL_RGB, Pixels.data());
+        ASSERT_EQ(fake::Uploads.size(), 1u);
+        EXPECT_EQ(fake::Uploads[0].Width, Power) << Side;
+        EXPECT_EQ(fake::Uploads[0].Height, 2) << Side;
+        EXPECT_EQ(fake::CountCalls("gluScaleImage"), Side == Power ? 0u : 1u) << Side;
+    }
+
+    // The height too; sides already powers of two go to GLU untouched.
+    fake::ResetGL();
+    const Bytes Pixels(4 * 3 * 4);
+    CreateTexture(4, 3, GL_RGBA, Pixels.data());
+    ASSERT_EQ(fake::CallsNamed("gluScaleImage").size(), 1u);
+    EXPECT_EQ(fake::CallsNamed("gluScaleImage")[0].Args,
+              (std::vector<double>{GL_RGBA, 4, 3, GL_UNSIGNED_BYTE, 4, 4, GL_UNSIGNED_BYTE}));
+    EXPECT_EQ(fake::Uploads[0].Height, 4);
+    fake::ResetGL();
+    Bytes Square(4 * 4 * 4);
+    for (size_t I = 0; I < Square.size(); ++I) Square[I] = uint8_t(I);
+    CreateTexture(4, 4, GL_RGBA, Square.data());
+    EXPECT_EQ(fake::CountCalls("gluScaleImage"), 0u);
+    EXPECT_EQ(fake::Uploads[0].Pixels, Square);
 }

@@ -207,6 +207,8 @@ TEST_F(StateUnitTest, DrawDispatcherSetsUpPixelSpaceThenDrawsThenFades) {
     CurrentState = stMenu;
     WindowWidth = 800;
     WindowHeight = 600;
+    FramebufferWidth = 800;
+    FramebufferHeight = 600;
     StartFade(clBlack, 10);
     DispatchDraw();
     std::vector<std::string> Names;
