@@ -3,10 +3,12 @@
 // full-window fade.
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight, OnUpdate/OnDraw,
-// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
+// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade, and the handlers
+// of the termination signals.
 // Uses: the GLFW 2 layer (Glfw2.h) and OpenGL 1.x.
-// Initialisation fixes the decimal separator and sets AppDir from the running
-// executable; finalisation clears AppDir.
+// Initialisation fixes the decimal separator, sets AppDir from the running
+// executable and installs the termination-signal handlers; finalisation puts
+// the earlier handlers back and clears AppDir.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +48,13 @@ constexpr int32_t kcDown = 284;
 constexpr int32_t kcLeft = 285;
 constexpr int32_t kcRight = 286;
 constexpr int32_t kcEnter = 294;
+constexpr int32_t kcLeftShift = 287;
+constexpr int32_t kcRightShift = 288;
+constexpr int32_t kcLeftCtrl = 289;
+constexpr int32_t kcRightCtrl = 290;
+// Letters are their upper-case character code.
+constexpr int32_t kcY = 'Y';
+constexpr int32_t kcZ = 'Z';
 
 // The key table holds the codes -1..318.
 constexpr int32_t KeyCodeFirst = -1;
@@ -70,6 +79,11 @@ extern int32_t WindowHeight;
 extern TProc OnUpdate;
 extern TProc OnDraw;
 
+// SIGTERM, SIGINT and SIGHUP (where the system has it) end the program the way
+// F10 does: the handler only notes the signal, and the frame that follows sets
+// Quit, so the loop ends, the last state is left and the finalisations run. A
+// second signal of the same kind ends the program at once, by that signal. A
+// signal that was ignored when the program started (nohup) stays ignored.
 void InitPexGL();
 void DonePexGL();
 
