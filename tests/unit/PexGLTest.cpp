@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include "Fakes.h"
 #include "PexGL.h"
 
@@ -571,6 +574,78 @@ TEST_F(PexGLTest, OverlayCoversTheWindowInTheFadeColourWithItsAlpha) {
     EXPECT_EQ(fake::GLCalls[2].Args, std::vector<double>{GL_TEXTURE_2D});
     EXPECT_EQ(fake::GLCalls[3].Args, (std::vector<double>{0, 0, 0, 10}));
     EXPECT_EQ(Vertices("glVertex2i")[2], std::make_pair(800.0, 600.0));
+}
+
+// ---- Termination signals ----
+
+int OtherHandlerCalls = 0;
+void OtherHandler(int) {
+    ++OtherHandlerCalls;
+}
+
+TEST_F(PexGLTest, TerminationSignalEndsTheLoopAfterTheFrameThatSeesIt) {
+    for (int Signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::signal(Signal, OtherHandler);
+        Quit = false;
+        fake::Swaps = 0;
+        DrawCalls = 0;
+        OnDraw = CountDraw;
+        InitPexGL();
+        std::raise(Signal);
+        EXPECT_FALSE(Quit) << Signal;  // the handler only notes the signal
+        RunMainLoop();
+        EXPECT_TRUE(Quit) << Signal;
+        EXPECT_EQ(fake::Swaps, 1) << Signal;  // that frame still updated and drew
+        EXPECT_EQ(DrawCalls, 1) << Signal;
+        DonePexGL();
+        // The handler found at the start is back, and was never called.
+        EXPECT_EQ(std::signal(Signal, SIG_DFL), &OtherHandler) << Signal;
+        EXPECT_EQ(OtherHandlerCalls, 0);
+    }
+}
+
+TEST_F(PexGLTest, TerminationSignalAlsoEndsAnIdleFrame) {
+    fake::Active = false;
+    InitPexGL();
+    std::raise(SIGTERM);
+    ProcessFrame();
+    EXPECT_TRUE(Quit);
+    DonePexGL();
+}
+
+TEST_F(PexGLTest, SignalsOfDifferentKindsEachOnlyAskToQuit) {
+    InitPexGL();
+    std::raise(SIGTERM);
+    std::raise(SIGINT);
+    std::raise(SIGHUP);
+    ProcessFrame();
+    EXPECT_TRUE(Quit);
+    DonePexGL();
+}
+
+TEST_F(PexGLTest, SignalIgnoredAtStartStaysIgnored) {
+    std::signal(SIGHUP, SIG_IGN);
+    InitPexGL();
+    std::raise(SIGHUP);
+    ProcessFrame();
+    EXPECT_FALSE(Quit);
+    DonePexGL();
+    EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+}
+
+using PexGLDeathTest = PexGLTest;
+
+TEST_F(PexGLDeathTest, SecondSignalOfTheSameKindEndsTheProgramAtOnce) {
+    for (int Signal : {SIGTERM, SIGINT, SIGHUP})
+        EXPECT_EXIT(
+            {
+                InitPexGL();
+                std::raise(Signal);
+                std::raise(Signal);
+                std::exit(0);
+            },
+            ::testing::KilledBySignal(Signal), "")
+            << Signal;
 }
 
 }  // namespace
