@@ -74,7 +74,7 @@ static void InstallSignalHandlers() {
     }
 }
 
-static void RestoreSignalHandlers() {
+void RestoreSignalHandlers() {
     for (size_t I = 0; I < TerminationSignalCount; ++I)
         if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
     TerminationSignal = 0;

@@ -47,11 +47,11 @@ constexpr int32_t kcUp = 283;
 constexpr int32_t kcDown = 284;
 constexpr int32_t kcLeft = 285;
 constexpr int32_t kcRight = 286;
-constexpr int32_t kcEnter = 294;
 constexpr int32_t kcLeftShift = 287;
 constexpr int32_t kcRightShift = 288;
 constexpr int32_t kcLeftCtrl = 289;
 constexpr int32_t kcRightCtrl = 290;
+constexpr int32_t kcEnter = 294;
 // Letters are their upper-case character code.
 constexpr int32_t kcY = 'Y';
 constexpr int32_t kcZ = 'Z';
@@ -86,6 +86,9 @@ extern TProc OnDraw;
 // signal that was ignored when the program started (nohup) stays ignored.
 void InitPexGL();
 void DonePexGL();
+// Puts back the signal handlers found at start; DonePexGL does it too. For
+// waits that no frame watches, such as the error box.
+void RestoreSignalHandlers();
 
 // Full path of the running executable (on Linux read from /proc/self/exe).
 std::string ExecutablePath();

@@ -25,10 +25,11 @@ void ClearLevel();
 // A change is one F11 clear or one press of the left button (every cell painted
 // while it is held). Painting a cell with the kind it holds, or clearing an
 // empty grid, is no change. The history starts empty at every EditorEnter.
-// A step keeps only the cells it touched; a clear of a grid that is more than a
-// fifth filled keeps the grid's old kinds at one byte a cell instead, so no step
-// is larger than the grid. The oldest steps are dropped past HistoryStepLimit
-// steps or HistoryByteBudget bytes, the newest step is always kept.
+// A step keeps only the cells it touched (six bytes a painted cell, five a
+// cleared one); a clear of a grid more than a fifth filled keeps the grid's old
+// kinds at one byte a cell instead, so a clear never costs more than the grid
+// (16 MiB at 4096 x 4096). The oldest steps are dropped past HistoryStepLimit
+// steps or HistoryByteBudget bytes; the newest step is always kept.
 constexpr int32_t HistoryStepLimit = 1000;
 constexpr size_t HistoryByteBudget = size_t(64) << 20;
 

@@ -4,6 +4,7 @@ way F10 does (level and settings saved, exit code 0), and a second SIGINT ends
 it at once with the files on disk whole.
 """
 
+import os
 import signal
 import time
 import unittest
@@ -219,6 +220,16 @@ class EditorSafetyTest(PexTestCase):
                 return
             pex.stop()
         self.fail("the orderly end always finished before the second SIGINT")
+
+    def test_termination_signal_ends_the_program_while_the_error_box_waits(self):
+        # No frame runs under the modal error box: the signal takes its usual effect.
+        pex = self.pex()
+        os.remove(pex.path("pic", "gui.tga"))
+        pex.start()
+        pex.find_window("Application Error", timeout=60)
+        self.assertTrue(pex.running(), "the box is modal: the program waits for it")
+        pex.proc.send_signal(signal.SIGTERM)
+        self.assertEqual(pex.wait_exit(60), -signal.SIGTERM)
 
 
 if __name__ == "__main__":

@@ -623,6 +623,19 @@ TEST_F(PexGLTest, SignalsOfDifferentKindsEachOnlyAskToQuit) {
     DonePexGL();
 }
 
+TEST_F(PexGLTest, RestoredHandlersTakeOverBeforeTheEnd) {
+    std::signal(SIGTERM, OtherHandler);
+    OtherHandlerCalls = 0;
+    InitPexGL();
+    RestoreSignalHandlers();
+    std::raise(SIGTERM);
+    EXPECT_EQ(OtherHandlerCalls, 1);
+    ProcessFrame();
+    EXPECT_FALSE(Quit);
+    DonePexGL();
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), &OtherHandler);
+}
+
 TEST_F(PexGLTest, SignalIgnoredAtStartStaysIgnored) {
     std::signal(SIGHUP, SIG_IGN);
     InitPexGL();
