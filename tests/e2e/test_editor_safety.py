@@ -21,6 +21,8 @@ signal.signal(signal.SIGTERM, signal.SIG_DFL)
 signal.signal(signal.SIGHUP, signal.SIG_DFL)
 
 PARK = (620, 100)  # pointer position away from the cells the tests look at
+PARK_CELL = (0, 19)  # the cell under it, where the brush preview shows
+WINDOW = (0, 0, 640, 480)
 PAINTED = [(2, 3), (5, 10), (7, 6)]
 BRICK = 1
 
@@ -77,55 +79,82 @@ class EditorSafetyTest(PexTestCase):
                 if time.time() > deadline or not pex.running():
                     raise
 
-    def wait_still(self, pex, what):
-        """Waits until two screenshots in a row show the same level area."""
-        last = None
+    @staticmethod
+    def wait_still(pex, box, what):
+        """Waits until two screenshots in a row show the same pixels in box."""
+        seen = []
 
         def still(shot):
-            nonlocal last
-            area = shot.crop(0, LEVEL_TOP, CELL * COLUMNS, CELL * ROWS).data
-            same = last == area
-            last = area
-            return same
+            seen.append(shot.crop(*box).data)
+            return len(seen) >= 2 and seen[-1] == seen[-2]
 
-        return pex.wait_for(still, timeout=30, what=what)
+        return pex.wait_for(still, timeout=60, what=what)
+
+    @staticmethod
+    def hold(pex, press, release, predicate, what):
+        """Holds a key or button down until the screen shows it was seen: a press
+        and release that fall between two frames would never be seen at all."""
+        press()
+        try:
+            return pex.wait_for(predicate, timeout=30, what=what)
+        finally:
+            release()
+
+    def hold_key(self, pex, keys, predicate, what):
+        return self.hold(pex, lambda: [pex.keydown(k) for k in keys],
+                         lambda: [pex.keyup(k) for k in reversed(keys)], predicate, what)
+
+    def menu_key(self, pex, key, predicate=None, what=None):
+        """Presses key on the menu once it is still, until the menu changes."""
+        before = self.wait_still(pex, WINDOW, "a still menu").crop(*WINDOW).data
+        changed = predicate or (lambda shot: shot.crop(*WINDOW).data != before)
+        return self.hold_key(pex, [key], changed, what or "the menu after " + key)
 
     def enter_editor(self, pex, from_setup=False):
         """From the menu's first row (or from its setup row) into the editor,
         with the pointer parked; returns the still editor screen."""
-        if from_setup:
-            pex.key("Up")
-        else:
-            pex.key("Down")
-        pex.key("Return")
-        pex.wait_for(in_editor, timeout=30, what="the editor")
+        self.menu_key(pex, "Up" if from_setup else "Down")
+        self.menu_key(pex, "Return", in_editor, "the editor")
         pex.move(*PARK)
-        return self.wait_still(pex, "the editor after its fade-in")
+        return self.wait_still(pex, WINDOW, "the editor after its fade-in")
 
     def toggle_fullscreen(self, pex):
         """Ticks the full-screen checkbox of the setup submenu and goes back up
         to the setup row, checking on screen that the tick arrived."""
-        pex.key("Down")
-        pex.key("Down")
-        pex.key("Return")
+        self.menu_key(pex, "Down")
+        self.menu_key(pex, "Down")
+        self.menu_key(pex, "Return")
         box = (208, 152, 32, 32)
         before = pex.screenshot().crop(*box).data
-        pex.key("Return")
-        pex.wait_for(lambda shot: shot.crop(*box).data != before, timeout=30,
-                     what="the ticked checkbox")
-        pex.key("Escape")
+        self.menu_key(pex, "Return", lambda shot: shot.crop(*box).data != before,
+                      "the ticked checkbox")
+        self.menu_key(pex, "Escape")
 
     def paint(self, pex, before):
-        """Picks the brick brush, paints the cells of PAINTED and waits until
-        every one of them shows a changed cell."""
-        pex.click(300, 300, button=3)  # brush: brick
+        """Picks the brick brush and paints the cells of PAINTED, each confirmed
+        on screen; returns the screen with all of them painted."""
+        # The brush preview sits in the cell under the parked pointer.
+        row, column = PARK_CELL
+        self.hold(pex, lambda: pex.x("mousedown", 3), lambda: pex.x("mouseup", 3),
+                  lambda shot: difference(cell_pixels(shot, row, column),
+                                          cell_pixels(before, row, column)) > 10,
+                  "the brick brush under the pointer")
         for row, column in PAINTED:
-            pex.click(*cell_centre(row, column))
-        pex.move(*PARK)
-        return pex.wait_for(
-            lambda shot: all(difference(cell_pixels(shot, r, c), cell_pixels(before, r, c)) > 10
-                             for r, c in PAINTED),
-            timeout=30, what="the painted cells")
+            # A painted cell shows only once the pointer has left it (the brush
+            # preview covers the cell under it); a click that was not seen is
+            # made again, and painting a cell twice with one kind is no change.
+            for attempt in range(10):
+                pex.click(*cell_centre(row, column))
+                pex.move(*PARK)
+                try:
+                    pex.wait_for(lambda shot: difference(cell_pixels(shot, row, column),
+                                                         cell_pixels(before, row, column)) > 10,
+                                 timeout=5, what="the painted cell %d, %d" % (row, column))
+                    break
+                except AssertionError:
+                    if attempt == 9 or not pex.running():
+                        raise
+        return self.wait_still(pex, WINDOW, "the painted level")
 
     def expected_grid(self):
         grid = [[0] * COLUMNS for _ in range(ROWS)]
@@ -141,25 +170,22 @@ class EditorSafetyTest(PexTestCase):
         empty = self.enter_editor(pex)
         painted = self.paint(pex, empty)
 
-        pex.key("F11")
-        pex.wait_for(
+        self.hold_key(
+            pex, ["F11"],
             lambda shot: all(difference(cell_pixels(shot, r, c), cell_pixels(empty, r, c)) < 3
                              for r, c in PAINTED),
-            timeout=30, what="the cleared cells")
-
-        pex.keydown("ctrl")
-        pex.key("z")
-        pex.keyup("ctrl")
-        pex.wait_for(
+            "the cleared cells")
+        # Held together over several frames, Ctrl+Z still acts once.
+        self.hold_key(
+            pex, ["ctrl", "z"],
             lambda shot: all(difference(cell_pixels(shot, r, c), cell_pixels(painted, r, c)) < 3
                              for r, c in PAINTED),
-            timeout=30, what="the cells brought back by Ctrl+Z")
+            "the cells brought back by Ctrl+Z")
 
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=30, what="the menu after the editor")
+        self.hold_key(pex, ["Escape"], in_menu, "the menu after the editor")
         self.assertEqual(read_level(self.level_path(pex)), self.expected_grid())
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        pex.keydown("F10")  # held until the program has ended
+        self.assertEqual(pex.wait_exit(60), 0)
 
     # ---- Termination signals ----------------------------------------------------------
 
@@ -188,7 +214,7 @@ class EditorSafetyTest(PexTestCase):
         old_level = empty_level_text()
         # The orderly end may finish before the second signal arrives; that run
         # proves nothing about the second signal, so the scenario is repeated.
-        for attempt in range(5):
+        for attempt in range(3):
             pex = self.start(old_level)
             with open(pex.path("pex.ini"), "rb") as f:
                 old_settings = f.read()
