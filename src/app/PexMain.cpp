@@ -28,10 +28,12 @@ static const TUnitRow UnitTable[] = {
 };
 
 // The message goes to standard error always, and into a modal box titled
-// "Application Error" where a display can show one.
+// "Application Error" where a display can show one. No frame runs while the box
+// waits, so a termination signal takes its usual effect again.
 static void ShowErrorBox(const std::string& Message) {
     std::fprintf(stderr, "Application Error: %s\n", Message.c_str());
     std::fflush(stderr);
+    RestoreSignalHandlers();
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Application Error", Message.c_str(), nullptr);
 }
 

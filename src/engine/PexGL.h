@@ -4,11 +4,13 @@
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
 // FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw, Keys, Mouse,
-// TextureWidth/TextureHeight, FontMetrics, Fade.
+// TextureWidth/TextureHeight, FontMetrics, Fade, and the handlers of the
+// termination signals.
 // Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
 // path).
-// Initialisation fixes the decimal separator and sets AppDir from the running
-// executable; finalisation clears AppDir.
+// Initialisation fixes the decimal separator, sets AppDir from the running
+// executable and installs the termination-signal handlers; finalisation puts
+// the earlier handlers back and clears AppDir.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +49,14 @@ constexpr int32_t kcUp = 283;
 constexpr int32_t kcDown = 284;
 constexpr int32_t kcLeft = 285;
 constexpr int32_t kcRight = 286;
+constexpr int32_t kcLeftShift = 287;
+constexpr int32_t kcRightShift = 288;
+constexpr int32_t kcLeftCtrl = 289;
+constexpr int32_t kcRightCtrl = 290;
 constexpr int32_t kcEnter = 294;
+// Letters are their upper-case character code.
+constexpr int32_t kcY = 'Y';
+constexpr int32_t kcZ = 'Z';
 
 // The key table holds the codes -1..318.
 constexpr int32_t KeyCodeFirst = -1;
@@ -78,8 +87,16 @@ extern int32_t FramebufferHeight;  // at least 1 once a frame has run
 extern TProc OnUpdate;
 extern TProc OnDraw;
 
+// SIGTERM, SIGINT and SIGHUP (where the system has it) end the program the way
+// F10 does: the handler only notes the signal, and the frame that follows sets
+// Quit, so the loop ends, the last state is left and the finalisations run. A
+// second signal of the same kind ends the program at once, by that signal. A
+// signal that was ignored when the program started (nohup) stays ignored.
 void InitPexGL();
 void DonePexGL();
+// Puts back the signal handlers found at start; DonePexGL does it too. For
+// waits that no frame watches, such as the error box.
+void RestoreSignalHandlers();
 
 void InitEngine();
 // A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).

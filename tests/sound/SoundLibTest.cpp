@@ -226,11 +226,11 @@ TEST_F(Output, InitOpensTheHeadlessDeviceAndCloseReleasesEverySong) {
     EXPECT_EQ(FSOUND_Init(44100, 32, 0), 1);  // and output can start again
 }
 
-// Ctrl+C and a termination request must still end the program.
+// Ctrl+C, a termination request and a hang-up must still reach the program.
 TEST_F(Output, OpenOutputLeavesTheTerminationSignalsAlone) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    for (int Signal : {SIGINT, SIGTERM}) {
+    for (int Signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction Action;
         ASSERT_EQ(sigaction(Signal, nullptr, &Action), 0);
         EXPECT_EQ(Action.sa_handler, SIG_DFL) << Signal;

@@ -320,4 +320,283 @@ TEST_F(EditorTest, CursorFrameSticksOutLeftOfTheFirstColumn) {
     EXPECT_EQ(All[4].Vertices[0], std::make_pair(-16.0, 80.0));
 }
 
+// ---- Undo and redo ---------------------------------------------------------------
+
+class EditorHistoryTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        ClearHistory();
+    }
+    void TearDown() override {
+        ClearHistory();
+        EditorTest::TearDown();
+    }
+    // One press of the left button over the cells, one frame each, then the release.
+    static void Stroke(std::initializer_list<std::pair<int32_t, int32_t>> Cells) {
+        MouseButtonCallback(0, 1);
+        for (const auto& [Row, Column] : Cells) {
+            PointAt(16 * Column + 8, 96 + 16 * Row + 8);
+            EditorUpdate();
+        }
+        MouseButtonCallback(0, 0);
+        EditorUpdate();
+    }
+    // Modifiers held, Key pressed for one frame, then everything released.
+    static void Chord(std::initializer_list<int32_t> Modifiers, int32_t Key) {
+        for (int32_t Modifier : Modifiers) KeyCallback(Modifier, 1);
+        KeyCallback(Key, 1);
+        EditorUpdate();
+        KeyCallback(Key, 0);
+        for (int32_t Modifier : Modifiers) KeyCallback(Modifier, 0);
+        EditorUpdate();
+    }
+    static void Undo() { Chord({kcLeftCtrl}, kcZ); }
+    static void Redo() { Chord({kcLeftCtrl}, kcY); }
+    static void FillPattern() {
+        for (size_t R = 0; R < LevelGrid.size(); ++R)
+            for (size_t C = 0; C < LevelGrid[R].size(); ++C)
+                LevelGrid[R][C] = static_cast<TFieldKind>((R * 7 + C * 3) % 9);
+    }
+};
+
+TEST_F(EditorHistoryTest, PaintPaintUndoRedo) {
+    Brush = fkBrick;
+    Stroke({{2, 3}, {2, 4}});  // a drag: one change of two cells
+    Brush = fkCoin;
+    Stroke({{5, 5}});
+    EXPECT_EQ(UndoSteps(), 2);
+    Undo();
+    EXPECT_EQ(LevelGrid[5][5], fkNone);
+    EXPECT_EQ(LevelGrid[2][3], fkBrick);
+    EXPECT_EQ(LevelGrid[2][4], fkBrick);
+    Undo();
+    EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone)));
+    EXPECT_EQ(UndoSteps(), 0);
+    EXPECT_EQ(RedoSteps(), 2);
+    Undo();  // nothing left to take back
+    EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone)));
+    Redo();
+    EXPECT_EQ(LevelGrid[2][3], fkBrick);
+    EXPECT_EQ(LevelGrid[2][4], fkBrick);
+    EXPECT_EQ(LevelGrid[5][5], fkNone);
+    Chord({kcRightCtrl, kcRightShift}, kcZ);
+    EXPECT_EQ(LevelGrid[5][5], fkCoin);
+    EXPECT_EQ(RedoSteps(), 0);
+    Redo();  // nothing left to make again
+    EXPECT_EQ(LevelGrid[5][5], fkCoin);
+    EXPECT_EQ(UndoSteps(), 2);
+}
+
+TEST_F(EditorHistoryTest, CellRepaintedInOnePressGetsBackWhatItHeldFirst) {
+    LevelGrid[1][1] = fkRope;
+    Brush = fkBrick;
+    MouseButtonCallback(0, 1);
+    PointAt(24, 120);  // row 1, column 1
+    EditorUpdate();
+    Mouse.Right = true;  // the brush steps to steel while the left button is held
+    EditorUpdate();
+    EditorUpdate();
+    EXPECT_EQ(LevelGrid[1][1], fkSteel);
+    MouseButtonCallback(0, 0);
+    EditorUpdate();
+    EXPECT_EQ(UndoSteps(), 1);
+    Undo();
+    EXPECT_EQ(LevelGrid[1][1], fkRope);
+    Redo();
+    EXPECT_EQ(LevelGrid[1][1], fkSteel);
+}
+
+TEST_F(EditorHistoryTest, PaintingTheKindACellHoldsOrClearingAnEmptyGridIsNoChange) {
+    LevelGrid[0][0] = fkBrick;
+    Brush = fkBrick;
+    Stroke({{0, 0}});
+    EXPECT_EQ(UndoSteps(), 0);
+    LevelGrid[0][0] = fkNone;
+    Chord({}, kcF11);
+    EXPECT_EQ(UndoSteps(), 0);
+    EXPECT_EQ(HistoryBytes(), 0u);
+}
+
+TEST_F(EditorHistoryTest, F11ThenUndoRestoresEveryCell) {
+    // A filled grid is kept whole, a sparse one cell by cell: both come back.
+    for (bool Sparse : {false, true}) {
+        ClearHistory();
+        LevelGrid.assign(10, TFieldRow(20, fkNone));
+        if (Sparse) {
+            LevelGrid[0][0] = fkHero;
+            LevelGrid[9][19] = fkEnemy;
+            LevelGrid[4][7] = 200;  // not a tile kind, but what the file held
+        } else {
+            FillPattern();
+        }
+        const TFieldGrid Before = LevelGrid;
+        Chord({}, kcF11);
+        EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone))) << Sparse;
+        Undo();
+        EXPECT_EQ(LevelGrid, Before) << Sparse;
+        Redo();
+        EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone))) << Sparse;
+        Undo();
+        EXPECT_EQ(LevelGrid, Before) << Sparse;
+    }
+}
+
+TEST_F(EditorHistoryTest, PaintingInsideAClearIsUndoneStepByStep) {
+    FillPattern();
+    const TFieldGrid Start = LevelGrid;
+    Brush = fkCoin;
+    Stroke({{3, 3}});
+    const TFieldGrid Painted = LevelGrid;
+    Chord({}, kcF11);
+    Brush = fkBrick;
+    Stroke({{1, 1}});
+    Undo();
+    EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone)));
+    Undo();
+    EXPECT_EQ(LevelGrid, Painted);
+    Undo();
+    EXPECT_EQ(LevelGrid, Start);
+}
+
+TEST_F(EditorHistoryTest, NewChangeAfterUndoDropsTheRedoBranch) {
+    Brush = fkBrick;
+    Stroke({{0, 0}});
+    Stroke({{0, 1}});
+    Undo();
+    EXPECT_EQ(RedoSteps(), 1);
+    Brush = fkSteel;
+    Stroke({{0, 2}});
+    EXPECT_EQ(RedoSteps(), 0);
+    EXPECT_EQ(UndoSteps(), 2);
+    Redo();
+    EXPECT_EQ(LevelGrid[0][1], fkNone);
+    Undo();
+    Undo();
+    EXPECT_EQ(LevelGrid, TFieldGrid(10, TFieldRow(20, fkNone)));
+}
+
+TEST_F(EditorHistoryTest, CtrlZActsOncePerPressAndOnlyWithCtrl) {
+    Brush = fkBrick;
+    Stroke({{0, 0}});
+    Stroke({{0, 1}});
+    // Ctrl and Z held over several frames: one undo.
+    KeyCallback(kcLeftCtrl, 1);
+    KeyCallback(kcZ, 1);
+    EditorUpdate();
+    EditorUpdate();
+    EditorUpdate();
+    EXPECT_EQ(UndoSteps(), 1);
+    KeyCallback(kcZ, 0);
+    KeyCallback(kcLeftCtrl, 0);
+    // Z alone, and Ctrl going down while Z is still held: nothing.
+    KeyCallback(kcZ, 1);
+    EditorUpdate();
+    KeyCallback(kcLeftCtrl, 1);
+    EditorUpdate();
+    EXPECT_EQ(UndoSteps(), 1);
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+    KeyCallback(kcZ, 0);
+    KeyCallback(kcLeftCtrl, 0);
+    Chord({kcRightCtrl}, kcZ);
+    EXPECT_EQ(LevelGrid[0][0], fkNone);
+    Chord({kcLeftShift}, kcY);  // Shift is not Ctrl
+    EXPECT_EQ(RedoSteps(), 2);
+    Chord({kcRightCtrl}, kcY);
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+}
+
+TEST_F(EditorHistoryTest, UndoWhileTheButtonIsHeldEndsThePressFirst) {
+    Brush = fkBrick;
+    MouseButtonCallback(0, 1);
+    PointAt(8, 100);
+    EditorUpdate();
+    Undo();  // the undo frame paints nothing; the next one paints again, as a new change
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+    EXPECT_EQ(UndoSteps(), 1);
+    EXPECT_EQ(RedoSteps(), 0);
+    MouseButtonCallback(0, 0);
+    EditorUpdate();
+    Undo();
+    EXPECT_EQ(LevelGrid[0][0], fkNone);
+}
+
+TEST_F(EditorHistoryTest, HistoryKeepsTheLastThousandChanges) {
+    // Each press flips cell (0, 0) between brick and empty.
+    const int32_t Changes = HistoryStepLimit + 5;
+    for (int32_t Change = 1; Change <= Changes; ++Change) {
+        Brush = Change % 2 ? fkBrick : fkNone;
+        Stroke({{0, 0}});
+    }
+    EXPECT_EQ(UndoSteps(), HistoryStepLimit);
+    for (int32_t Step = 0; Step < HistoryStepLimit; ++Step) UndoEdit();
+    // Back to the state after the fifth change: the first five were dropped.
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+    EXPECT_EQ(UndoSteps(), 0);
+    UndoEdit();
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+    EXPECT_EQ(RedoSteps(), HistoryStepLimit);
+}
+
+TEST_F(EditorHistoryTest, EnteringTheEditorStartsAnEmptyHistory) {
+    Brush = fkBrick;
+    Stroke({{0, 0}});
+    Chord({}, kcF11);
+    EditorLeave();
+    EXPECT_EQ(UndoSteps(), 0);
+    EXPECT_EQ(HistoryBytes(), 0u);
+    Brush = fkCoin;
+    Stroke({{0, 1}});
+    EditorEnter();
+    EXPECT_EQ(UndoSteps(), 0);
+    EXPECT_EQ(RedoSteps(), 0);
+    Undo();
+    EXPECT_EQ(LevelGrid[0][1], fkNone);  // as saved by the Leave above
+}
+
+// ---- History memory ------------------------------------------------------------
+
+TEST_F(EditorHistoryTest, ClearOfALargeSparseGridKeepsOnlyItsFilledCells) {
+    LevelGrid.assign(MaxLevelSize, TFieldRow(MaxLevelSize, fkNone));
+    for (int32_t I = 0; I < 1000; ++I) LevelGrid[I * 4][I % MaxLevelSize] = fkBrick;
+    Chord({}, kcF11);
+    // Five bytes a cleared cell, and a little for the step itself.
+    EXPECT_LE(HistoryBytes(), 1000u * 5 + 256);
+    Undo();
+    EXPECT_EQ(LevelGrid[3996][999], fkBrick);
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+}
+
+TEST_F(EditorHistoryTest, ClearOfALargeFilledGridKeepsOneByteACell) {
+    LevelGrid.assign(MaxLevelSize, TFieldRow(MaxLevelSize, fkSteel));
+    LevelGrid[4095][4095] = fkCoin;
+    Chord({}, kcF11);
+    const size_t Cells = size_t(MaxLevelSize) * MaxLevelSize;
+    EXPECT_LE(HistoryBytes(), Cells + 256);
+    EXPECT_GE(HistoryBytes(), Cells);
+    Undo();
+    EXPECT_EQ(LevelGrid[4095][4095], fkCoin);
+    EXPECT_EQ(LevelGrid[2048][17], fkSteel);
+}
+
+TEST_F(EditorHistoryTest, RepeatedLargeClearsStayWithinTheByteBudget) {
+    // Each clear of a filled 2048 x 2048 grid keeps 4 MiB; the budget holds 64 MiB.
+    LevelGrid.assign(2048, TFieldRow(2048, fkNone));
+    for (int32_t Round = 1; Round <= 24; ++Round) {
+        for (TFieldRow& Row : LevelGrid) Row.assign(Row.size(), TFieldKind(Round % 7 + 1));
+        Chord({}, kcF11);
+        EXPECT_LE(HistoryBytes(), HistoryByteBudget) << Round;
+    }
+    EXPECT_EQ(UndoSteps(), 15);  // 16 steps of 4 MiB and their bookkeeping exceed 64 MiB
+    // The k-th undo brings back the grid of round 25 - k.
+    Undo();
+    EXPECT_EQ(LevelGrid[1000][1000], TFieldKind(24 % 7 + 1));
+    for (int32_t Step = 2; Step <= 14; ++Step) UndoEdit();
+    EXPECT_EQ(LevelGrid[0][0], TFieldKind(11 % 7 + 1));
+    UndoEdit();
+    EXPECT_EQ(LevelGrid[2047][2047], TFieldKind(10 % 7 + 1));
+    UndoEdit();  // the older rounds were dropped
+    EXPECT_EQ(LevelGrid[2047][2047], TFieldKind(10 % 7 + 1));
+}
+
 }  // namespace

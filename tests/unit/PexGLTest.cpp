@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -639,6 +641,91 @@ TEST_F(PexGLTest, FadeOnAScaledDisplayCoversTheWindowInWindowPixels) {
     ProcessFrame();
     ASSERT_EQ(fake::Batches().size(), 1u);
     EXPECT_EQ(fake::Batches()[0].Vertices[2], std::make_pair(640.0, 480.0));
+}
+
+// ---- Termination signals ----
+
+int OtherHandlerCalls = 0;
+void OtherHandler(int) {
+    ++OtherHandlerCalls;
+}
+
+TEST_F(PexGLTest, TerminationSignalEndsTheLoopAfterTheFrameThatSeesIt) {
+    for (int Signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::signal(Signal, OtherHandler);
+        Quit = false;
+        fake::Swaps = 0;
+        DrawCalls = 0;
+        OnDraw = CountDraw;
+        InitPexGL();
+        std::raise(Signal);
+        EXPECT_FALSE(Quit) << Signal;  // the handler only notes the signal
+        RunMainLoop();
+        EXPECT_TRUE(Quit) << Signal;
+        EXPECT_EQ(fake::Swaps, 1) << Signal;  // that frame still updated and drew
+        EXPECT_EQ(DrawCalls, 1) << Signal;
+        DonePexGL();
+        // The handler found at the start is back, and was never called.
+        EXPECT_EQ(std::signal(Signal, SIG_DFL), &OtherHandler) << Signal;
+        EXPECT_EQ(OtherHandlerCalls, 0);
+    }
+}
+
+TEST_F(PexGLTest, TerminationSignalAlsoEndsAnIdleFrame) {
+    fake::Active = false;
+    InitPexGL();
+    std::raise(SIGTERM);
+    ProcessFrame();
+    EXPECT_TRUE(Quit);
+    DonePexGL();
+}
+
+TEST_F(PexGLTest, SignalsOfDifferentKindsEachOnlyAskToQuit) {
+    InitPexGL();
+    std::raise(SIGTERM);
+    std::raise(SIGINT);
+    std::raise(SIGHUP);
+    ProcessFrame();
+    EXPECT_TRUE(Quit);
+    DonePexGL();
+}
+
+TEST_F(PexGLTest, RestoredHandlersTakeOverBeforeTheEnd) {
+    std::signal(SIGTERM, OtherHandler);
+    OtherHandlerCalls = 0;
+    InitPexGL();
+    RestoreSignalHandlers();
+    std::raise(SIGTERM);
+    EXPECT_EQ(OtherHandlerCalls, 1);
+    ProcessFrame();
+    EXPECT_FALSE(Quit);
+    DonePexGL();
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), &OtherHandler);
+}
+
+TEST_F(PexGLTest, SignalIgnoredAtStartStaysIgnored) {
+    std::signal(SIGHUP, SIG_IGN);
+    InitPexGL();
+    std::raise(SIGHUP);
+    ProcessFrame();
+    EXPECT_FALSE(Quit);
+    DonePexGL();
+    EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+}
+
+using PexGLDeathTest = PexGLTest;
+
+TEST_F(PexGLDeathTest, SecondSignalOfTheSameKindEndsTheProgramAtOnce) {
+    for (int Signal : {SIGTERM, SIGINT, SIGHUP})
+        EXPECT_EXIT(
+            {
+                InitPexGL();
+                std::raise(Signal);
+                std::raise(Signal);
+                std::exit(0);
+            },
+            ::testing::KilledBySignal(Signal), "")
+            << Signal;
 }
 
 }  // namespace
