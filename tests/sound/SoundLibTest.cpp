@@ -314,7 +314,7 @@ TEST(LoadSong, PipeOrOversizedFileGivesNoModuleWithoutWaiting) {
     EXPECT_EQ(FromPipe, nullptr);
     std::remove(Pipe.c_str());
 
-    const std::string Large = WriteTempFile("large.oxm", ReadFile(MusicDir + "splash.oxm"));
+    const std::string Large = WriteTempFile("large.oxm", ReadBytes(MusicDir + "splash.oxm"));
     FMUSIC_MODULE* Song = FMUSIC_LoadSong(Large.c_str());
     ASSERT_NE(Song, nullptr);
     EXPECT_EQ(FMUSIC_FreeSong(Song), 1);

@@ -263,7 +263,7 @@ TEST(ReadWholeFile, EmptyFileAndFolderGiveEmptyText) {
 // A file over the reader's limit reads as empty, like an unreadable one.
 TEST(ReadWholeFile, FileOverTheSizeLimitGivesEmptyText) {
     const std::string Path = TempPath("large");
-    WriteFile(Path, "mole_ladder.level");
+    WriteBytes(Path, "mole_ladder.level");
     ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
     std::string Text = "old";
     ReadWholeFile(Path, Text);
