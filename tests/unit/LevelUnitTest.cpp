@@ -373,10 +373,9 @@ TFieldGrid RandomGrid(std::mt19937& Random, int32_t Rows) {
 // A level text of keywords, sizes, row numbers and values in random order,
 // mostly small so that rows shrink and grow again between the row lines.
 std::string RandomLevelText(std::mt19937& Random) {
-    static const char* const Words[] = {"height", "width", "data", "row", "row", "row",
-                                        "height", "width", "0",    "1",   "2",   "3",
-                                        "4",      "5",     "7",    "9",   "300", "-1",
-                                        "0",      "4097",  "word", "$3",  "2",   "1"};
+    static const char* const Words[] = {
+        "height", "width", "data", "row", "row", "row", "height", "width", "0",    "1",  "2", "3",
+        "4",      "5",     "7",    "9",   "300", "-1",  "0",      "4097",  "word", "$3", "2", "1"};
     std::string Text = Random() % 20 ? "mole_ladder.level" : "mole_ladder.leve1";
     const int32_t Count = static_cast<int32_t>(Random() % 60);
     for (int32_t I = 0; I < Count; ++I) {
