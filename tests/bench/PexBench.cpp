@@ -63,6 +63,27 @@ void BM_GameDraw(benchmark::State& State) {
 }
 BENCHMARK(BM_GameDraw);
 
+// One frame of grid drawing in a 640 x 480 window for square levels of the
+// given side (and the shipped one for 0): the cost follows the visible cells.
+void BM_DrawLevelGrid(benchmark::State& State) {
+    if (State.range(0) == 0) {
+        LoadShippedLevel();
+    } else {
+        LevelGrid.assign(State.range(0), TFieldRow(State.range(0), fkBrick));
+    }
+    WindowWidth = 640;
+    WindowHeight = 480;
+    fake::ResetGL();
+    fake::GLCalls.reserve(20000);
+    for (auto _ : State) {
+        DrawLevelGrid();
+        State.PauseTiming();
+        fake::GLCalls.clear();
+        State.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DrawLevelGrid)->Arg(0)->Arg(160)->Arg(640)->Arg(4096);
+
 void BM_LoadShippedLevel(benchmark::State& State) {
     const std::string Text = ReadData("level/default/1.txt");
     InitLevel();

@@ -81,10 +81,17 @@ def in_menu(shot):
 
 
 def cpu_seconds(pid):
-    """User and system time a process (all its threads) has used so far."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    """Processor time all threads of a process have used so far, to the
+    nanosecond (the scheduler's own account, not the sampled tick counts)."""
+    total = 0
+    task_dir = "/proc/%d/task" % pid
+    for task in os.listdir(task_dir):
+        try:
+            with open(os.path.join(task_dir, task, "schedstat")) as f:
+                total += int(f.read().split()[0])
+        except FileNotFoundError:  # a thread that has just ended
+            pass
+    return total / 1e9
 
 
 def press_until(pex, key, predicate, what, timeout=300):
