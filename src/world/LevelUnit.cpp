@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "PexScript.h"
@@ -113,6 +114,11 @@ struct THeaderSizes {
 
 }  // namespace
 
+// Exact comparison, lengths first: a crafted file may hold millions of tokens.
+static bool IsWord(const std::string& Token, std::string_view Word) {
+    return std::string_view(Token) == Word;
+}
+
 void LoadLevelFromText(const std::string& Text) {
     std::string Token;
     int32_t Position = 1;
@@ -121,21 +127,21 @@ void LoadLevelFromText(const std::string& Text) {
     THeaderSizes Sizes(LevelGrid);
     bool Ended = false;  // a size keyword without its number ends reading
     while (NextToken(Text, Token, Position)) {
-        if (Token == "height") {
+        if (IsWord(Token, "height")) {
             if (!NextToken(Text, Token, Position)) {
                 Ended = true;
                 break;
             }
             const int32_t Rows = StrToIntDef(Token, 1);
             if (IsLevelSize(Rows)) Sizes.SetRows(Rows);
-        } else if (Token == "width") {
+        } else if (IsWord(Token, "width")) {
             if (!NextToken(Text, Token, Position)) {
                 Ended = true;
                 break;
             }
             const int32_t Columns = StrToIntDef(Token, 1);
             if (IsLevelSize(Columns)) Sizes.SetColumns(Columns);
-        } else if (Token == "data") {
+        } else if (IsWord(Token, "data")) {
             break;  // row lines follow; the sizes are settled
         }
     }
@@ -162,7 +168,7 @@ void LoadLevelFromText(const std::string& Text) {
     // many values as it had cells then, and only those inside row 0's length
     // are kept. Cells that no row line writes keep what they had.
     while (!Ended && NextToken(Text, Token, Position)) {
-        if (Token != "row") continue;
+        if (!IsWord(Token, "row")) continue;
         if (!NextToken(Text, Token, Position)) break;
         const int32_t RowIndex = StrToIntDef(Token, 0);
         const bool Inside = RowIndex >= 0 && RowIndex < Rows;
