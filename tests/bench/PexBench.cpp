@@ -136,6 +136,20 @@ void BM_LoadLargestLevel(benchmark::State& State) {
 }
 BENCHMARK(BM_LoadLargestLevel)->Unit(benchmark::kMillisecond);
 
+// 32 MiB of one-letter tokens the reader skips: the most tokens a text of
+// that length can hold.
+void BM_LoadUnknownTokens(benchmark::State& State) {
+    std::string Text = "mole_ladder.level";
+    for (int32_t Token = 0; Token < 16 * 1024 * 1024; ++Token) Text += " a";
+    for (auto _ : State) {
+        InitLevel();
+        LoadLevelFromText(Text);
+        benchmark::DoNotOptimize(LevelGrid.data());
+    }
+    State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
+}
+BENCHMARK(BM_LoadUnknownTokens)->Unit(benchmark::kMillisecond);
+
 void BM_SaveShippedLevelText(benchmark::State& State) {
     LoadShippedLevel();
     for (auto _ : State) benchmark::DoNotOptimize(LevelText());
