@@ -227,9 +227,11 @@ void DrawGameBackground() {
     EndQuads();
 }
 
-// The screens are laid out for a 640 x 480 window. The grid is drawn over that
-// area, and over the window where the window is larger; a cell outside both
-// covers no pixel, so a large level costs no more per frame than the screen.
+// Only the cells that reach into the window cover pixels, so only they are
+// drawn: a large level costs no more per frame than the screen shows. The
+// area drawn is never less than the 640 x 480 the screens are laid out for,
+// so a level that fits the layout is drawn the same in any window, also
+// before the first frame has read the window's size.
 constexpr int32_t LayoutWidth = 640;
 constexpr int32_t LayoutHeight = 480;
 
