@@ -12,20 +12,6 @@
 
 TFieldKind Brush = fkNone;
 
-static const std::string LevelLabel = "level:1";
-
-constexpr int32_t CellSize = 16;
-// Level space starts this far below the top of the window, under the HUD band.
-constexpr int32_t LevelTop = 96;
-
-static int32_t ColumnCount() {
-    return LevelGrid.empty() ? 0 : static_cast<int32_t>(LevelGrid[0].size());
-}
-
-static int32_t RowCount() {
-    return static_cast<int32_t>(LevelGrid.size());
-}
-
 // Raises Value to Low, then lowers it to High.
 static int64_t Limit(int64_t Value, int64_t Low, int64_t High) {
     if (Value < Low) Value = Low;
@@ -36,12 +22,13 @@ static int64_t Limit(int64_t Value, int64_t Low, int64_t High) {
 // Integer division in C++ truncates toward zero, so x -1..-15 still maps to column 0
 // before the limit is applied; 64 bits keep y - 96 from overflowing.
 int32_t CellColumnAt(int32_t X) {
-    return static_cast<int32_t>(Limit(static_cast<int64_t>(X) / CellSize, 0, ColumnCount() - 1));
+    return static_cast<int32_t>(
+        Limit(static_cast<int64_t>(X) / CellSize, 0, LevelColumnCount() - 1));
 }
 
 int32_t CellRowAt(int32_t Y) {
     return static_cast<int32_t>(
-        Limit((static_cast<int64_t>(Y) - LevelTop) / CellSize, 0, RowCount() - 1));
+        Limit((static_cast<int64_t>(Y) - LevelTop) / CellSize, 0, LevelRowCount() - 1));
 }
 
 void ClearLevel() {
@@ -124,12 +111,12 @@ static void EndStroke() {
 }
 
 static uint32_t CellIndex(int32_t Row, int32_t Column) {
-    return uint32_t(Row) * uint32_t(ColumnCount()) + uint32_t(Column);
+    return uint32_t(Row) * uint32_t(LevelColumnCount()) + uint32_t(Column);
 }
 
 // The cell of an index, or nothing when the grid has no such cell.
 static TFieldKind* CellAt(size_t Index) {
-    const size_t Columns = size_t(ColumnCount());
+    const size_t Columns = size_t(LevelColumnCount());
     if (Columns == 0) return nullptr;
     const size_t Row = Index / Columns;
     const size_t Column = Index % Columns;
@@ -154,7 +141,7 @@ static void PaintCell(int32_t Row, int32_t Column) {
 
 // F11: ClearLevel as one change, unless the grid is empty already.
 static void ClearAsChange() {
-    const size_t Columns = size_t(ColumnCount());
+    const size_t Columns = size_t(LevelColumnCount());
     size_t Filled = 0;
     for (const TFieldRow& Row : LevelGrid)
         for (size_t Column = 0; Column < Columns && Column < Row.size(); ++Column)
@@ -222,7 +209,7 @@ void EditorLeave() {
 }
 
 static bool IsCell(int32_t Row, int32_t Column) {
-    return Row >= 0 && Row < RowCount() && Column >= 0 &&
+    return Row >= 0 && Row < LevelRowCount() && Column >= 0 &&
            Column < static_cast<int32_t>(LevelGrid[Row].size());
 }
 

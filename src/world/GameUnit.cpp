@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -17,8 +18,9 @@ float HeroVelocityX = 0;
 float HeroVelocityY = 0;
 int32_t Score = 0;
 
+// The cell size for the quotients the movement rules take in double.
+constexpr double CellSpan = CellSize;
 // Level-space pixels.
-constexpr int32_t CellSize = 16;
 constexpr float HeroSpeed = 100;  // per second, along each axis
 constexpr double EnemySpeed = 40;
 constexpr double FallSpeed = 60;
@@ -27,13 +29,10 @@ constexpr float HeroStartY = 100;
 constexpr float EnemyStartX = 300;
 constexpr float EnemyStartY = 100;
 
-// Window pixels from the top of the window to the top of level space.
-constexpr float LevelTop = 96;
-
 // The HUD's score line, rebuilt every frame in room reserved at initialisation.
 static std::string ScoreText;
 // The two fixed HUD texts, made once rather than as temporaries every frame.
-static const std::string HudLevelText = "level:1";
+const std::string LevelLabel = "level:1";
 static const std::string HudLivesText = "lives:3";
 
 // ---- Movement -------------------------------------------------------------
@@ -55,18 +54,10 @@ static float Pixels(int64_t Value) {
     return static_cast<float>(Value);
 }
 
-static int32_t RowCount() {
-    return static_cast<int32_t>(LevelGrid.size());
-}
-
-static int32_t ColumnCount() {
-    return LevelGrid.empty() ? 0 : static_cast<int32_t>(LevelGrid[0].size());
-}
-
 // Cells outside the grid read as steel: the level has a solid frame, so an
 // entity in the bottom row stands on it and one in the last column is held.
 static TFieldKind Cell(int32_t Row, int32_t Column) {
-    if (Row < 0 || Column < 0 || Row >= RowCount() || Column >= ColumnCount()) {
+    if (Row < 0 || Column < 0 || Row >= LevelRowCount() || Column >= LevelColumnCount()) {
         return fkSteel;
     }
     const TFieldRow& FieldRow = LevelGrid[Row];
@@ -109,53 +100,53 @@ static void StepEntity(TEntity& Entity, double Dt) {
     }
 
     // Gravity, unless a ladder or a rope lies under the entity's centre.
-    const TFieldKind UnderCentre = Cell(Trunc(Y / 16.0) + 1, Trunc(X / 16.0 + 0.5));
+    const TFieldKind UnderCentre = Cell(Trunc(Y / CellSpan) + 1, Trunc(X / CellSpan + 0.5));
     if (Entity.Falling || (UnderCentre != fkStairWay && UnderCentre != fkRope)) {
         Y = static_cast<float>(double(Y) + FallSpeed * Dt);
     }
 
     // Clamp: raise to the lower limit first, then lower to the upper one.
-    const float MaxX = Pixels(int64_t(CellSize) * (ColumnCount() - 1));
-    const float MaxY = Pixels(int64_t(CellSize) * (RowCount() - 1));
+    const float MaxX = Pixels(int64_t(CellSize) * (LevelColumnCount() - 1));
+    const float MaxY = Pixels(int64_t(CellSize) * (LevelRowCount() - 1));
     if (X < 0) X = 0;
     if (X > MaxX) X = MaxX;
     if (Y < 0) Y = 0;
     if (Y > MaxY) Y = MaxY;
 
     // Any entity takes the coin in its top-left cell.
-    const int32_t CoinRow = Trunc(Y / 16.0);
-    const int32_t CoinColumn = Trunc(X / 16.0);
+    const int32_t CoinRow = Trunc(Y / CellSpan);
+    const int32_t CoinColumn = Trunc(X / CellSpan);
     if (Cell(CoinRow, CoinColumn) == fkCoin) {
         LevelGrid[CoinRow][CoinColumn] = fkNone;
     }
 
     // Wall on the right: one pixel short of the column boundary, so the test
     // stays quiet while the entity stands there.
-    if (IsSolid(Cell(Trunc(Y / 16.0 + 0.5), Trunc(X / 16.0 + 1)))) {
-        X = Pixels(int64_t(CellSize) * Trunc(X / 16.0) - 1);
+    if (IsSolid(Cell(Trunc(Y / CellSpan + 0.5), Trunc(X / CellSpan + 1)))) {
+        X = Pixels(int64_t(CellSize) * Trunc(X / CellSpan) - 1);
     }
     // Wall on the left.
-    if (IsSolid(Cell(Trunc(Y / 16.0 + 0.5), Trunc(X / 16.0)))) {
-        X = Pixels(int64_t(CellSize) * (int64_t(Trunc(X / 16.0)) + 1));
+    if (IsSolid(Cell(Trunc(Y / CellSpan + 0.5), Trunc(X / CellSpan)))) {
+        X = Pixels(int64_t(CellSize) * (int64_t(Trunc(X / CellSpan)) + 1));
     }
 
     // Floor: back onto the row boundary when either cell below is solid.
-    if (Cell(Trunc(Y / 16.0 + 1), Trunc(X / 16.0 + 0.5)) != fkStairWay &&
-        (IsSolid(Cell(Trunc(Y / 16.0 + 1), Trunc(X / 16.0))) ||
-         IsSolid(Cell(Trunc(Y / 16.0 + 1), Trunc(X / 16.0 + 1))))) {
-        Y = Pixels(int64_t(CellSize) * Trunc(Y / 16.0));
+    if (Cell(Trunc(Y / CellSpan + 1), Trunc(X / CellSpan + 0.5)) != fkStairWay &&
+        (IsSolid(Cell(Trunc(Y / CellSpan + 1), Trunc(X / CellSpan))) ||
+         IsSolid(Cell(Trunc(Y / CellSpan + 1), Trunc(X / CellSpan + 1))))) {
+        Y = Pixels(int64_t(CellSize) * Trunc(Y / CellSpan));
     }
     // Ceiling, with the ladder test taken again at the Y the floor left.
-    if (Cell(Trunc(Y / 16.0 + 1), Trunc(X / 16.0 + 0.5)) != fkStairWay &&
-        (IsSolid(Cell(Trunc(Y / 16.0), Trunc(X / 16.0))) ||
-         IsSolid(Cell(Trunc(Y / 16.0), Trunc(X / 16.0 + 1))))) {
-        Y = Pixels(int64_t(CellSize) * (int64_t(Trunc(Y / 16.0)) + 1));
+    if (Cell(Trunc(Y / CellSpan + 1), Trunc(X / CellSpan + 0.5)) != fkStairWay &&
+        (IsSolid(Cell(Trunc(Y / CellSpan), Trunc(X / CellSpan))) ||
+         IsSolid(Cell(Trunc(Y / CellSpan), Trunc(X / CellSpan + 1))))) {
+        Y = Pixels(int64_t(CellSize) * (int64_t(Trunc(Y / CellSpan)) + 1));
     }
 
     // Only fkNone counts as empty: a coin, rope or ladder below keeps steering.
-    const int32_t BelowRow = Trunc(Y / 16.0) + 1;
-    Entity.Falling =
-        Cell(BelowRow, Trunc(X / 16.0)) == fkNone && Cell(BelowRow, Trunc(X / 16.0 + 1)) == fkNone;
+    const int32_t BelowRow = Trunc(Y / CellSpan) + 1;
+    Entity.Falling = Cell(BelowRow, Trunc(X / CellSpan)) == fkNone &&
+                     Cell(BelowRow, Trunc(X / CellSpan + 1)) == fkNone;
 
     Entity.Y = Y;
     Entity.X = X;
@@ -236,15 +227,33 @@ void DrawGameBackground() {
     EndQuads();
 }
 
+// Only the cells that reach into the window cover pixels, so only they are
+// drawn: a large level costs no more per frame than the screen shows. The
+// area drawn is never less than the 640 x 480 the screens are laid out for,
+// so a level that fits the layout is drawn the same in any window, also
+// before the first frame has read the window's size.
+constexpr int32_t LayoutWidth = 640;
+constexpr int32_t LayoutHeight = 480;
+
+// Number of cells, in a line of them starting Start pixels into an area Extent
+// pixels long, that reach into the area.
+static size_t CellsReaching(int32_t Extent, int32_t Start) {
+    if (Extent <= Start) return 0;
+    return static_cast<size_t>((int64_t(Extent) - Start + CellSize - 1) / CellSize);
+}
+
 void DrawLevelGrid() {
     SetBlendMode(bmAlpha);
     BindTexture(TilesTexture);
     SetColor(clWhite);
     glPushMatrix();
-    glTranslatef(0, LevelTop, 0);
+    glTranslatef(0, static_cast<float>(LevelTop), 0);
     BeginQuads();
-    const size_t Columns = LevelGrid.empty() ? 0 : LevelGrid[0].size();
-    for (size_t Row = 0; Row < LevelGrid.size(); ++Row) {
+    const size_t Columns = std::min(static_cast<size_t>(LevelColumnCount()),
+                                    CellsReaching(std::max(WindowWidth, LayoutWidth), 0));
+    const size_t Rows =
+        std::min(LevelGrid.size(), CellsReaching(std::max(WindowHeight, LayoutHeight), LevelTop));
+    for (size_t Row = 0; Row < Rows; ++Row) {
         const TFieldRow& FieldRow = LevelGrid[Row];
         for (size_t Column = 0; Column < Columns && Column < FieldRow.size(); ++Column) {
             const TSourcePos Source = TileSourceOf(FieldRow[Column]);
@@ -259,7 +268,7 @@ void DrawLevelGrid() {
 
 void DrawEntities() {
     glPushMatrix();
-    glTranslatef(0, LevelTop, 0);
+    glTranslatef(0, static_cast<float>(LevelTop), 0);
     SetBlendMode(bmAlpha);
     BindTexture(TilesTexture);
     SetColor(clWhite);
@@ -294,7 +303,7 @@ void DrawHud() {
     ScoreText.assign("score:");
     ScoreText.append(Digits);
     PrintText(16, 16, ScoreText, 0);
-    PrintText(240, 16, HudLevelText, 0);
+    PrintText(240, 16, LevelLabel, 0);
     PrintText(390, 16, HudLivesText, 0);
 }
 

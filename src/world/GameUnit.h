@@ -2,7 +2,8 @@
 // the level grid, and the drawing of the grid, the entities and the HUD.
 //
 // Owns: Entities (the list of moving figures), Hero, HeroVelocityX/Y, Score,
-// and the EntityFrames table.
+// the EntityFrames table, and the level area's place on the screen (LevelTop)
+// and its title (LevelLabel), which the editor shares.
 // Uses: PexGL (frame time, keys, drawing, text), StateUnit, VarsUnit,
 // LevelUnit (LevelGrid, LoadLevel, TileSourceOf), SoundUnit (PlayMusic).
 // Initialisation (InitGame) fills the stGame row of the state table; there is
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "LevelUnit.h"
 
@@ -29,6 +31,13 @@ extern float HeroVelocityX;  // pixels per second: -100, 0 or +100
 extern float HeroVelocityY;
 extern int32_t Score;
 
+// Window pixels from the top of the window to the top of level space: the HUD
+// band. The game screen and the editor show the level there.
+constexpr int32_t LevelTop = 96;
+
+// The level's title in the HUD; the editor shows it in the same place.
+extern const std::string LevelLabel;
+
 // Source pixel of an entity's image in tiles.tga, by facing (0 left, 1 right).
 constexpr TSourcePos EntityFrames[2] = {{0, 32}, {0, 32}};
 
@@ -45,8 +54,9 @@ void GameStep();
 void GameDraw();
 
 void DrawGameBackground();
-// Draws every cell of LevelGrid in the level area, 96 pixels below the top;
-// the editor shows the grid with it too.
+// Draws the cells of LevelGrid in the level area, LevelTop pixels below the top
+// of the window: every cell that reaches into the window or into the 640 x 480
+// layout; the editor shows the grid with it too.
 void DrawLevelGrid();
 void DrawEntities();
 void DrawHud();

@@ -1,7 +1,10 @@
 #include "LevelUnit.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "PexScript.h"
@@ -41,50 +44,145 @@ void LoadLevel(const std::string& FileName) {
     LoadLevelFromText(Text);
 }
 
+// The header's sizes, recorded rather than applied. Resizing the grid at every
+// "height" and "width" would cost a whole grid per keyword, so a file repeating
+// them could keep the reader busy for minutes; instead the reader notes what
+// each size does and works out the shape they leave once, at the "data" line.
+//
+// Rows live in runs: the rows of one run were added by the same "height" (or
+// are the rows the grid had before reading, Born -1) and share their history.
+// A "width" applies to every row present, so a row's length is the last width
+// given after its run was added, and a cell of the earlier grid survives only
+// if it lies inside every width given.
+namespace {
+
+struct TRowRun {
+    int32_t First;  // first row of the run; it ends where the next run starts
+    int64_t Born;   // step of the "height" that added it; -1 for the earlier rows
+};
+
+struct THeaderSizes {
+    std::vector<TRowRun> Runs;
+    int64_t Rows = 0;
+    int64_t Step = 0;        // counts the sizes applied so far
+    int64_t LastWidth = -1;  // -1 until a "width" is given
+    int64_t LastWidthStep = -1;
+    int64_t LeastWidth = INT64_MAX;
+
+    explicit THeaderSizes(const TFieldGrid& Grid) : Rows(static_cast<int64_t>(Grid.size())) {
+        if (Rows > 0) Runs.push_back({0, -1});
+    }
+
+    // Rows beyond the new count are dropped; rows added are empty until a width.
+    void SetRows(int32_t Count) {
+        if (Count < Rows) {
+            while (!Runs.empty() && Runs.back().First >= Count) Runs.pop_back();
+        } else if (Count > Rows) {
+            Runs.push_back({static_cast<int32_t>(Rows), Step});
+        }
+        Rows = Count;
+        ++Step;
+    }
+
+    void SetColumns(int32_t Count) {
+        LastWidth = Count;
+        LastWidthStep = Step;
+        if (Count < LeastWidth) LeastWidth = Count;
+        ++Step;
+    }
+
+    // The length of every row, given the rows' lengths before reading.
+    void RowLengths(const TFieldGrid& Earlier, std::vector<int64_t>& Lengths) const {
+        Lengths.assign(static_cast<size_t>(Rows), 0);
+        for (size_t Run = 0; Run < Runs.size(); ++Run) {
+            const int64_t End = Run + 1 < Runs.size() ? Runs[Run + 1].First : Rows;
+            for (int64_t Row = Runs[Run].First; Row < End; ++Row) {
+                if (Runs[Run].Born < 0) {
+                    Lengths[Row] = LastWidth >= 0 ? LastWidth : int64_t(Earlier[Row].size());
+                } else {
+                    Lengths[Row] = LastWidthStep > Runs[Run].Born ? LastWidth : 0;
+                }
+            }
+        }
+    }
+
+    // Rows kept from before reading: those of the first run when it was not added.
+    int64_t EarlierRowsKept() const {
+        if (Runs.empty() || Runs[0].Born >= 0) return 0;
+        return Runs.size() > 1 ? Runs[1].First : Rows;
+    }
+};
+
+}  // namespace
+
+// Exact comparison, lengths first: a crafted file may hold millions of tokens.
+static bool IsWord(const std::string& Token, std::string_view Word) {
+    return std::string_view(Token) == Word;
+}
+
 void LoadLevelFromText(const std::string& Text) {
     std::string Token;
     int32_t Position = 1;
     if (!NextToken(Text, Token, Position) || Token != LevelMagic) return;
 
-    // Work on a copy: the grid changes only when the whole text has been read.
-    TFieldGrid Grid = LevelGrid;
-    bool DataMode = false;
+    THeaderSizes Sizes(LevelGrid);
+    bool Ended = false;  // a size keyword without its number ends reading
     while (NextToken(Text, Token, Position)) {
-        if (!DataMode) {
-            if (Token == "height") {
-                if (!NextToken(Text, Token, Position)) break;
-                const int32_t Rows = StrToIntDef(Token, 1);
-                if (IsLevelSize(Rows)) Grid.resize(Rows);  // added rows have no cells yet
-            } else if (Token == "width") {
-                if (!NextToken(Text, Token, Position)) break;
-                const int32_t Columns = StrToIntDef(Token, 1);
-                if (IsLevelSize(Columns)) {
-                    for (TFieldRow& Row : Grid) Row.resize(Columns, fkNone);
-                }
-            } else if (Token == "data") {
-                DataMode = true;
+        if (IsWord(Token, "height")) {
+            if (!NextToken(Text, Token, Position)) {
+                Ended = true;
+                break;
             }
-            continue;
-        }
-        if (Token != "row") continue;
-        if (!NextToken(Text, Token, Position)) break;
-        const int32_t RowIndex = StrToIntDef(Token, 0);
-        const bool Inside = RowIndex >= 0 && RowIndex < static_cast<int64_t>(Grid.size());
-        // A row the grid does not have still consumes its values, so they are
-        // not read as keywords; they are stored nowhere.
-        const size_t Count = Inside ? Grid[RowIndex].size() : (Grid.empty() ? 0 : Grid[0].size());
-        for (size_t Column = 0; Column < Count; ++Column) {
-            if (!NextToken(Text, Token, Position)) break;
-            const uint32_t Value = static_cast<uint32_t>(StrToIntDef(Token, 0));
-            if (Inside) Grid[RowIndex][Column] = static_cast<TFieldKind>(Value & 0xFF);
+            const int32_t Rows = StrToIntDef(Token, 1);
+            if (IsLevelSize(Rows)) Sizes.SetRows(Rows);
+        } else if (IsWord(Token, "width")) {
+            if (!NextToken(Text, Token, Position)) {
+                Ended = true;
+                break;
+            }
+            const int32_t Columns = StrToIntDef(Token, 1);
+            if (IsLevelSize(Columns)) Sizes.SetColumns(Columns);
+        } else if (IsWord(Token, "data")) {
+            break;  // row lines follow; the sizes are settled
         }
     }
 
     // Every reader of the grid walks all rows over the length of row 0: rows
     // that a "height" added, or that a later "width" missed, get that length.
-    if (Grid.empty() || Grid[0].empty()) return;
-    const size_t Columns = Grid[0].size();
-    for (TFieldRow& Row : Grid) Row.resize(Columns, fkNone);
+    // Without rows or columns the grid stays as it was.
+    std::vector<int64_t> Lengths;
+    Sizes.RowLengths(LevelGrid, Lengths);
+    if (Lengths.empty() || Lengths[0] == 0) return;
+    const int64_t Rows = static_cast<int64_t>(Lengths.size());
+    const size_t Columns = static_cast<size_t>(Lengths[0]);
+    TFieldGrid Grid(static_cast<size_t>(Rows), TFieldRow(Columns, fkNone));
+    for (int64_t Row = 0; Row < Sizes.EarlierRowsKept(); ++Row) {
+        const TFieldRow& Earlier = LevelGrid[Row];
+        size_t Kept = std::min(Earlier.size(), Columns);
+        if (Sizes.LeastWidth < static_cast<int64_t>(Kept)) {
+            Kept = static_cast<size_t>(Sizes.LeastWidth);
+        }
+        std::copy_n(Earlier.begin(), Kept, Grid[Row].begin());
+    }
+
+    // Row lines write into the rows as the header left them: a row takes as
+    // many values as it had cells then, and only those inside row 0's length
+    // are kept. Cells that no row line writes keep what they had.
+    while (!Ended && NextToken(Text, Token, Position)) {
+        if (!IsWord(Token, "row")) continue;
+        if (!NextToken(Text, Token, Position)) break;
+        const int32_t RowIndex = StrToIntDef(Token, 0);
+        const bool Inside = RowIndex >= 0 && RowIndex < Rows;
+        // A row the grid does not have still consumes its values, so they are
+        // not read as keywords; they are stored nowhere.
+        const int64_t Count = Inside ? Lengths[RowIndex] : Lengths[0];
+        for (int64_t Column = 0; Column < Count; ++Column) {
+            if (!NextToken(Text, Token, Position)) break;
+            if (!Inside || Column >= int64_t(Columns)) continue;
+            const uint32_t Value = static_cast<uint32_t>(StrToIntDef(Token, 0));
+            Grid[RowIndex][Column] = static_cast<TFieldKind>(Value & 0xFF);
+        }
+    }
     LevelGrid = std::move(Grid);
 }
 

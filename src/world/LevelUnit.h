@@ -1,6 +1,6 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
-// Owns: LevelGrid.
+// Owns: LevelGrid, with the cell size and the grid's row and column counts.
 // Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
@@ -26,6 +26,18 @@ using TFieldRow = std::vector<TFieldKind>;
 using TFieldGrid = std::vector<TFieldRow>;
 
 extern TFieldGrid LevelGrid;
+
+// Side of a cell in pixels, in level space and on the screen alike.
+constexpr int32_t CellSize = 16;
+
+// The level's height: the number of rows.
+inline int32_t LevelRowCount() {
+    return static_cast<int32_t>(LevelGrid.size());
+}
+// The level's width: the length of row 0, which every row shares.
+inline int32_t LevelColumnCount() {
+    return LevelGrid.empty() ? 0 : static_cast<int32_t>(LevelGrid[0].size());
+}
 
 struct TSourcePos {
     int32_t X;

@@ -63,6 +63,27 @@ void BM_GameDraw(benchmark::State& State) {
 }
 BENCHMARK(BM_GameDraw);
 
+// One frame of grid drawing in a 640 x 480 window for square levels of the
+// given side (and the shipped one for 0): the cost follows the visible cells.
+void BM_DrawLevelGrid(benchmark::State& State) {
+    if (State.range(0) == 0) {
+        LoadShippedLevel();
+    } else {
+        LevelGrid.assign(State.range(0), TFieldRow(State.range(0), fkBrick));
+    }
+    WindowWidth = 640;
+    WindowHeight = 480;
+    fake::ResetGL();
+    fake::GLCalls.reserve(20000);
+    for (auto _ : State) {
+        DrawLevelGrid();
+        State.PauseTiming();
+        fake::GLCalls.clear();
+        State.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DrawLevelGrid)->Arg(0)->Arg(160)->Arg(640)->Arg(4096);
+
 void BM_LoadShippedLevel(benchmark::State& State) {
     const std::string Text = ReadData("level/default/1.txt");
     InitLevel();
@@ -72,6 +93,62 @@ void BM_LoadShippedLevel(benchmark::State& State) {
     }
 }
 BENCHMARK(BM_LoadShippedLevel);
+
+// A file that sets the height to 4096 and then repeats "width 4096 width 1":
+// reading it must cost no more than its length and the grid it leaves.
+void BM_LoadRepeatedWidths(benchmark::State& State) {
+    std::string Text = "mole_ladder.level\r\nheight 4096\r\n";
+    for (int64_t Repeat = 0; Repeat < State.range(0); ++Repeat) Text += "width 4096 width 1\r\n";
+    Text += "data\r\n";
+    InitLevel();
+    for (auto _ : State) {
+        LoadLevelFromText(Text);
+        benchmark::DoNotOptimize(LevelGrid.data());
+    }
+    State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
+}
+BENCHMARK(BM_LoadRepeatedWidths)->Arg(2000)->Arg(55000)->Unit(benchmark::kMillisecond);
+
+// The same with "height 4096 height 1", which drops and adds rows every time.
+void BM_LoadRepeatedHeights(benchmark::State& State) {
+    std::string Text = "mole_ladder.level\r\nwidth 4096\r\n";
+    for (int64_t Repeat = 0; Repeat < State.range(0); ++Repeat) Text += "height 4096 height 1\r\n";
+    Text += "data\r\n";
+    InitLevel();
+    for (auto _ : State) {
+        LoadLevelFromText(Text);
+        benchmark::DoNotOptimize(LevelGrid.data());
+    }
+    State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
+}
+BENCHMARK(BM_LoadRepeatedHeights)->Arg(2000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The largest level there is, 4096 x 4096, as the editor saves it.
+void BM_LoadLargestLevel(benchmark::State& State) {
+    LevelGrid.assign(MaxLevelSize, TFieldRow(MaxLevelSize, fkBrick));
+    const std::string Text = LevelText();
+    for (auto _ : State) {
+        InitLevel();
+        LoadLevelFromText(Text);
+        benchmark::DoNotOptimize(LevelGrid.data());
+    }
+    State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
+}
+BENCHMARK(BM_LoadLargestLevel)->Unit(benchmark::kMillisecond);
+
+// 32 MiB of one-letter tokens the reader skips: the most tokens a text of
+// that length can hold.
+void BM_LoadUnknownTokens(benchmark::State& State) {
+    std::string Text = "mole_ladder.level";
+    for (int32_t Token = 0; Token < 16 * 1024 * 1024; ++Token) Text += " a";
+    for (auto _ : State) {
+        InitLevel();
+        LoadLevelFromText(Text);
+        benchmark::DoNotOptimize(LevelGrid.data());
+    }
+    State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
+}
+BENCHMARK(BM_LoadUnknownTokens)->Unit(benchmark::kMillisecond);
 
 void BM_SaveShippedLevelText(benchmark::State& State) {
     LoadShippedLevel();

@@ -599,4 +599,35 @@ TEST_F(EditorHistoryTest, RepeatedLargeClearsStayWithinTheByteBudget) {
     EXPECT_EQ(LevelGrid[2047][2047], TFieldKind(10 % 7 + 1));
 }
 
+TEST_F(EditorTest, LargeLevelDrawsOnlyItsCellsInTheWindow) {
+    const int32_t SavedWidth = WindowWidth;
+    const int32_t SavedHeight = WindowHeight;
+    WindowWidth = 640;
+    WindowHeight = 480;
+    TFieldGrid Large(640, TFieldRow(640, fkNone));
+    for (size_t R = 0; R < Large.size(); ++R) Large[R][R] = fkBrick;
+    Brush = fkCoin;
+    PointAt(639, 479);  // column 39, row 23: the last ones in the window
+
+    LevelGrid.assign(Large.begin(), Large.begin() + 24);
+    for (TFieldRow& Row : LevelGrid) Row.resize(40);
+    EditorDraw();
+    const std::vector<fake::GLCall> Visible = fake::GLCalls;
+    fake::ResetGL();
+    LevelGrid = Large;
+    EditorDraw();
+    const std::vector<Batch> All = Batches();
+    WindowWidth = SavedWidth;
+    WindowHeight = SavedHeight;
+
+    ASSERT_EQ(All.size(), 6u);
+    EXPECT_EQ(All[1].Vertices.size(), 4u * 24 * 40);
+    ASSERT_EQ(fake::GLCalls.size(), Visible.size());
+    for (size_t I = 0; I < Visible.size(); ++I) {
+        EXPECT_EQ(fake::GLCalls[I].Name, Visible[I].Name) << I;
+        EXPECT_EQ(fake::GLCalls[I].Args, Visible[I].Args) << I;
+    }
+    EXPECT_EQ(All[3].Vertices[0], std::make_pair(624.0, 464.0));
+}
+
 }  // namespace

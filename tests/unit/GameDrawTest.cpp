@@ -279,4 +279,120 @@ TEST_F(GameDrawing, GameDrawPaintsBackgroundGridEntitiesHudInOrder) {
     EXPECT_EQ(fake::CountCalls("glPopMatrix"), 2u);
 }
 
+// ---- Only the cells in the window -----------------------------------------------
+
+// The GL calls since the last reset, each as its name and arguments.
+std::vector<std::string> CallTexts() {
+    std::vector<std::string> Texts;
+    for (const fake::GLCall& Call : fake::GLCalls) {
+        std::string Text = Call.Name;
+        for (double Arg : Call.Args) Text += " " + std::to_string(Arg);
+        Texts.push_back(Text);
+    }
+    return Texts;
+}
+
+// A grid whose cells all differ from their neighbours, so a quad drawn for the
+// wrong cell shows.
+TFieldGrid PatternGrid(size_t Rows, size_t Columns) {
+    TFieldGrid Grid(Rows, TFieldRow(Columns));
+    for (size_t R = 0; R < Rows; ++R) {
+        for (size_t C = 0; C < Columns; ++C) Grid[R][C] = static_cast<TFieldKind>((R * 3 + C) % 9);
+    }
+    return Grid;
+}
+
+// The top-left Rows x Columns part of Grid.
+TFieldGrid Corner(const TFieldGrid& Grid, size_t Rows, size_t Columns) {
+    TFieldGrid Part;
+    for (size_t R = 0; R < Rows; ++R) Part.emplace_back(Grid[R].begin(), Grid[R].begin() + Columns);
+    return Part;
+}
+
+class GridInAWindow : public GameDrawing {
+protected:
+    void TearDown() override {
+        WindowWidth = SavedWidth;
+        WindowHeight = SavedHeight;
+        GameDrawing::TearDown();
+    }
+    // The calls DrawLevelGrid makes for Grid in a window of Width x Height.
+    static std::vector<std::string> GridCalls(const TFieldGrid& Grid, int32_t Width,
+                                              int32_t Height) {
+        WindowWidth = Width;
+        WindowHeight = Height;
+        LevelGrid = Grid;
+        fake::ResetGL();
+        DrawLevelGrid();
+        return CallTexts();
+    }
+    const int32_t SavedWidth = WindowWidth;
+    const int32_t SavedHeight = WindowHeight;
+};
+
+TEST_F(GridInAWindow, LargeGridDrawsWhatItsVisibleCornerDraws) {
+    const TFieldGrid Large = PatternGrid(640, 640);
+    // 640 x 480 shows 40 columns and, below the 96-pixel band, 24 rows.
+    const std::vector<std::string> Drawn = GridCalls(Large, 640, 480);
+    EXPECT_EQ(Drawn, GridCalls(Corner(Large, 24, 40), 640, 480));
+    const auto B = Batches();
+    ASSERT_EQ(B.size(), 1u);
+    ASSERT_EQ(B[0].Vertices.size(), 24u * 40 * 4);
+    ExpectQuad(B[0], 23 * 40 + 39, 624, 368, 16, 16, TileSourceOf(Large[23][39]).X, 0);
+}
+
+TEST_F(GridInAWindow, CellsPartlyInTheWindowAreDrawn) {
+    const TFieldGrid Large = PatternGrid(100, 100);
+    // Column 40 starts at x 640 and row 24 at y 480: both reach into 641 x 481.
+    EXPECT_EQ(GridCalls(Large, 641, 481), GridCalls(Corner(Large, 25, 41), 641, 481));
+    // At 656 x 496 column 41 and row 25 start on the window's edge: not drawn.
+    EXPECT_EQ(GridCalls(Large, 656, 496), GridCalls(Corner(Large, 25, 41), 656, 496));
+    EXPECT_EQ(GridCalls(Large, 657, 497), GridCalls(Corner(Large, 26, 42), 657, 497));
+    // A window larger than the grid draws all of it.
+    EXPECT_EQ(GridCalls(Large, 1920, 1800).size(), GridCalls(Large, 1600, 1696).size());
+    const auto B = Batches();
+    ASSERT_EQ(B.size(), 1u);
+    EXPECT_EQ(B[0].Vertices.size(), 100u * 100 * 4);
+}
+
+TEST_F(GridInAWindow, SmallWindowStillGetsTheWholeLayout) {
+    const TFieldGrid Large = PatternGrid(50, 50);
+    const std::vector<std::string> Layout = GridCalls(Corner(Large, 24, 40), 640, 480);
+    EXPECT_EQ(GridCalls(Large, 320, 200), Layout);
+    EXPECT_EQ(GridCalls(Large, 1, 1), Layout);
+    EXPECT_EQ(GridCalls(Large, 0, 0), Layout);
+}
+
+TEST_F(GridInAWindow, GridThatFitsDrawsEveryCellWhateverTheWindow) {
+    const TFieldGrid Shipped = PatternGrid(24, 40);
+    const std::vector<std::string> Fitting = GridCalls(Shipped, 640, 480);
+    ASSERT_EQ(Batches()[0].Vertices.size(), 24u * 40 * 4);
+    EXPECT_EQ(GridCalls(Shipped, 0, 0), Fitting);
+    EXPECT_EQ(GridCalls(Shipped, 1280, 1024), Fitting);
+    // Rows shorter than row 0 are drawn over their own length, as before.
+    TFieldGrid Ragged = PatternGrid(30, 50);
+    Ragged[2].resize(7);
+    const std::vector<std::string> Drawn = GridCalls(Ragged, 640, 480);
+    TFieldGrid Part = Corner(Ragged, 24, 7);
+    for (size_t R = 0; R < 24; ++R) {
+        if (R != 2) Part[R].assign(Ragged[R].begin(), Ragged[R].begin() + 40);
+    }
+    EXPECT_EQ(Drawn, GridCalls(Part, 640, 480));
+}
+
+TEST_F(GridInAWindow, GameFrameOfALargeLevelDiffersOnlyInTheGridsHiddenCells) {
+    Place(20, 30);
+    const TFieldGrid Large = PatternGrid(640, 640);
+    WindowWidth = 640;
+    WindowHeight = 480;
+    LevelGrid = Corner(Large, 24, 40);
+    fake::ResetGL();
+    GameDraw();
+    const std::vector<std::string> Small = CallTexts();
+    LevelGrid = Large;
+    fake::ResetGL();
+    GameDraw();
+    EXPECT_EQ(CallTexts(), Small);
+}
+
 }  // namespace

@@ -4,12 +4,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
+#include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
 #include "LevelUnit.h"
 #include "PexPlatform.h"
+#include "PexScript.h"
 #include "TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -316,4 +320,131 @@ TEST_F(LevelTest, FileOverTheSizeLimitLeavesTheGridAsItWas) {
     LevelGrid = {{1, 2, 3}};
     LoadLevel(Path);
     EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 2, 3}}));
+}
+
+// ---- Sizes given more than once -------------------------------------------------
+
+namespace {
+
+// The reader as it was when it resized the grid at every size keyword: slow on
+// files that repeat them, but plainly right. The reader must give the same grid.
+void LoadByResizing(const std::string& Text) {
+    std::string Token;
+    int32_t Position = 1;
+    if (!NextToken(Text, Token, Position) || Token != "mole_ladder.level") return;
+    TFieldGrid Grid = LevelGrid;
+    bool DataMode = false;
+    while (NextToken(Text, Token, Position)) {
+        if (!DataMode) {
+            if (Token == "height") {
+                if (!NextToken(Text, Token, Position)) break;
+                const int32_t Rows = StrToIntDef(Token, 1);
+                if (Rows >= 1 && Rows <= MaxLevelSize) Grid.resize(Rows);
+            } else if (Token == "width") {
+                if (!NextToken(Text, Token, Position)) break;
+                const int32_t Columns = StrToIntDef(Token, 1);
+                if (Columns >= 1 && Columns <= MaxLevelSize) {
+                    for (TFieldRow& Row : Grid) Row.resize(Columns, fkNone);
+                }
+            } else if (Token == "data") {
+                DataMode = true;
+            }
+            continue;
+        }
+        if (Token != "row") continue;
+        if (!NextToken(Text, Token, Position)) break;
+        const int32_t RowIndex = StrToIntDef(Token, 0);
+        const bool Inside = RowIndex >= 0 && RowIndex < static_cast<int64_t>(Grid.size());
+        const size_t Count = Inside ? Grid[RowIndex].size() : (Grid.empty() ? 0 : Grid[0].size());
+        for (size_t Column = 0; Column < Count; ++Column) {
+            if (!NextToken(Text, Token, Position)) break;
+            const uint32_t Value = static_cast<uint32_t>(StrToIntDef(Token, 0));
+            if (Inside) Grid[RowIndex][Column] = static_cast<TFieldKind>(Value & 0xFF);
+        }
+    }
+    if (Grid.empty() || Grid[0].empty()) return;
+    const size_t Columns = Grid[0].size();
+    for (TFieldRow& Row : Grid) Row.resize(Columns, fkNone);
+    LevelGrid = std::move(Grid);
+}
+
+// A grid of Rows rows whose lengths and cells come from Random; rows may differ
+// in length or be empty, as a grid painted by hand in a test can.
+TFieldGrid RandomGrid(std::mt19937& Random, int32_t Rows) {
+    TFieldGrid Grid(Rows);
+    for (TFieldRow& Row : Grid) {
+        Row.resize(Random() % 7);
+        for (TFieldKind& Cell : Row) Cell = static_cast<TFieldKind>(1 + Random() % 9);
+    }
+    if (!Grid.empty() && Random() % 2) {
+        for (TFieldRow& Row : Grid) Row.resize(Grid[0].size(), fkBrick);
+    }
+    return Grid;
+}
+
+// A level text of keywords, sizes, row numbers and values in random order,
+// mostly small so that rows shrink and grow again between the row lines.
+std::string RandomLevelText(std::mt19937& Random) {
+    static const char* const Words[] = {
+        "height", "width", "data", "row", "row", "row", "height", "width", "0",    "1",  "2", "3",
+        "4",      "5",     "7",    "9",   "300", "-1",  "0",      "4097",  "word", "$3", "2", "1"};
+    std::string Text = Random() % 20 ? "mole_ladder.level" : "mole_ladder.leve1";
+    const int32_t Count = static_cast<int32_t>(Random() % 60);
+    for (int32_t I = 0; I < Count; ++I) {
+        Text += Random() % 5 ? " " : "\r\n";
+        Text += Words[Random() % (sizeof Words / sizeof Words[0])];
+    }
+    return Text;
+}
+
+}  // namespace
+
+TEST_F(LevelTest, ReaderGivesWhatResizingAtEveryKeywordGives) {
+    std::mt19937 Random(12);
+    for (int32_t Case = 0; Case < 20000; ++Case) {
+        const TFieldGrid Start = RandomGrid(Random, static_cast<int32_t>(Random() % 5));
+        const std::string Text = RandomLevelText(Random);
+        LevelGrid = Start;
+        LoadByResizing(Text);
+        const TFieldGrid Expected = LevelGrid;
+        LevelGrid = Start;
+        LoadLevelFromText(Text);
+        ASSERT_EQ(LevelGrid, Expected) << "case " << Case << ": " << Text;
+    }
+}
+
+TEST_F(LevelTest, CellsOutsideANarrowerWidthAreLostEvenWhenItWidensAgain) {
+    LevelGrid = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+    LoadText("mole_ladder.level width 2 width 4");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 2, 0, 0}, {5, 6, 0, 0}}));
+}
+
+TEST_F(LevelTest, RowsDroppedByAHeightComeBackEmpty) {
+    LevelGrid = {{1, 2}, {3, 4}, {5, 6}};
+    // Rows 1 and 2 come back without cells; they get row 0's length at the end.
+    LoadText("mole_ladder.level height 1 height 3");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 2}, {0, 0}, {0, 0}}));
+    // Row 2 comes back after the last width: its row line has no values to take,
+    // so "7" and "8" are skipped as unknown tokens.
+    LevelGrid = {{1, 2}, {3, 4}, {5, 6}};
+    LoadText("mole_ladder.level height 2 width 3 height 3 data row 2 7 8 row 1 9 9 9");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 2, 0}, {9, 9, 9}, {0, 0, 0}}));
+}
+
+TEST_F(LevelTest, RowsAddedBeforeTheLastWidthTakeValuesForItsLength) {
+    LevelGrid = {{1}};
+    LoadText("mole_ladder.level height 3 width 2 height 4 data row 2 5 6 row 3 7 row 0 8 8");
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{8, 8}, {0, 0}, {5, 6}, {0, 0}}));
+}
+
+TEST_F(LevelTest, RepeatedWidthsKeepOnlyCellsInsideEveryWidth) {
+    LevelGrid[0].assign(20, fkSteel);
+    std::string Text = "mole_ladder.level height 4096";
+    for (int32_t Repeat = 0; Repeat < 2000; ++Repeat) Text += " width 4096 width 1";
+    Text += " width 3 data row 4095 4 4 4";
+    LoadLevelFromText(Text);
+    ASSERT_EQ(LevelGrid.size(), 4096u);
+    EXPECT_EQ(LevelGrid[0], (TFieldRow{fkSteel, fkNone, fkNone}));
+    EXPECT_EQ(LevelGrid[1], TFieldRow(3, fkNone));
+    EXPECT_EQ(LevelGrid[4095], TFieldRow(3, fkRope));
 }
