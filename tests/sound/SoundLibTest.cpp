@@ -47,7 +47,9 @@ std::string WriteTempFile(const std::string& Name, const std::vector<uint8_t>& D
     const std::string Path = ScratchPrefix + Name;
     FILE* File = std::fopen(Path.c_str(), "wb");
     if (File != nullptr) {
-        std::fwrite(Data.data(), 1, Data.size(), File);
+        if (!Data.empty()) {  // an empty vector's data() may be null
+            std::fwrite(Data.data(), 1, Data.size(), File);
+        }
         std::fclose(File);
     }
     return Path;
