@@ -35,6 +35,10 @@ for f in tests/fuzz/*_fuzz.cpp; do
         -artifact_prefix="$findings/" "$corpus" "$seeds" >"$log" 2>&1); then
     passed=$((passed + 1))
     grep -E '^stat::number_of_executed_units' "$log" | sed "s/^/   $name: /" || true
+    # A unit slower than 10 s is written but does not stop the fuzzer.
+    for finding in $(comm -13 <(echo "$before") <(ls -A "$findings" | sort)); do
+      echo "-- $name: slow input kept in $findings/$finding (log: $log)"
+    done
   else
     failed=$((failed + 1))
     new=$(comm -13 <(echo "$before") <(ls -A "$findings" | sort) | grep -v '\.log$' || true)
