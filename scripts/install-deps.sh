@@ -5,11 +5,16 @@
 # Uses sudo only when not running as root.
 set -euo pipefail
 
+# xfonts-base: the error box (SDL's X11 message box) needs an X core font of
+# 12 points, medium, upright; without one it cannot be shown at all.
 game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1-mesa-dri
-           libsdl2-dev libopenmpt-dev)
+           libsdl2-dev libopenmpt-dev xfonts-base)
+# build-essential's g++ brings the sanitizer runtimes (libasan8, libubsan1) of
+# the sanitizer build, libclang-rt-14-dev clang's and libFuzzer; util-linux has
+# setpriv, which the tests use to run as an unprivileged user.
 test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
            x11-utils x11-apps imagemagick libx11-dev python3
-           libfreetype-dev fonts-dejavu-core)
+           libfreetype-dev fonts-dejavu-core util-linux)
 
 pkgs=("${game_pkgs[@]}")
 if [ "${1:-game}" = "tests" ]; then pkgs+=("${test_pkgs[@]}"); fi

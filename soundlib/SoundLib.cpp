@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdarg>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -12,6 +13,9 @@
 #include <vector>
 
 #include "PexPlatform.h"
+#ifdef __linux__
+#include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -103,18 +107,95 @@ static void CloseOutput() {
     }
 }
 
-extern "C" {
+// ALSA's library reports every failed step of a probe on standard error: on a
+// machine without a sound card, opening the output prints about eight lines
+// ("cannot find card '0'", "Unknown PCM default", ...). While this thread opens
+// the output, ALSA's error handler for this thread keeps the first message
+// instead, for the one line that says why sound is off.
+//
+// The handler is thread-local, so it catches only the probe made here, never
+// what SDL's own threads report, and it is removed again before FSOUND_Init
+// returns, so ALSA never calls into this library after it is unloaded. A
+// redirection of file descriptor 2 would also silence other threads (and a
+// crash report) for that time, and would lose the reason. libasound is found
+// at run time: SDL may link it, load it itself, or do without it.
+#ifdef __linux__
+namespace {
 
-signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
-    CloseOutput();
-    if (MixRate < MinRate || MixRate > MaxRate) {
-        return 0;
+using TAlsaLocalErrorHandler = void (*)(const char* File, int Line, const char* Function, int Error,
+                                        const char* Format, va_list Arguments);
+using TAlsaSetLocalErrorHandler = TAlsaLocalErrorHandler (*)(TAlsaLocalErrorHandler);
+
+// A plain array: a thread_local with a destructor would keep the library
+// from being unloaded.
+thread_local char FirstAlsaMessage[256];
+
+void KeepFirstAlsaMessage(const char*, int, const char*, int, const char* Format,
+                          va_list Arguments) {
+    if (FirstAlsaMessage[0] == '\0' && Format != nullptr) {
+        std::vsnprintf(FirstAlsaMessage, sizeof(FirstAlsaMessage), Format, Arguments);
     }
+}
+
+class TQuietAlsa {
+public:
+    TQuietAlsa() {
+        FirstAlsaMessage[0] = '\0';
+        Library = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (Library != nullptr) {
+            SetHandler = reinterpret_cast<TAlsaSetLocalErrorHandler>(
+                dlsym(Library, "snd_lib_error_set_local"));
+        }
+        if (SetHandler != nullptr) {
+            Previous = SetHandler(KeepFirstAlsaMessage);
+        }
+    }
+    ~TQuietAlsa() {
+        if (SetHandler != nullptr) {
+            SetHandler(Previous);
+        }
+        if (Library != nullptr) {
+            dlclose(Library);
+        }
+    }
+    TQuietAlsa(const TQuietAlsa&) = delete;
+    TQuietAlsa& operator=(const TQuietAlsa&) = delete;
+    static std::string FirstMessage() { return FirstAlsaMessage; }
+
+private:
+    void* Library = nullptr;
+    TAlsaSetLocalErrorHandler SetHandler = nullptr;
+    TAlsaLocalErrorHandler Previous = nullptr;
+};
+
+}  // namespace
+#else
+namespace {
+struct TQuietAlsa {
+    static std::string FirstMessage() { return std::string(); }
+};
+}  // namespace
+#endif
+
+// The one line a failed start of the output leaves on standard error.
+static void ReportSoundOff(const std::string& Reason) {
+    std::string Line = "Sound is off: " + Reason;
+    const std::string AlsaMessage = TQuietAlsa::FirstMessage();
+    if (!AlsaMessage.empty() && Reason.find(AlsaMessage) == std::string::npos) {
+        Line += " (ALSA: " + AlsaMessage + ")";
+    }
+    std::fprintf(stderr, "%s\n", Line.c_str());
+    std::fflush(stderr);
+}
+
+// Opens the SDL audio subsystem and device; false, with SDL's reason in
+// SDL_GetError(), when there is none to be had.
+static bool OpenOutput(int32_t MixRate) {
     // SDL would otherwise catch SIGINT and SIGTERM for its event queue, which
     // the program never reads, and the process could no longer be stopped.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        return 0;  // no audio driver at all: the program runs silently
+        return false;  // no audio driver at all
     }
     AudioSubsystemStarted = true;
     OutputRate = MixRate;
@@ -129,8 +210,37 @@ signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
     SDL_AudioSpec Obtained;
     // No format changes allowed: SDL converts to the device's own format.
     Device = SDL_OpenAudioDevice(nullptr, 0, &Wanted, &Obtained, 0);
-    if (Device == 0) {
-        CloseOutput();
+    return Device != 0;
+}
+
+extern "C" {
+
+// On failure the program runs on silently; one line on standard error says so.
+signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
+    CloseOutput();
+    if (MixRate < MinRate || MixRate > MaxRate) {
+        // snprintf, not std::to_string: that would make the library impossible to unload.
+        char Reason[96];
+        std::snprintf(Reason, sizeof(Reason), "the mixing rate %d Hz is outside %d to %d Hz",
+                      MixRate, MinRate, MaxRate);
+        ReportSoundOff(Reason);
+        return 0;
+    }
+    bool Opened;
+    std::string Reason;
+    {
+        TQuietAlsa Quiet;
+        Opened = OpenOutput(MixRate);
+        if (!Opened) {
+            Reason = SDL_GetError();
+            CloseOutput();
+            if (Reason.empty()) {
+                Reason = "no audio output device";
+            }
+            ReportSoundOff(Reason);
+        }
+    }
+    if (!Opened) {
         return 0;
     }
     SDL_PauseAudioDevice(Device, 0);

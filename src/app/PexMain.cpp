@@ -29,12 +29,18 @@ static const TUnitRow UnitTable[] = {
 
 // The message goes to standard error always, and into a modal box titled
 // "Application Error" where a display can show one. No frame runs while the box
-// waits, so a termination signal takes its usual effect again.
+// waits, so a termination signal takes its usual effect again. When the box
+// cannot be shown (no display, or an X server without the box's font), a
+// second line says so with SDL's reason.
 static void ShowErrorBox(const std::string& Message) {
     std::fprintf(stderr, "Application Error: %s\n", Message.c_str());
     std::fflush(stderr);
     RestoreSignalHandlers();
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Application Error", Message.c_str(), nullptr);
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Application Error", Message.c_str(),
+                                 nullptr) != 0) {
+        std::fprintf(stderr, "The error box cannot be shown: %s\n", SDL_GetError());
+        std::fflush(stderr);
+    }
 }
 
 int main() {

@@ -23,12 +23,12 @@ SOURCE_DIR = os.environ.get("PEX_SOURCE_DIR", os.getcwd())
 class Xvfb:
     """An X server on a free display number, for one test."""
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, args=()):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
              "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset",
-             "+extension", "GLX"],
+             "+extension", "GLX"] + list(args),
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""

@@ -70,8 +70,14 @@ signed char F_API FSOUND_Init(int MixRate, int MaxChannels, unsigned int Flags) 
     return Result != nullptr ? static_cast<signed char>(std::atoi(Result)) : 1;
 }
 
+// Like the real library, closing the output releases every module; the
+// program never frees the last one itself.
 void F_API FSOUND_Close() {
     Record("FSOUND_Close()");
+    for (TRecordedSong* Song : Loaded) {
+        delete Song;
+    }
+    Loaded.clear();
 }
 
 // Like the real library, a file that cannot be opened gives no module.

@@ -1,6 +1,8 @@
 // The sound library itself: loading modules, playing them on an SDL audio
 // device (the headless "dummy" and "disk" drivers), and the music Pex ships,
 // rendered offline with libopenmpt.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 #include <signal.h>
@@ -196,8 +198,122 @@ protected:
         FSOUND_Close();
         unsetenv("SDL_AUDIODRIVER");
         unsetenv("SDL_DISKAUDIOFILE");
+        unsetenv("AUDIODEV");
     }
 };
+
+// Collects what this process writes to standard error (file descriptor 2,
+// which is where ALSA's library and SDL write too) while it lives.
+class StandardErrorCapture {
+public:
+    StandardErrorCapture() {
+        std::fflush(stderr);
+        Saved = dup(2);
+        const int File = open(Path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);
+        dup2(File, 2);
+        close(File);
+    }
+    ~StandardErrorCapture() {
+        Restore();
+        std::remove(Path.c_str());
+    }
+    // Ends the capture and gives its lines.
+    std::vector<std::string> Lines() {
+        Restore();
+        const std::vector<uint8_t> Bytes = ReadFile(Path);
+        std::vector<std::string> Result;
+        std::string Line;
+        for (uint8_t Byte : Bytes) {
+            if (Byte == '\n') {
+                Result.push_back(Line);
+                Line.clear();
+            } else {
+                Line += static_cast<char>(Byte);
+            }
+        }
+        if (!Line.empty()) {
+            Result.push_back(Line);
+        }
+        return Result;
+    }
+
+private:
+    void Restore() {
+        if (Saved >= 0) {
+            std::fflush(stderr);
+            dup2(Saved, 2);
+            close(Saved);
+            Saved = -1;
+        }
+    }
+    std::string Path = ScratchPrefix + "stderr.txt";
+    int Saved = -1;
+};
+
+std::string JoinLines(const std::vector<std::string>& Lines) {
+    std::string Text;
+    for (const std::string& Line : Lines) {
+        Text += Line + "\n";
+    }
+    return Text;
+}
+
+bool StartsWith(const std::string& Text, const std::string& Prefix) {
+    return Text.compare(0, Prefix.size(), Prefix) == 0;
+}
+
+// ALSA's own messages for a device that does not exist (about eight lines on a
+// machine without a sound card) stay quiet; one line says sound is off and why.
+TEST_F(Output, FailedAlsaProbeLeavesOneLineWithItsReason) {
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("AUDIODEV", "pex_no_such_pcm", 1);
+    StandardErrorCapture Capture;
+    EXPECT_EQ(FSOUND_Init(44100, 32, 0), 0);
+    const std::vector<std::string> Lines = Capture.Lines();
+    ASSERT_EQ(Lines.size(), 1u) << JoinLines(Lines);
+    EXPECT_TRUE(StartsWith(Lines[0], "Sound is off: ")) << Lines[0];
+    EXPECT_NE(Lines[0].find("pex_no_such_pcm"), std::string::npos) << Lines[0];
+}
+
+// The quiet handler is this thread's and only for the probe: later ALSA
+// messages are printed as ALSA prints them, and ALSA holds no pointer into the
+// sound library once FSOUND_Init has returned.
+TEST_F(Output, AlsaPrintsItsOwnMessagesAgainAfterTheProbe) {
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("AUDIODEV", "pex_no_such_pcm", 1);
+    {
+        StandardErrorCapture Quiet;
+        ASSERT_EQ(FSOUND_Init(44100, 32, 0), 0);
+    }
+    void* Alsa = dlopen("libasound.so.2", RTLD_NOW);
+    ASSERT_NE(Alsa, nullptr);
+    using TPcmOpen = int (*)(void**, const char*, int, int);
+    auto PcmOpen = reinterpret_cast<TPcmOpen>(dlsym(Alsa, "snd_pcm_open"));
+    ASSERT_NE(PcmOpen, nullptr);
+    StandardErrorCapture Capture;
+    void* Pcm = nullptr;
+    EXPECT_LT(PcmOpen(&Pcm, "pex_no_such_pcm", 0, 0), 0);
+    const std::string Text = JoinLines(Capture.Lines());
+    dlclose(Alsa);
+    EXPECT_NE(Text.find("ALSA lib"), std::string::npos) << Text;
+}
+
+TEST_F(Output, UnknownAudioDriverLeavesOneLine) {
+    setenv("SDL_AUDIODRIVER", "pex_no_such_driver", 1);
+    StandardErrorCapture Capture;
+    EXPECT_EQ(FSOUND_Init(44100, 32, 0), 0);
+    const std::vector<std::string> Lines = Capture.Lines();
+    ASSERT_EQ(Lines.size(), 1u) << JoinLines(Lines);
+    EXPECT_TRUE(StartsWith(Lines[0], "Sound is off: ")) << Lines[0];
+    EXPECT_NE(Lines[0].find("pex_no_such_driver"), std::string::npos) << Lines[0];
+}
+
+TEST_F(Output, OpenedOutputWritesNothingToStandardError) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    StandardErrorCapture Capture;
+    EXPECT_EQ(FSOUND_Init(44100, 32, 0), 1);
+    EXPECT_EQ(JoinLines(Capture.Lines()), "");
+}
 
 TEST_F(Output, NoAudioDriverMeansInitFailsAndMusicCallsStayHarmless) {
     setenv("SDL_AUDIODRIVER", "pex_no_such_driver", 1);
@@ -211,8 +327,12 @@ TEST_F(Output, NoAudioDriverMeansInitFailsAndMusicCallsStayHarmless) {
 
 TEST_F(Output, InitRejectsAnImpossibleRate) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    StandardErrorCapture Capture;
     EXPECT_EQ(FSOUND_Init(0, 32, 0), 0);
     EXPECT_EQ(FSOUND_Init(-44100, 32, 0), 0);
+    EXPECT_EQ(JoinLines(Capture.Lines()),
+              "Sound is off: the mixing rate 0 Hz is outside 8000 to 192000 Hz\n"
+              "Sound is off: the mixing rate -44100 Hz is outside 8000 to 192000 Hz\n");
 }
 
 TEST_F(Output, InitOpensTheHeadlessDeviceAndCloseReleasesEverySong) {

@@ -55,13 +55,15 @@ TEST(TGAImage, HeaderFieldsReadLittleEndian) {
     TGAFields F = PaletteFields(0x0102, 0x0201, 0x0304);
     F.Height = 2;
     TTGAImage Image = Load(F, {});
+    // The 16-bit fields of the packed header are read by value (unary +):
+    // the checks take their arguments by reference, which must be aligned.
     EXPECT_EQ(Image.Header.ColorMapType, 1);
     EXPECT_EQ(Image.Header.ImageType, 1);
-    EXPECT_EQ(Image.Header.ColorMapStart, 0x0304);
-    EXPECT_EQ(Image.Header.ColorMapLength, 0x0201);
+    EXPECT_EQ(+Image.Header.ColorMapStart, 0x0304);
+    EXPECT_EQ(+Image.Header.ColorMapLength, 0x0201);
     EXPECT_EQ(Image.Header.ColorMapDepth, 24);
-    EXPECT_EQ(Image.Header.Width, 0x0102);
-    EXPECT_EQ(Image.Header.Height, 2);
+    EXPECT_EQ(+Image.Header.Width, 0x0102);
+    EXPECT_EQ(+Image.Header.Height, 2);
     EXPECT_EQ(Image.Header.PixelDepth, 8);
 }
 
@@ -233,8 +235,8 @@ TEST(TGAImage, PaletteImageWidensWithMagentaKey) {
     EXPECT_EQ(Image.Header.PixelDepth, 32);
     EXPECT_EQ(Image.Header.ImageType, 2);
     EXPECT_EQ(Image.Header.ColorMapType, 0);
-    EXPECT_EQ(Image.Header.ColorMapStart, 0);
-    EXPECT_EQ(Image.Header.ColorMapLength, 0);
+    EXPECT_EQ(+Image.Header.ColorMapStart, 0);
+    EXPECT_EQ(+Image.Header.ColorMapLength, 0);
     EXPECT_EQ(Image.Header.ColorMapDepth, 0);
     EXPECT_EQ(Image.Palette.size(), 9u);
 }
