@@ -220,15 +220,15 @@ public:
     // Ends the capture and gives its lines.
     std::vector<std::string> Lines() {
         Restore();
-        const std::vector<uint8_t> Bytes = ReadFile(Path);
+        const std::string Bytes = ReadBytes(Path);
         std::vector<std::string> Result;
         std::string Line;
-        for (uint8_t Byte : Bytes) {
+        for (char Byte : Bytes) {
             if (Byte == '\n') {
                 Result.push_back(Line);
                 Line.clear();
             } else {
-                Line += static_cast<char>(Byte);
+                Line += Byte;
             }
         }
         if (!Line.empty()) {
