@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
+
+#include "PexPlatform.h"
 
 namespace {
 
@@ -21,7 +23,6 @@ constexpr int32_t OutputChannels = 2;
 constexpr uint16_t BufferFrames = 1024;  // about 23 ms at 44100 Hz
 constexpr int32_t MinRate = 8000;
 constexpr int32_t MaxRate = 192000;
-constexpr size_t MaxModuleFileSize = 64u * 1024u * 1024u;
 
 // Main-thread state.
 SDL_AudioDeviceID Device = 0;  // 0 while no output is open
@@ -102,30 +103,6 @@ static void CloseOutput() {
     }
 }
 
-// Reads a whole file; false when it cannot be read or is implausibly large.
-static bool ReadModuleFile(const char* Path, std::vector<uint8_t>& Data) {
-    FILE* File = std::fopen(Path, "rb");
-    if (File == nullptr) {
-        return false;
-    }
-    bool Ok = true;
-    uint8_t Chunk[65536];
-    for (;;) {
-        const size_t Count = std::fread(Chunk, 1, sizeof(Chunk), File);
-        Data.insert(Data.end(), Chunk, Chunk + Count);
-        if (Data.size() > MaxModuleFileSize) {
-            Ok = false;
-            break;
-        }
-        if (Count < sizeof(Chunk)) {
-            Ok = std::ferror(File) == 0;
-            break;
-        }
-    }
-    std::fclose(File);
-    return Ok && !Data.empty();
-}
-
 extern "C" {
 
 signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
@@ -173,8 +150,10 @@ FMUSIC_MODULE* F_API FMUSIC_LoadSong(const char* Name) {
         return nullptr;
     }
     try {
-        std::vector<uint8_t> Data;
-        if (!ReadModuleFile(Name, Data)) {
+        // The program's own whole-file reader: regular files only, never waiting
+        // on a pipe or device, at most MaxWholeFileSize bytes.
+        std::string Data;
+        if (!PlatformReadFile(Name, Data) || Data.empty()) {
             return nullptr;
         }
         int Error = 0;

@@ -3,7 +3,8 @@
 // 32-bit Windows); five of them play music, the rest do nothing.
 //
 // Owns: the audio output device, the loaded modules, the playing module.
-// Uses: SDL2 audio for output, libopenmpt for tracker modules.
+// Uses: SDL2 audio for output, libopenmpt for tracker modules, PexPlatform for
+// reading module files.
 // FSOUND_Init opens the output; FSOUND_Close closes it and frees all modules.
 #pragma once
 

@@ -1,13 +1,12 @@
 #include "PexGL.h"
 
 #include <GL/gl.h>
-#include <unistd.h>
 
-#include <climits>
 #include <clocale>
 #include <cstring>
 
 #include "Glfw2.h"
+#include "PexPlatform.h"
 
 // ---- Window and main loop -------------------------------------------------
 
@@ -36,17 +35,10 @@ struct TColorBits {
 constexpr TColorBits ColorDepthTable[] = {{8, 2, 3, 2}, {15, 5, 5, 5}, {16, 5, 6, 5}};
 constexpr TColorBits DefaultColorBits = {0, 8, 8, 8};
 
-std::string ExecutablePath() {
-    char Buffer[PATH_MAX];
-    ssize_t Length = readlink("/proc/self/exe", Buffer, sizeof(Buffer) - 1);
-    if (Length <= 0) return std::string();
-    return std::string(Buffer, size_t(Length));
-}
-
 void InitPexGL() {
     // Number conversions always use "." whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
-    std::string Path = ExecutablePath();
+    std::string Path = PlatformExecutablePath();
     AppDir = Path.substr(0, Path.rfind(PathDelim) + 1);
 }
 

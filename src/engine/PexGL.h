@@ -4,7 +4,8 @@
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight, OnUpdate/OnDraw,
 // Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
-// Uses: the GLFW 2 layer (Glfw2.h) and OpenGL 1.x.
+// Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
+// path).
 // Initialisation fixes the decimal separator and sets AppDir from the running
 // executable; finalisation clears AppDir.
 #pragma once
@@ -72,9 +73,6 @@ extern TProc OnDraw;
 
 void InitPexGL();
 void DonePexGL();
-
-// Full path of the running executable (on Linux read from /proc/self/exe).
-std::string ExecutablePath();
 
 void InitEngine();
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "PexScript.h"
 
 bool FullScreen = false;
@@ -185,13 +186,16 @@ std::string SettingsFilePath(const std::string& ExePath) {
 
 void LoadScreenSettingsFrom(const std::string& FileName) {
     std::string Text;
-    ReadWholeFile(FileName, Text);  // a missing file is an empty document: all defaults
+    // A missing, unreadable or oversized file is an empty document: all defaults.
+    ReadWholeFile(FileName, Text);
     ReadScreenSettings(ParseIniText(Text));
 }
 
 void SaveScreenSettingsTo(const std::string& FileName) {
     std::string Text;
-    ReadWholeFile(FileName, Text);  // other sections and keys of the file survive
+    // Other sections and keys of the file survive; a file too large or unreadable
+    // to read is replaced by the screen settings alone.
+    ReadWholeFile(FileName, Text);
     TIniDocument Document = ParseIniText(Text);
     WriteScreenSettings(Document);
     WriteWholeFile(FileName, IniDocumentText(Document));
@@ -200,11 +204,11 @@ void SaveScreenSettingsTo(const std::string& FileName) {
 // Without a known executable path there is no settings file: the defaults are
 // used and nothing is written.
 void LoadScreenSettings() {
-    LoadScreenSettingsFrom(SettingsFilePath(ExecutablePath()));
+    LoadScreenSettingsFrom(SettingsFilePath(PlatformExecutablePath()));
 }
 
 void SaveScreenSettings() {
-    const std::string FileName = SettingsFilePath(ExecutablePath());
+    const std::string FileName = SettingsFilePath(PlatformExecutablePath());
     if (!FileName.empty()) SaveScreenSettingsTo(FileName);
 }
 

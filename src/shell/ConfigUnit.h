@@ -1,7 +1,7 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexGL (ExecutablePath), PexScript (ReadWholeFile).
+// Uses: PexPlatform (PlatformExecutablePath), PexScript (ReadWholeFile).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 
@@ -14,7 +14,7 @@ extern int32_t ScreenWidth;
 extern int32_t ScreenHeight;
 extern int32_t ScreenBPP;
 
-// Read from / written to SettingsFilePath(ExecutablePath()).
+// Read from / written to SettingsFilePath(PlatformExecutablePath()).
 void LoadScreenSettings();
 void SaveScreenSettings();
 
@@ -22,9 +22,12 @@ void SaveScreenSettings();
 // replaced by ".ini" (appended when the name has none); empty for an empty path.
 std::string SettingsFilePath(const std::string& ExePath);
 
-// The same two operations on a given settings file. Saving replaces the file
-// only once the new one is complete; it raises std::runtime_error ("Cannot
-// create file ...") when the file cannot be written, leaving the old one whole.
+// The same two operations on a given settings file. A file that is missing,
+// unreadable or larger than MaxWholeFileSize (PexPlatform) loads as the
+// defaults, and saving then writes the screen settings alone. Saving replaces
+// the file only once the new one is complete; it raises std::runtime_error
+// ("Cannot create file ...") when the file cannot be written, the user
+// protected it included, leaving the old one whole.
 void LoadScreenSettingsFrom(const std::string& FileName);
 void SaveScreenSettingsTo(const std::string& FileName);
 

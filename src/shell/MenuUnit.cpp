@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include "ConfigUnit.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "StateUnit.h"
 #include "VarsUnit.h"
 
@@ -112,19 +112,14 @@ void LoadMenuFromText(const std::string& Text) {
 
 void LoadMenu() {
     const std::string FileName = AppDir + "main.menu";
-    std::FILE* File = std::fopen(FileName.c_str(), "rb");
-    if (File == nullptr)
-        throw std::runtime_error("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
     std::string Text;
-    char Buffer[4096];
-    size_t Count;
-    while ((Count = std::fread(Buffer, 1, sizeof(Buffer), File)) > 0) Text.append(Buffer, Count);
-    const bool Failed = std::ferror(File) != 0;
-    const int ReadError = errno;
-    std::fclose(File);
-    if (Failed)
-        throw std::runtime_error("Cannot read file \"" + FileName + "\". " +
-                                 std::strerror(ReadError));
+    if (!PlatformReadFile(FileName, Text)) {
+        // A script that opens but cannot be read whole (a folder, a pipe, a file
+        // over MaxWholeFileSize, a read error) is as fatal as a missing one.
+        const int Error = errno;
+        throw std::runtime_error((IsReadFailure(Error) ? "Cannot read file \"" : "Cannot open file \"") +
+                                 FileName + "\". " + std::strerror(Error));
+    }
     LoadMenuFromText(Text);
 }
 

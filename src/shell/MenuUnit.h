@@ -2,8 +2,9 @@
 //
 // Owns: MenuItems (the items of main.menu in file order) and MenuIndex (the
 // current item).
-// Uses: PexGL (keys, drawing, text, Quit, AppDir), StateUnit, VarsUnit
-// (MenuTexture, FontTexture), ConfigUnit (FullScreen).
+// Uses: PexGL (keys, drawing, text, Quit, AppDir), PexPlatform (reading the
+// script), StateUnit, VarsUnit (MenuTexture, FontTexture), ConfigUnit
+// (FullScreen).
 // InitMenu fills the menu row of the state table and reads the menu script
 // (a missing script is fatal); DoneMenu releases the items.
 #pragma once
@@ -25,7 +26,9 @@ struct TMenuItem {
 extern std::vector<TMenuItem> MenuItems;
 extern int32_t MenuIndex;
 
-// Reads AppDir + "main.menu"; raises std::runtime_error when it cannot be read.
+// Reads AppDir + "main.menu"; raises std::runtime_error ("Cannot open file ..."
+// or "Cannot read file ...") when it cannot be opened, is not a regular file, is
+// larger than MaxWholeFileSize (PexPlatform) or cannot be read.
 void LoadMenu();
 // Replaces MenuItems with the items of a script's text and selects the first.
 void LoadMenuFromText(const std::string& Text);

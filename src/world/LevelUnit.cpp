@@ -36,7 +36,8 @@ static bool IsLevelSize(int32_t Size) {
 
 void LoadLevel(const std::string& FileName) {
     std::string Text;
-    ReadWholeFile(FileName, Text);  // a missing or unreadable file gives no magic token
+    // A missing, unreadable or oversized file reads as empty: no magic token, grid unchanged.
+    ReadWholeFile(FileName, Text);
     LoadLevelFromText(Text);
 }
 

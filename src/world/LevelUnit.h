@@ -42,8 +42,9 @@ TSourcePos TileSourceOf(TFieldKind Kind);
 // like sizes below 1.
 constexpr int32_t MaxLevelSize = 4096;
 
-// Reads the level file at FileName into LevelGrid. A missing file or one that
-// does not start with the magic token leaves the grid as it was; no error.
+// Reads the level file at FileName into LevelGrid. A missing or unreadable file,
+// one larger than MaxWholeFileSize (PexPlatform) or one that does not start
+// with the magic token leaves the grid as it was; no error.
 void LoadLevel(const std::string& FileName);
 // Reads level-file text into LevelGrid, as LoadLevel does with the file's text.
 void LoadLevelFromText(const std::string& Text);

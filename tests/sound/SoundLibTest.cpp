@@ -16,7 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "PexPlatform.h"
 #include "SoundLib.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -317,6 +319,26 @@ TEST_F(DiskOutput, PlayingSongGoesOnWithoutFurtherCallsUntilFreed) {
         Audible += Value != 0.0f ? 1 : 0;
     }
     EXPECT_EQ(Audible, 0u);
+}
+
+// The loader reads through the program's whole-file reader: a pipe with no
+// writer gives no module at once, and so does a file over the reader's limit,
+// even one that starts as a valid module.
+TEST(LoadSong, PipeOrOversizedFileGivesNoModuleWithoutWaiting) {
+    const std::string Pipe = ScratchPrefix + "pipe.oxm";
+    ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+    FMUSIC_MODULE* FromPipe = nullptr;
+    EXPECT_TRUE(ReturnsWithoutAWriter(Pipe, [&] { FromPipe = FMUSIC_LoadSong(Pipe.c_str()); }));
+    EXPECT_EQ(FromPipe, nullptr);
+    std::remove(Pipe.c_str());
+
+    const std::string Large = WriteTempFile("large.oxm", ReadFile(MusicDir + "splash.oxm"));
+    FMUSIC_MODULE* Song = FMUSIC_LoadSong(Large.c_str());
+    ASSERT_NE(Song, nullptr);
+    EXPECT_EQ(FMUSIC_FreeSong(Song), 1);
+    ASSERT_EQ(truncate(Large.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    EXPECT_EQ(FMUSIC_LoadSong(Large.c_str()), nullptr);
+    std::remove(Large.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,15 @@
 // Whole-file reading and writing for tests that check the files the units write.
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <sstream>
 #include <string>
 
@@ -15,4 +23,43 @@ inline std::string ReadBytes(const std::string& Path) {
 inline void WriteBytes(const std::string& Path, const std::string& Bytes) {
     std::ofstream File(Path, std::ios::binary | std::ios::trunc);
     File << Bytes;
+}
+
+// While alive, no file of this process may grow past Bytes: a write beyond it
+// fails with EFBIG, as on a full disk (the signal that would end the process is
+// ignored meanwhile).
+struct TFileSizeLimit {
+    explicit TFileSizeLimit(rlim_t Bytes) {
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        SavedHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit Limit = Saved;
+        Limit.rlim_cur = Bytes;
+        setrlimit(RLIMIT_FSIZE, &Limit);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        signal(SIGXFSZ, SavedHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+    rlimit Saved;
+    void (*SavedHandler)(int);
+};
+
+// Runs Read, which reads the pipe at FifoPath, and tells whether it returned on
+// its own within a generous bound. A reader stuck waiting for a writer is freed
+// by opening and closing the pipe's writing end, so a failing test ends too.
+inline bool ReturnsWithoutAWriter(const std::string& FifoPath, const std::function<void()>& Read) {
+    std::future<void> Done = std::async(std::launch::async, Read);
+    if (Done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) {
+        Done.get();
+        return true;
+    }
+    while (Done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        const int Writer = open(FifoPath.c_str(), O_WRONLY | O_NONBLOCK);
+        if (Writer >= 0) close(Writer);
+    }
+    Done.get();
+    return false;
 }

@@ -9,6 +9,7 @@
 
 #include "ConfigUnit.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -141,9 +142,9 @@ TEST_F(ConfigTest, ChangedSettingsReachTheFile) {
 TEST_F(ConfigTest, UnwritableFileRaisesAndLeavesTheOldFileWhole) {
     const std::string Old = "[Screen]\r\nWidth=1024\r\n\r\n[Mine]\r\nA=1\r\n";
     WriteBytes(Path, Old);
-    fs::create_directory(Path + ".tmp");  // the new file cannot be created beside the old one
     LoadScreenSettingsFrom(Path);
     try {
+        const TFileSizeLimit Full(8);  // the new file cannot be written whole
         SaveScreenSettingsTo(Path);
         FAIL() << "SaveScreenSettingsTo did not raise";
     } catch (const std::runtime_error& Error) {
@@ -151,6 +152,7 @@ TEST_F(ConfigTest, UnwritableFileRaisesAndLeavesTheOldFileWhole) {
             << Error.what();
     }
     EXPECT_EQ(ReadBytes(Path), Old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(ConfigTest, MissingFolderRaises) {
@@ -168,7 +170,7 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheFileName) {
 }
 
 TEST(ConfigUnit, InitReadsAndDoneWritesTheFileBesideTheExecutable) {
-    const std::string Path = SettingsFilePath(ExecutablePath());
+    const std::string Path = SettingsFilePath(PlatformExecutablePath());
     ASSERT_FALSE(Path.empty());
     const bool Existed = fs::exists(Path);
     const std::string Saved = Existed ? ReadBytes(Path) : std::string();

@@ -1,6 +1,7 @@
 // Menu script reader, navigation, activation and drawing of the menu screen.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -16,7 +17,9 @@
 #include "MainUnit.h"
 #include "MenuUnit.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "StateUnit.h"
+#include "TestFiles.h"
 #include "VarsUnit.h"
 
 namespace {
@@ -623,6 +626,40 @@ TEST_F(MenuTest, EmptyMenuDrawsOnlyBackgroundBandAndHeading) {
     const std::vector<Batch> All = Batches();
     ASSERT_EQ(All.size(), 3u);
     EXPECT_EQ(All[2].Vertices[0], std::make_pair(240.0, 128.0));
+}
+
+// A script that is missing, a folder, a pipe with no writer or larger than the
+// reader's limit stops start-up with its own message, and never waits.
+TEST_F(MenuTest, UnusableScriptRaisesItsReasonWithoutWaiting) {
+    std::string Template = ::testing::TempDir() + "menutest_XXXXXX";
+    ASSERT_NE(mkdtemp(Template.data()), nullptr);
+    const std::string SavedAppDir = AppDir;
+    AppDir = Template + PathDelim;
+    const std::string FileName = AppDir + "main.menu";
+    auto Message = [] {
+        try {
+            LoadMenu();
+        } catch (const std::runtime_error& Error) {
+            return std::string(Error.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(Message(), "Cannot open file \"" + FileName + "\". No such file or directory");
+    std::filesystem::create_directory(FileName);
+    EXPECT_EQ(Message(), "Cannot read file \"" + FileName + "\". Is a directory");
+    std::filesystem::remove(FileName);
+
+    ASSERT_EQ(mkfifo(FileName.c_str(), 0600), 0);
+    std::string FromPipe;
+    EXPECT_TRUE(ReturnsWithoutAWriter(FileName, [&] { FromPipe = Message(); }));
+    EXPECT_EQ(FromPipe, "Cannot read file \"" + FileName + "\". Invalid argument");
+    std::filesystem::remove(FileName);
+
+    std::ofstream(FileName, std::ios::binary) << Lines(FourItems);
+    ASSERT_EQ(truncate(FileName.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    EXPECT_EQ(Message(), "Cannot read file \"" + FileName + "\". File too large");
+    AppDir = SavedAppDir;
+    std::filesystem::remove_all(Template);
 }
 
 }  // namespace

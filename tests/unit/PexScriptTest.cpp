@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "PexPlatform.h"
 #include "PexScript.h"
 
 namespace {
@@ -137,6 +138,17 @@ TEST(ReadWholeFile, EmptyFileAndFolderGiveEmptyText) {
     EXPECT_EQ(Text, "");
     Text = "old";
     ReadWholeFile(::testing::TempDir(), Text);
+    EXPECT_EQ(Text, "");
+    std::remove(Path.c_str());
+}
+
+// A file over the reader's limit reads as empty, like an unreadable one.
+TEST(ReadWholeFile, FileOverTheSizeLimitGivesEmptyText) {
+    const std::string Path = TempPath("large");
+    WriteFile(Path, "mole_ladder.level");
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    std::string Text = "old";
+    ReadWholeFile(Path, Text);
     EXPECT_EQ(Text, "");
     std::remove(Path.c_str());
 }

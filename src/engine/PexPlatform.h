@@ -1,0 +1,47 @@
+// PexPlatform: the few services that differ between operating systems. Each
+// system has one source of its own (PexPlatformPosix.cpp, PexPlatformWin.cpp),
+// and the build picks the one for the system it builds for; no unit asks which
+// system it runs on.
+//
+// Owns: nothing.
+// Uses: the operating system's process and file calls.
+// No initialisation or finalisation.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <string>
+
+// The largest file read whole. Every file the program reads is a few kilobytes
+// to a few megabytes; 64 MiB leaves ample room, keeps a stray huge file from
+// exhausting memory, and keeps every 1-based 32-bit text position valid.
+constexpr size_t MaxWholeFileSize = 64u * 1024u * 1024u;
+
+// The running executable's full path, resolved to its real name: an executable
+// that was replaced or removed while it runs still gives the name it was
+// started under. Empty when the system cannot tell.
+std::string PlatformExecutablePath();
+
+// Reads a regular file whole into Text. False, with Text empty, when the file is
+// missing or cannot be opened, is not a regular file (a folder, a pipe, a
+// device: the open never waits on one), is larger than MaxWholeFileSize, or
+// cannot be read; errno then holds the reason: the open call's own, or, once
+// the file is open, EISDIR for a folder, EINVAL for another kind of file, EFBIG
+// for a file over the limit and EIO for a failed read. An empty file gives true
+// and an empty Text.
+bool PlatformReadFile(const std::string& FileName, std::string& Text);
+
+// True for the reasons PlatformReadFile gives once the file was open; every
+// other reason is the open call's.
+inline bool IsReadFailure(int Reason) {
+    return Reason == EISDIR || Reason == EINVAL || Reason == EFBIG || Reason == EIO;
+}
+
+// Replaces the file with Text atomically: Text goes to a new file of a unique
+// name beside it, which is flushed to the disk and renamed over the old one, so
+// a failed or interrupted write leaves the old file whole. The new file keeps
+// the old one's permissions. A symbolic link at FileName is followed: its
+// target is replaced and the link stays. An existing file the user may not
+// write is left alone, as opening it for writing would. Raises
+// std::runtime_error "Cannot create file "<FileName>". <reason>" on failure.
+void PlatformReplaceFile(const std::string& FileName, const std::string& Text);

@@ -1,0 +1,131 @@
+"""Files the user protected, and the executable replaced while the program runs,
+with the real program.
+
+Root may write any file, so when the tests run as root the program is started
+as the unprivileged user 65534 (setpriv), in a copy of the application folder
+that user owns. The X server accepts local clients of any user.
+"""
+
+import os
+import shutil
+import stat
+import subprocess
+import unittest
+
+from pexe2e import Pex, PexTestCase, wait_for_splash
+from test_screens import in_editor, in_menu
+
+NOBODY = 65534
+DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
+
+
+class UnprivilegedPex(Pex):
+    """pex run as an ordinary user: as user 65534 when the tests run as root."""
+
+    def __init__(self, xvfb, **kwargs):
+        super().__init__(xvfb, **kwargs)
+        self.env["HOME"] = self.work  # caches the libraries may write go here
+        if os.geteuid() == 0:
+            for folder, dirs, files in os.walk(self.work):
+                for name in [folder] + [os.path.join(folder, n) for n in dirs + files]:
+                    os.lchown(name, NOBODY, NOBODY)
+
+    def start(self):
+        self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
+        self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
+        command = [os.path.join(self.app, "pex")]
+        if os.geteuid() == 0:
+            command = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY,
+                       "--clear-groups", "--"] + command
+        self.proc = subprocess.Popen(command, cwd=self.work, env=self.env, stdout=self.stdout,
+                                     stderr=self.stderr, stdin=subprocess.DEVNULL)
+        return self
+
+
+def file_state(path):
+    """Contents, mode, inode and change time: what any replacement would alter."""
+    info = os.stat(path)
+    with open(path, "rb") as f:
+        return f.read(), stat.S_IMODE(info.st_mode), info.st_ino, info.st_ctime_ns
+
+
+class ProtectedFilesTest(PexTestCase):
+    def unprivileged_pex(self):
+        pex = UnprivilegedPex(self.xvfb)
+        self.addCleanup(pex.stop)
+        return pex
+
+    def expect_error_box(self, pex, message):
+        box = pex.find_window("Application Error", timeout=60)
+        self.assertTrue(pex.running(), "the box is modal: the program waits for it")
+        self.assertIn(message, pex.stderr_text())
+        pex.close_request(box)
+        self.assertEqual(pex.wait_exit(), 1)
+
+    def test_read_only_settings_file_is_refused_and_left_alone(self):
+        pex = self.unprivileged_pex()
+        settings = pex.path("pex.ini")
+        with open(settings, "wb") as f:
+            f.write(b"[Screen]\r\nWidth=640\r\nHeight=480\r\n[Mine]\r\nKept=1\r\n")
+        os.chmod(settings, 0o444)
+        before = file_state(settings)
+        folder_before = sorted(os.listdir(pex.app))
+        pex.start()
+        pex.wait_window()
+        wait_for_splash(pex)
+        pex.key("F10")
+        self.expect_error_box(pex, 'Cannot create file "%s". Permission denied' % settings)
+        self.assertEqual(file_state(settings), before)
+        self.assertEqual(sorted(os.listdir(pex.app)), folder_before, "no file left behind")
+
+    def test_read_only_level_file_is_refused_when_the_editor_saves_it(self):
+        pex = self.unprivileged_pex()
+        level = pex.path("level", "default", "1.txt")
+        os.chmod(level, 0o444)
+        before = file_state(level)
+        os.remove(pex.path("pex.ini"))
+        pex.start()
+        pex.wait_window()
+        wait_for_splash(pex)
+        for presses in range(1, 11):  # a key pressed during a fade may be cleared
+            pex.key("Escape")
+            try:
+                pex.wait_for(in_menu, timeout=5, what="the menu")
+                break
+            except AssertionError:
+                if presses == 10 or not pex.running():
+                    raise
+        pex.key("Down")
+        pex.key("Return")
+        pex.wait_for(in_editor, timeout=30, what="the editor")
+        pex.key("Escape")  # leaving the editor saves the level
+        self.expect_error_box(pex, 'Cannot create file "%s". Permission denied' % level)
+        self.assertEqual(file_state(level), before)
+        self.assertEqual(os.listdir(os.path.dirname(level)), ["1.txt"], "no file left behind")
+        # The settings file, which the user may write, is still written at the end.
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), DEFAULT_SETTINGS)
+
+
+class ReplacedExecutableTest(PexTestCase):
+    def test_settings_reach_pex_ini_after_the_executable_was_replaced(self):
+        pex = self.pex()
+        os.remove(pex.path("pex.ini"))
+        pex.start()
+        pex.wait_window()
+        # A rebuild: a new file is renamed over the running one.
+        executable = pex.path("pex")
+        shutil.copy2(executable, executable + ".new")
+        os.rename(executable + ".new", executable)
+        self.assertTrue(os.readlink("/proc/%d/exe" % pex.proc.pid).endswith(" (deleted)"),
+                        "the running file is gone")
+        wait_for_splash(pex)
+        pex.key("F10")
+        self.assertEqual(pex.wait_exit(), 0)
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), DEFAULT_SETTINGS)
+        self.assertEqual([n for n in os.listdir(pex.app) if n.endswith(".ini")], ["pex.ini"])
+
+
+if __name__ == "__main__":
+    unittest.main()
