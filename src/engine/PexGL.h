@@ -5,13 +5,15 @@
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight, OnUpdate/OnDraw,
 // Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
 // Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
-// path).
+// path, the path separator).
 // Initialisation fixes the decimal separator and sets AppDir from the running
 // executable; finalisation clears AppDir.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "PexPlatform.h"
 
 // ---- Shared types ---------------------------------------------------------
 
@@ -54,11 +56,7 @@ constexpr int32_t KeyCodeLast = 318;
 constexpr int32_t KeyTableSize = KeyCodeLast - KeyCodeFirst + 1;
 
 // Separator of the platform, used in every path the program builds.
-#ifdef _WIN32
-constexpr char PathDelim = '\\';
-#else
-constexpr char PathDelim = '/';
-#endif
+constexpr char PathDelim = PlatformPathDelim;
 
 // ---- Window and main loop -------------------------------------------------
 

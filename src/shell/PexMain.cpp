@@ -1,12 +1,11 @@
 // Program entry: the units start in this order and end in reverse.
-#include <SDL2/SDL.h>
-
 #include <cstdio>
 
 #include "ConfigUnit.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "Program.h"
 #include "SoundUnit.h"
 #include "VarsUnit.h"
@@ -38,13 +37,13 @@ static const TUnitRow UnitTable[] = {
 // The message goes to standard error always, and into a modal box titled
 // "Application Error" where a display can show one. When the box cannot be
 // shown (no display, or an X server without the box's font), a second line
-// says so with SDL's reason.
+// says so with the system's reason.
 static void ShowErrorBox(const std::string& Message) {
     std::fprintf(stderr, "Application Error: %s\n", Message.c_str());
     std::fflush(stderr);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Application Error", Message.c_str(),
-                                 nullptr) != 0) {
-        std::fprintf(stderr, "The error box cannot be shown: %s\n", SDL_GetError());
+    std::string Reason;
+    if (!PlatformShowErrorBox("Application Error", Message, Reason)) {
+        std::fprintf(stderr, "The error box cannot be shown: %s\n", Reason.c_str());
         std::fflush(stderr);
     }
 }
