@@ -12,9 +12,9 @@
 
 namespace {
 
-const std::string RecorderPath = std::string(PEX_RECORDER_DIR) + "/libfmod.so";
-const std::string Recorder2Path = std::string(PEX_RECORDER2_DIR) + "/libfmod.so";
-const std::string NoMixerPath = std::string(PEX_NOMIXER_DIR) + "/libfmod.so";
+const std::string RecorderPath = std::string(PEX_RECORDER_DIR) + "/" + SoundLibraryName;
+const std::string Recorder2Path = std::string(PEX_RECORDER2_DIR) + "/" + SoundLibraryName;
+const std::string NoMixerPath = std::string(PEX_NOMIXER_DIR) + "/" + SoundLibraryName;
 
 bool IsLoaded(const std::string& Path) {
     void* Handle = dlopen(Path.c_str(), RTLD_NOW | RTLD_NOLOAD);
@@ -78,7 +78,7 @@ TEST_F(FmoddynTest, SecondLoadReleasesTheFirstLibrary) {
 TEST_F(FmoddynTest, MissingLibraryFileGivesFalseAndNoError) {
     ASSERT_TRUE(LoadSoundLibrary(RecorderPath.c_str()));
     bool Loaded = true;
-    EXPECT_NO_THROW(Loaded = LoadSoundLibrary("/nonexistent/folder/libfmod.so"));
+    EXPECT_NO_THROW(Loaded = LoadSoundLibrary(("/nonexistent/folder/" + SoundLibraryName).c_str()));
     EXPECT_FALSE(Loaded);
     EXPECT_EQ(SoundLibrary, nullptr);
     EXPECT_FALSE(IsLoaded(RecorderPath));
