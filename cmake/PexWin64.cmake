@@ -15,12 +15,14 @@ function(pex_static_library Name Module)
   set(options ${${Name}_STATIC_CFLAGS_OTHER})
   # SDL's -Dmain=SDL_main would rename our entry point; the program has its own.
   list(REMOVE_ITEM options -Dmain=SDL_main)
+  set(libraries ${${Name}_STATIC_LIBRARIES})
+  list(REMOVE_ITEM libraries SDL2main)
   add_library(PkgConfig::${Name} INTERFACE IMPORTED GLOBAL)
   set_target_properties(PkgConfig::${Name} PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${${Name}_STATIC_INCLUDE_DIRS}"
     INTERFACE_COMPILE_OPTIONS "${options}"
     INTERFACE_LINK_DIRECTORIES "${${Name}_STATIC_LIBRARY_DIRS}"
-    INTERFACE_LINK_LIBRARIES "${${Name}_STATIC_LIBRARIES}")
+    INTERFACE_LINK_LIBRARIES "${libraries}")
 endfunction()
 
 pex_static_library(GLFW3 glfw3)

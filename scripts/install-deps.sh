@@ -14,8 +14,8 @@ game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1
 # build-essential's g++ brings the sanitizer runtimes (libasan8, libubsan1) of
 # the sanitizer build, libclang-rt-14-dev clang's and libFuzzer; util-linux has
 # setpriv, which the tests use to run as an unprivileged user.
-test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
-           x11-utils x11-apps imagemagick xauth libx11-dev python3
+test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
+           x11-utils x11-apps imagemagick libx11-dev python3
            libfreetype-dev fonts-dejavu-core util-linux)
 
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools

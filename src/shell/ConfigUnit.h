@@ -1,7 +1,8 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexPlatform (PlatformExecutablePath), PexScript (ReadWholeFile).
+// Uses: PexGL (PathDelim), PexPlatform (PlatformExecutablePath), PexScript (ReadWholeFile,
+// WriteWholeFile, StrToIntDef).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 

@@ -16,7 +16,8 @@ struct TUnitRow {
 
 // Runs the initialisations in order, then Body, then the finalisations of the
 // units that started, backwards, also when an initialisation or Body failed.
-// An error (also one raised by a finalisation) is passed to ReportError once,
-// and the result is 1; otherwise 0.
+// Each error is passed to ReportError as it happens: the one that ended the
+// start-up or Body, then each one a finalisation raises. The result is 1 after
+// any error; otherwise 0.
 int RunProgram(const TUnitRow* Rows, size_t Count, void (*Body)(),
                void (*ReportError)(const std::string& Message));

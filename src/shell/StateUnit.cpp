@@ -3,10 +3,6 @@
 TStateProcs States[StateCount];
 uint8_t CurrentState = stNone;
 
-uint8_t GetState() {
-    return CurrentState;
-}
-
 void SwitchState(uint8_t NewState) {
     ClearKeys();
     StartFade(clBlack, 10);

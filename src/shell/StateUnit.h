@@ -28,7 +28,6 @@ struct TStateProcs {
 extern TStateProcs States[StateCount];
 extern uint8_t CurrentState;
 
-uint8_t GetState();
 // Clears the keys, fades out while frames keep running, runs the old state's
 // Leave and the new state's Enter, and starts the fade-in.
 void SwitchState(uint8_t NewState);

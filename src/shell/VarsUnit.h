@@ -1,7 +1,7 @@
 // VarsUnit: shared game variables.
 //
 // Owns: LevelDir, LevelName, MusicDir and the six shared texture handles.
-// Uses: PexGL (AppDir).
+// Uses: PexGL (AppDir, PathDelim).
 // Initialisation sets the three folders from AppDir; finalisation clears them.
 #pragma once
 

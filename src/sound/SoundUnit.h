@@ -1,7 +1,7 @@
 // SoundUnit: plays one music module at a time.
 //
 // Owns: CurrentSong.
-// Uses: fmoddyn.
+// Uses: PexGL (AppDir), fmoddyn.
 // InitSound (initialisation) loads the sound library from AppDir and starts sound
 // output; DoneSound (finalisation) closes it.
 #pragma once

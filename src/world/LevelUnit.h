@@ -1,7 +1,7 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid.
-// Uses: PexScript (ReadWholeFile, NextToken).
+// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once

@@ -2,36 +2,28 @@
 #include <cstdio>
 
 #include "ConfigUnit.h"
+#include "EditorUnit.h"
+#include "GameUnit.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
+#include "MenuUnit.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "Program.h"
 #include "SoundUnit.h"
+#include "SplashUnit.h"
 #include "VarsUnit.h"
 #include "fmoddyn.h"
-#if __has_include("MenuUnit.h")
-#include "EditorUnit.h"
-#include "GameUnit.h"
-#include "MenuUnit.h"
-#include "SplashUnit.h"
-#define PEX_SCREENS 1
-#endif
 
 static const TUnitRow UnitTable[] = {
     {"PexGL", InitPexGL, DonePexGL},        {"VarsUnit", InitVars, DoneVars},
     {"ConfigUnit", InitConfig, DoneConfig}, {"PexTGA", nullptr, nullptr},
     {"PexTexture", nullptr, nullptr},       {"StateUnit", nullptr, nullptr},
     {"PexScript", nullptr, nullptr},        {"LevelUnit", InitLevel, DoneLevel},
-#ifdef PEX_SCREENS
-    {"MenuUnit", InitMenu, DoneMenu},
-#endif
-    {"MainUnit", nullptr, nullptr},         {"fmodtypes", nullptr, nullptr},
-    {"fmoddyn", InitFmodDyn, DoneFmodDyn},  {"SoundUnit", InitSound, DoneSound},
-#ifdef PEX_SCREENS
-    {"SplashUnit", InitSplash, nullptr},    {"EditorUnit", InitEditor, nullptr},
-    {"GameUnit", InitGame, nullptr},
-#endif
+    {"MenuUnit", InitMenu, DoneMenu},       {"MainUnit", nullptr, nullptr},
+    {"fmodtypes", nullptr, nullptr},        {"fmoddyn", InitFmodDyn, DoneFmodDyn},
+    {"SoundUnit", InitSound, DoneSound},    {"SplashUnit", InitSplash, nullptr},
+    {"EditorUnit", InitEditor, nullptr},    {"GameUnit", InitGame, nullptr},
 };
 
 // The message goes to standard error always, and into a modal box titled
