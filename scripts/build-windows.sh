@@ -104,6 +104,7 @@ if [ "$with_tests" = 1 ]; then
   # Tests run under Wine, some at build time (test discovery).
   source tests/e2e/win/wineenv.sh
   pex_wine_start "$root/build-win64/wine"
+  trap pex_wine_stop EXIT
 fi
 
 cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DPEX_WIN64_PREFIX="$prefix" \
