@@ -22,7 +22,8 @@ pex_wine_start() {
     wineserver -w
     touch "$WINEPREFIX/.pex-ready"
   fi
-  wineserver -p
+  # Already running from an earlier start is fine.
+  wineserver -p 2>/dev/null || true
 }
 
 pex_wine_stop() {
