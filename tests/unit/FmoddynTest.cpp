@@ -47,8 +47,10 @@ TEST_F(FmoddynTest, MissingEntryPointStopsTheLoadAtThatName) {
         FAIL() << "the load must fail";
     } catch (const std::runtime_error& Error) {
         const std::string Message = Error.what();
-        EXPECT_EQ(Message.rfind("Failed to find FSOUND_SetMixer in libfmod.so (fmoddyn, line ", 0),
-                  0u)
+        EXPECT_EQ(
+            Message.rfind(
+                "Failed to find FSOUND_SetMixer in " + SoundLibraryName + " (fmoddyn, line ", 0),
+            0u)
             << Message;
     }
     // The names before the missing one keep their addresses, none after is set,

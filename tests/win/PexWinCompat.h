@@ -59,3 +59,8 @@ inline int sigaction(int Signal, const struct sigaction* Action, struct sigactio
     if (Old != nullptr) Old->sa_handler = Previous;
     return 0;
 }
+
+#include <fcntl.h>
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
