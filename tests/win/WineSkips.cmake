@@ -10,5 +10,6 @@ set(PEX_WINE_SKIP_ConfigUnitTest
 set(PEX_WINE_SKIP_LevelUnitTest "LevelTest.FailedSaveLeavesTheOldFileWholeAndNamesThePath")
 set(PEX_WINE_SKIP_MainUnitTest "MainUnitTest.MissingPictureStopsTheLoadsWithItsPath")
 set(PEX_WINE_SKIP_MenuUnitTest "MenuTest.UnusableScriptRaisesItsReasonWithoutWaiting")
+set(PEX_WINE_SKIP_PexTextureTest "Texture.MissingFileNamesItsFullPath")
 set(PEX_WINE_SKIP_PexScriptTest "ReadWholeFile.PipeGivesEmptyTextWithoutWaiting")
 set(PEX_WINE_SKIP_SoundLibTest "LoadSong.PipeOrOversizedFileGivesNoModuleWithoutWaiting")
