@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds Pex for 64-bit Windows into build-win64/app/: pex.exe, the sound
+# Cross-builds Pex for 64-bit Windows into build-win64/app/ (or the folder
+# PEX_WIN64_BUILD names): pex.exe, the sound
 # library as fmod.dll and the data files, everything linked statically so that
 # the folder needs no DLL but Windows' own.
 #   build-windows.sh          - the application folder
@@ -13,6 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+build=${PEX_WIN64_BUILD:-build-win64}
 
 with_tests=0
 case "${1:-}" in
@@ -103,20 +105,20 @@ fi
 if [ "$with_tests" = 1 ]; then
   # Tests run under Wine, some at build time (test discovery).
   source tests/e2e/win/wineenv.sh
-  pex_wine_start "$root/build-win64/wine"
+  pex_wine_start "$root/$build/wine"
   trap pex_wine_stop EXIT
 fi
 
-cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DPEX_WIN64_PREFIX="$prefix" \
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DPEX_WIN64_PREFIX="$prefix" \
   -DCMAKE_BUILD_TYPE=Release -DPEX_BUILD_TESTS=$([ "$with_tests" = 1 ] && echo ON || echo OFF)
-cmake --build build-win64 -j"$jobs"
+cmake --build "$build" -j"$jobs"
 
 # The application folder must run on a bare Windows: only the system's own
 # DLLs may be imported.
-app=build-win64/app
+app=$build/app
 for binary in "$app/pex.exe" "$app/fmod.dll"; do
   imports=$($mingw-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-  foreign=$(grep -vxE 'kernel32\.dll|user32\.dll|gdi32\.dll|opengl32\.dll|glu32\.dll|winmm\.dll|imm32\.dll|ole32\.dll|oleaut32\.dll|shell32\.dll|version\.dll|setupapi\.dll|advapi32\.dll|msvcrt\.dll|ws2_32\.dll|api-ms-win-[a-z0-9-]+\.dll' <<<"$imports" || true)
+  foreign=$(grep -vxE 'kernel32\.dll|user32\.dll|gdi32\.dll|opengl32\.dll|glu32\.dll|winmm\.dll|imm32\.dll|ole32\.dll|oleaut32\.dll|shell32\.dll|version\.dll|setupapi\.dll|advapi32\.dll|msvcrt\.dll|ws2_32\.dll|rpcrt4\.dll|api-ms-win-[a-z0-9-]+\.dll' <<<"$imports" || true)
   if [ -n "$foreign" ]; then
     echo "$binary imports DLLs that Windows does not ship: $foreign" >&2
     exit 1
@@ -126,5 +128,5 @@ exports=$($mingw-objdump -p "$app/fmod.dll" | sed -n '/^\[Ordinal\/Name Pointer\
 echo "Built $app (fmod.dll exports $exports entry points)"
 
 if [ "$with_tests" = 1 ]; then
-  (cd build-win64 && ctest --output-on-failure -j"$jobs")
+  (cd "$build" && ctest --output-on-failure -j"$jobs")
 fi
