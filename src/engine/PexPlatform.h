@@ -43,7 +43,8 @@ inline bool IsReadFailure(int Reason) {
 // a failed or interrupted write leaves the old file whole. The new file keeps
 // the old one's permissions. A symbolic link at FileName is followed: its
 // target is replaced and the link stays. An existing file the user may not
-// write is left alone, as opening it for writing would. Raises
+// write is left alone, as opening it for writing would, and so is anything
+// but a regular file (a folder, a pipe, a device). Raises
 // std::runtime_error "Cannot create file "<FileName>". <reason>" on failure.
 void PlatformReplaceFile(const std::string& FileName, const std::string& Text);
 

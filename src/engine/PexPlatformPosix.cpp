@@ -1,5 +1,3 @@
-#include "PexPlatform.h"
-
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -12,6 +10,8 @@
 #include <ctime>
 #include <stdexcept>
 #include <vector>
+
+#include "PexPlatform.h"
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #include <xmmintrin.h>
@@ -149,15 +149,13 @@ static int WriteAll(int Handle, const std::string& Text) {
 // the name is taken, so that no other file is ever reused or removed. Created
 // with mode 0666, so the user's umask applies as to any new file.
 static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
-    static const char Letters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     constexpr uint64_t LetterCount = sizeof(Letters) - 1;
     constexpr int32_t Attempts = 100;
     static uint64_t Counter = 0;
     struct timespec Now;
     clock_gettime(CLOCK_REALTIME, &Now);
-    uint64_t Seed = (static_cast<uint64_t>(getpid()) << 32) ^
-                    static_cast<uint64_t>(Now.tv_nsec) ^
+    uint64_t Seed = (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(Now.tv_nsec) ^
                     (static_cast<uint64_t>(Now.tv_sec) << 20) ^ (++Counter * 0x9E3779B97F4A7C15u);
     for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
         // splitmix64: a well-mixed value from a plain counter.
@@ -173,8 +171,8 @@ static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
         }
         int Handle;
         do {
-            Handle = open(TempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                          0666);
+            Handle =
+                open(TempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         } while (Handle < 0 && errno == EINTR);
         if (Handle >= 0 || errno != EEXIST) return Handle;
     }
@@ -184,6 +182,11 @@ static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
 
 void PlatformReplaceFile(const std::string& FileName, const std::string& Text) {
     const std::string Target = FollowLinks(FileName);
+    // Only a regular file is ever replaced: renaming over a folder, a pipe or a
+    // device would destroy it.
+    struct stat Existing;
+    if (lstat(Target.c_str(), &Existing) == 0 && !S_ISREG(Existing.st_mode))
+        throw CreateError(FileName, S_ISDIR(Existing.st_mode) ? EISDIR : EINVAL);
     // The rename needs only the folder's permission; a file the user protected
     // is refused as opening it for writing would be.
     if (faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)

@@ -117,8 +117,9 @@ void LoadMenu() {
         // A script that opens but cannot be read whole (a folder, a pipe, a file
         // over MaxWholeFileSize, a read error) is as fatal as a missing one.
         const int Error = errno;
-        throw std::runtime_error((IsReadFailure(Error) ? "Cannot read file \"" : "Cannot open file \"") +
-                                 FileName + "\". " + std::strerror(Error));
+        throw std::runtime_error(
+            (IsReadFailure(Error) ? "Cannot read file \"" : "Cannot open file \"") + FileName +
+            "\". " + std::strerror(Error));
     }
     LoadMenuFromText(Text);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -220,4 +221,15 @@ TEST(IniDocument, FirstOfTwoSectionsOrKeysOfOneNameIsUsed) {
     EXPECT_EQ(ReadIniInteger(Document, "S", "K", 0), 1);
     WriteIniInteger(Document, "S", "K", 5);
     EXPECT_EQ(IniDocumentText(Document), "[S]\r\nK=5\r\nK=2\r\n\r\n[s]\r\nK=3\r\n\r\n");
+}
+
+// A settings file over the whole-file reader's limit is treated as unreadable:
+// the defaults are used, and saving writes the screen settings alone.
+TEST_F(ConfigTest, FileOverTheSizeLimitGivesTheDefaultsAndIsReplaced) {
+    WriteBytes(Path, "[Screen]\r\nWidth=800\r\n[Mine]\r\nA=1\r\n");
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    LoadScreenSettingsFrom(Path);
+    EXPECT_EQ(ScreenWidth, 640);
+    SaveScreenSettingsTo(Path);
+    EXPECT_EQ(ReadBytes(Path), DefaultFile);
 }

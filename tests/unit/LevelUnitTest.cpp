@@ -10,6 +10,7 @@
 #include <string>
 
 #include "LevelUnit.h"
+#include "PexPlatform.h"
 #include "TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -144,7 +145,7 @@ TEST_F(LevelTest, SaveOverAFolderRaisesAndRemovesTheTemporaryFile) {
     fs::create_directory(Dir + "1.txt");
     EXPECT_THROW(SaveLevel(Dir + "1.txt"), std::runtime_error);
     EXPECT_TRUE(fs::is_directory(Dir + "1.txt"));
-    EXPECT_FALSE(fs::exists(Dir + "1.txt.tmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
 }
 
 TEST_F(LevelTest, CellsOfEightOrMoreSurviveSaveAndLoad) {
@@ -305,4 +306,15 @@ TEST_F(ShippedLevel, HasASteelFrameCoinsOnFloorsAndLaddersToTheGround) {
     }
     EXPECT_GE(Coins, 10);
     EXPECT_GE(Ladders, 10);
+}
+
+// A level file over the whole-file reader's limit is treated as unreadable: the
+// grid keeps its size and cells, though the file starts as a valid level.
+TEST_F(LevelTest, FileOverTheSizeLimitLeavesTheGridAsItWas) {
+    const std::string Path = Dir + "1.txt";
+    WriteBytes(Path, "mole_ladder.level\r\nheight 1\r\nwidth 2\r\ndata\r\nrow\t0\t5\t5\r\n");
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    LevelGrid = {{1, 2, 3}};
+    LoadLevel(Path);
+    EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 2, 3}}));
 }

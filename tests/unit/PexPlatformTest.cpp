@@ -1,7 +1,7 @@
 // The platform services: the executable's path, reading a file whole and the
 // atomic replace, on real files in a temporary folder.
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -227,8 +227,23 @@ TEST_F(PlatformFiles, LinkToAMissingFileCreatesTheFileAndALoopRaises) {
     EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"a", "b", "link", "made.txt"}));
 }
 
+TEST_F(PlatformFiles, OnlyARegularFileIsReplaced) {
+    ASSERT_EQ(mkfifo((Dir + "pipe").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("pipe", (Dir + "to-pipe").c_str()), 0);
+    fs::create_directory(Dir + "folder");
+    ASSERT_EQ(symlink("folder", (Dir + "to-folder").c_str()), 0);
+    EXPECT_EQ(ReplaceError(Dir + "pipe", "x"), CreateMessage(Dir + "pipe", EINVAL));
+    EXPECT_EQ(ReplaceError(Dir + "to-pipe", "x"), CreateMessage(Dir + "to-pipe", EINVAL));
+    EXPECT_EQ(ReplaceError(Dir + "folder", "x"), CreateMessage(Dir + "folder", EISDIR));
+    EXPECT_EQ(ReplaceError(Dir + "to-folder", "x"), CreateMessage(Dir + "to-folder", EISDIR));
+    EXPECT_TRUE(fs::is_fifo(Dir + "pipe"));
+    EXPECT_TRUE(fs::is_directory(Dir + "folder"));
+    EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"pipe", "to-pipe", "folder", "to-folder"}));
+}
+
 TEST_F(PlatformFiles, MissingFolderRaisesWithTheGivenName) {
-    EXPECT_EQ(ReplaceError(Dir + "missing/1.txt", "x"), CreateMessage(Dir + "missing/1.txt", ENOENT));
+    EXPECT_EQ(ReplaceError(Dir + "missing/1.txt", "x"),
+              CreateMessage(Dir + "missing/1.txt", ENOENT));
     EXPECT_FALSE(fs::exists(Dir + "missing"));
 }
 
@@ -259,10 +274,9 @@ TEST_F(PlatformFiles, ProtectedFileOrFolderIsRefusedAndLeftAlone) {
         close(Channel[0]);
         if (Root && (setgroups(0, nullptr) != 0 || setgid(NobodyId) != 0 || setuid(NobodyId) != 0))
             _exit(3);
-        const std::string Messages = ReplaceError(Protected, "replaced") + "\n" +
-                                     ReplaceError(Link, "replaced") + "\n" +
-                                     ReplaceError(InLockedFolder, "replaced") + "\n" +
-                                     ReplaceError(Writable, "new") + "\n";
+        const std::string Messages =
+            ReplaceError(Protected, "replaced") + "\n" + ReplaceError(Link, "replaced") + "\n" +
+            ReplaceError(InLockedFolder, "replaced") + "\n" + ReplaceError(Writable, "new") + "\n";
         const ssize_t Written = write(Channel[1], Messages.data(), Messages.size());
         _exit(Written == static_cast<ssize_t>(Messages.size()) ? 0 : 4);
     }
@@ -283,7 +297,8 @@ TEST_F(PlatformFiles, ProtectedFileOrFolderIsRefusedAndLeftAlone) {
     EXPECT_EQ(FileMode(Protected), 0444u);
     EXPECT_EQ(ReadBytes(InLockedFolder), "old level");
     EXPECT_EQ(ReadBytes(Writable), "new");
-    EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"pex.ini", "free.ini", "locked", "link.ini"}));
+    EXPECT_EQ(FolderNames(Dir),
+              (std::set<std::string>{"pex.ini", "free.ini", "locked", "link.ini"}));
     EXPECT_EQ(FolderNames(Dir + "locked"), std::set<std::string>{"1.txt"});
 }
 
@@ -321,10 +336,11 @@ protected:
         const std::string Copy = Dir + Name;
         fs::copy_file("/proc/self/exe", Copy);
         fs::permissions(Copy, fs::perms::owner_all);
-        const std::string Command = "PEX_EXPECTED_EXE='" + Copy + "' " +
-                                    (Replace ? "PEX_REPLACE_SELF=1 '" : "'") + Copy +
-                                    "' --gtest_filter=PlatformExecutable.PathKeepsTheStartNameWhenTheFileGoes"
-                                    " >'" + Dir + "log' 2>&1";
+        const std::string Command =
+            "PEX_EXPECTED_EXE='" + Copy + "' " + (Replace ? "PEX_REPLACE_SELF=1 '" : "'") + Copy +
+            "' --gtest_filter=PlatformExecutable.PathKeepsTheStartNameWhenTheFileGoes"
+            " >'" +
+            Dir + "log' 2>&1";
         const int Status = std::system(Command.c_str());
         return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
     }

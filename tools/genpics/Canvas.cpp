@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <stdexcept>
+
+#include "PexPlatform.h"
 
 TCanvas NewCanvas(int32_t Width, int32_t Height, TRgba Fill) {
     TCanvas Canvas;
@@ -213,10 +214,8 @@ std::vector<uint8_t> EncodeTga(const TCanvas& Canvas, TTgaKind Kind) {
     return Out;
 }
 
+// The program's own atomic replace: a failed write raises "Cannot create file
+// ..." with the reason and leaves the earlier picture whole.
 void WriteFile(const std::string& FileName, const std::vector<uint8_t>& Bytes) {
-    std::ofstream File(FileName, std::ios::binary | std::ios::trunc);
-    if (!File) throw std::runtime_error("Cannot create file \"" + FileName + "\"");
-    File.write(reinterpret_cast<const char*>(Bytes.data()),
-               static_cast<std::streamsize>(Bytes.size()));
-    if (!File) throw std::runtime_error("Cannot write file \"" + FileName + "\"");
+    PlatformReplaceFile(FileName, std::string(Bytes.begin(), Bytes.end()));
 }

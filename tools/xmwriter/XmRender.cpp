@@ -5,9 +5,11 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -40,11 +42,12 @@ void Put32(FILE* File, uint32_t Value) {
     Put16(File, Value >> 16);
 }
 
-void WriteWav(const char* Path, const std::vector<float>& Samples) {
+// False, with the reason on standard error, when the file cannot be written whole.
+bool WriteWav(const char* Path, const std::vector<float>& Samples) {
     FILE* File = std::fopen(Path, "wb");
     if (File == nullptr) {
-        std::fprintf(stderr, "cannot write %s\n", Path);
-        return;
+        std::fprintf(stderr, "cannot write %s: %s\n", Path, std::strerror(errno));
+        return false;
     }
     const uint32_t DataBytes = static_cast<uint32_t>(Samples.size() * 2);
     std::fputs("RIFF", File);
@@ -63,7 +66,16 @@ void WriteWav(const char* Path, const std::vector<float>& Samples) {
         const float Clamped = std::max(-1.0f, std::min(1.0f, Value));
         Put16(File, static_cast<uint16_t>(static_cast<int16_t>(std::lround(Clamped * 32767.0f))));
     }
-    std::fclose(File);
+    // The stream keeps the first error of every put; closing flushes the rest.
+    const bool Failed = std::ferror(File) != 0;
+    const int PutError = errno;
+    const bool CloseFailed = std::fclose(File) != 0;
+    if (Failed || CloseFailed) {
+        std::fprintf(stderr, "cannot write %s: %s\n", Path,
+                     std::strerror(CloseFailed ? errno : PutError));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -126,8 +138,8 @@ int main(int argc, char** argv) {
     std::printf("  largest step at the loop seam %.4f, anywhere %.4f\n",
                 static_cast<double>(MaxStep(Seam - Rate / 50, Seam + Rate / 50)),
                 static_cast<double>(MaxStep(0, Done)));
-    if (argc > 2) {
-        WriteWav(argv[2], Samples);
+    if (argc > 2 && !WriteWav(argv[2], Samples)) {
+        return 1;
     }
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "PexPlatform.h"
 #include "Synth.h"
 #include "XmModule.h"
 
@@ -404,12 +405,10 @@ TModule Game() {
     return Module;
 }
 
+// The program's own atomic replace: a failed write raises "Cannot create file
+// ..." with the reason and leaves the earlier file whole.
 void WriteFile(const std::string& Path, const std::vector<uint8_t>& Bytes) {
-    FILE* File = std::fopen(Path.c_str(), "wb");
-    if (File == nullptr || std::fwrite(Bytes.data(), 1, Bytes.size(), File) != Bytes.size()) {
-        throw std::runtime_error("cannot write " + Path);
-    }
-    std::fclose(File);
+    PlatformReplaceFile(Path, std::string(Bytes.begin(), Bytes.end()));
 }
 
 }  // namespace
