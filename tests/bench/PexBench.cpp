@@ -2,8 +2,8 @@
 // or on entering a screen, on the data Pex ships.
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <sstream>
+#include <string>
 
 #include "Fakes.h"
 #include "GameUnit.h"

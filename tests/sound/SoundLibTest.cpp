@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -29,31 +30,13 @@ const std::string ScratchPrefix =
 const char* const ShippedSongs[] = {"splash.oxm", "game.oxm"};
 constexpr int32_t Rate = 44100;
 
-std::vector<uint8_t> ReadFile(const std::string& Path) {
-    std::vector<uint8_t> Data;
-    FILE* File = std::fopen(Path.c_str(), "rb");
-    if (File != nullptr) {
-        uint8_t Chunk[65536];
-        size_t Count;
-        while ((Count = std::fread(Chunk, 1, sizeof(Chunk), File)) > 0) {
-            Data.insert(Data.end(), Chunk, Chunk + Count);
-        }
-        std::fclose(File);
-    }
-    return Data;
-}
-
-std::string WriteTempFile(const std::string& Name, const std::vector<uint8_t>& Data) {
+std::string WriteTempFile(const std::string& Name, const std::string& Data) {
     const std::string Path = ScratchPrefix + Name;
-    FILE* File = std::fopen(Path.c_str(), "wb");
-    if (File != nullptr) {
-        std::fwrite(Data.data(), 1, Data.size(), File);
-        std::fclose(File);
-    }
+    WriteBytes(Path, Data);
     return Path;
 }
 
-openmpt_module* OpenModule(const std::vector<uint8_t>& Data) {
+openmpt_module* OpenModule(const std::string& Data) {
     return openmpt_module_create_from_memory2(Data.data(), Data.size(), openmpt_log_func_silent,
                                               nullptr, openmpt_error_func_ignore, nullptr, nullptr,
                                               nullptr, nullptr);
@@ -107,7 +90,7 @@ TEST(ShippedMusic, BothModulesLoadInTheLibrary) {
 
 TEST(ShippedMusic, EachPlaysAtLeastThirtySecondsBeforeLooping) {
     for (const char* Name : ShippedSongs) {
-        openmpt_module* Module = OpenModule(ReadFile(MusicDir + Name));
+        openmpt_module* Module = OpenModule(ReadBytes(MusicDir + Name));
         ASSERT_NE(Module, nullptr) << Name;
         EXPECT_GE(openmpt_module_get_duration_seconds(Module), 30.0) << Name;
         openmpt_module_destroy(Module);
@@ -117,7 +100,7 @@ TEST(ShippedMusic, EachPlaysAtLeastThirtySecondsBeforeLooping) {
 // Every two seconds of the first pass carry music, and nothing clips.
 TEST(ShippedMusic, RendersAudibleMusicWithoutGapsOrClipping) {
     for (const char* Name : ShippedSongs) {
-        openmpt_module* Module = OpenModule(ReadFile(MusicDir + Name));
+        openmpt_module* Module = OpenModule(ReadBytes(MusicDir + Name));
         ASSERT_NE(Module, nullptr) << Name;
         const double Duration = openmpt_module_get_duration_seconds(Module);
         const std::vector<float> Samples = Render(Module, Duration);
@@ -139,7 +122,7 @@ TEST(ShippedMusic, RendersAudibleMusicWithoutGapsOrClipping) {
 // the largest jump is no larger than those the music makes anyway.
 TEST(ShippedMusic, LoopsWithoutAClick) {
     for (const char* Name : ShippedSongs) {
-        openmpt_module* Module = OpenModule(ReadFile(MusicDir + Name));
+        openmpt_module* Module = OpenModule(ReadBytes(MusicDir + Name));
         ASSERT_NE(Module, nullptr) << Name;
         const double Duration = openmpt_module_get_duration_seconds(Module);
         const std::vector<float> Samples = Render(Module, Duration + 1.0);
@@ -154,22 +137,22 @@ TEST(ShippedMusic, LoopsWithoutAClick) {
 }
 
 TEST(LoadSong, UnreadableOrForeignFilesGiveNoModule) {
-    const std::vector<uint8_t> Splash = ReadFile(MusicDir + "splash.oxm");
+    const std::string Splash = ReadBytes(MusicDir + "splash.oxm");
     ASSERT_GT(Splash.size(), 400u);
-    std::vector<uint8_t> Noise(4096);
+    std::string Noise(4096, '\0');
     uint32_t State = 12345;
-    for (uint8_t& Byte : Noise) {
+    for (char& Byte : Noise) {
         State = State * 1103515245u + 12345u;
-        Byte = static_cast<uint8_t>(State >> 24);
+        Byte = static_cast<char>(State >> 24);
     }
     const std::string Text = "[Screen]\nFullScreen=0\nWidth=640\n";
     const std::string Cases[] = {
         MusicDir + "no-such-song.oxm",
         ::testing::TempDir(),  // a folder
         WriteTempFile("empty.oxm", {}),
-        WriteTempFile("text.oxm", std::vector<uint8_t>(Text.begin(), Text.end())),
+        WriteTempFile("text.oxm", Text),
         WriteTempFile("noise.oxm", Noise),
-        WriteTempFile("header.oxm", std::vector<uint8_t>(Splash.begin(), Splash.begin() + 60)),
+        WriteTempFile("header.oxm", Splash.substr(0, 60)),
     };
     for (const std::string& Path : Cases) {
         EXPECT_EQ(FMUSIC_LoadSong(Path.c_str()), nullptr) << Path;
@@ -183,11 +166,10 @@ TEST(LoadSong, UnreadableOrForeignFilesGiveNoModule) {
 // A module cut short loads what is there or nothing; either way it can be
 // played and freed.
 TEST(LoadSong, TruncatedModuleIsSafeToPlayAndFree) {
-    const std::vector<uint8_t> Game = ReadFile(MusicDir + "game.oxm");
+    const std::string Game = ReadBytes(MusicDir + "game.oxm");
     for (size_t Length : {Game.size() / 2, size_t{400}, size_t{2000}}) {
-        const std::string Path = WriteTempFile(
-            "cut" + std::to_string(Length) + ".oxm",
-            std::vector<uint8_t>(Game.begin(), Game.begin() + static_cast<long>(Length)));
+        const std::string Path =
+            WriteTempFile("cut" + std::to_string(Length) + ".oxm", Game.substr(0, Length));
         FMUSIC_MODULE* Song = FMUSIC_LoadSong(Path.c_str());
         EXPECT_EQ(FMUSIC_PlaySong(Song), Song != nullptr ? 1 : 0) << Length;
         EXPECT_EQ(FMUSIC_FreeSong(Song), Song != nullptr ? 1 : 0) << Length;
@@ -285,7 +267,7 @@ protected:
         return false;
     }
     std::vector<float> ReadFloats(size_t FromByte) {
-        const std::vector<uint8_t> Bytes = ReadFile(RawPath);
+        const std::string Bytes = ReadBytes(RawPath);
         std::vector<float> Floats;
         for (size_t I = FromByte; I + 4 <= Bytes.size(); I += 4) {
             float Value;

@@ -36,7 +36,8 @@ std::vector<Batch> Batches() {
     uint32_t Texture = 0;
     std::array<int32_t, 4> Color{};
     bool Open = false;
-    for (const GLCall& Call : GLCalls) {
+    for (size_t I = 0; I < GLCalls.size(); ++I) {
+        const GLCall& Call = GLCalls[I];
         if (Call.Name == "glBindTexture") {
             Texture = static_cast<uint32_t>(Call.Args[1]);
         } else if (Call.Name == "glColor4ub") {
@@ -44,11 +45,13 @@ std::vector<Batch> Batches() {
         } else if (Call.Name == "glBegin") {
             Result.emplace_back();
             Result.back().Texture = Texture;
+            Result.back().BeginIndex = I;
             Open = true;
         } else if (Call.Name == "glEnd") {
             Open = false;
         } else if (Open && Call.Name.rfind("glVertex", 0) == 0) {
             if (Result.back().Vertices.empty()) Result.back().Color = Color;
+            Result.back().VertexCall = Call.Name;
             Result.back().Vertices.emplace_back(Call.Args[0], Call.Args[1]);
         } else if (Open && Call.Name == "glTexCoord2f") {
             Result.back().TexCoords.emplace_back(Call.Args[0], Call.Args[1]);

@@ -6,10 +6,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Glfw2.h"
@@ -36,12 +38,16 @@ extern std::vector<MipmapUpload> Uploads;
 void ResetGL();
 
 // One glBegin..glEnd batch: the texture bound and the colour (glColor4ub)
-// current at its first vertex, its vertices and texture coordinates.
+// current at its first vertex, its vertices and texture coordinates, the name
+// of its vertex call (glVertex2i or glVertex2f) and the index of its glBegin
+// in GLCalls.
 struct Batch {
     uint32_t Texture = 0;
     std::array<int32_t, 4> Color{};
     std::vector<std::pair<double, double>> Vertices;
     std::vector<std::pair<double, double>> TexCoords;
+    std::string VertexCall;
+    size_t BeginIndex = 0;
 };
 // The batches drawn since the last ResetGL.
 std::vector<Batch> Batches();

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
+#include "TestFiles.h"
 #include "VarsUnit.h"
 
 namespace {
@@ -26,11 +26,6 @@ constexpr uint32_t TestGuiTexture = 34;
 
 using fake::Batch;
 using fake::Batches;
-
-std::string ReadFile(const std::string& Name) {
-    std::ifstream File(Name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(File)), {});
-}
 
 int32_t MenuEnters = 0;
 void MenuEntered() {
@@ -238,7 +233,7 @@ TEST_F(EditorTest, EscapeSwitchesToTheMenuAndSavesThePaintedLevel) {
     EXPECT_EQ(CurrentState, stMenu);
     EXPECT_EQ(MenuEnters, 1);
     EXPECT_FALSE(KeyDown(kcEscape));
-    EXPECT_EQ(ReadFile(LevelFilePath()),
+    EXPECT_EQ(ReadBytes(LevelFilePath()),
               "mole_ladder.level\r\nheight 2\r\nwidth 3\r\ndata\r\n"
               "row\t0\t0\t0\t0\r\nrow\t1\t0\t0\t3\r\n");
 }
@@ -250,7 +245,7 @@ TEST_F(EditorTest, F11ThenEscapeSavesAnEmptyGrid) {
     KeyCallback(kcEscape, 1);
     EditorUpdate();
     EXPECT_EQ(
-        ReadFile(LevelFilePath()),
+        ReadBytes(LevelFilePath()),
         "mole_ladder.level\r\nheight 2\r\nwidth 2\r\ndata\r\nrow\t0\t0\t0\r\nrow\t1\t0\t0\r\n");
 }
 
@@ -258,22 +253,10 @@ TEST_F(EditorTest, EnterLoadsTheLevelFileAndMissingFileKeepsTheGrid) {
     LevelGrid.assign(2, TFieldRow(2, fkRope));
     EditorEnter();
     EXPECT_EQ(LevelGrid, TFieldGrid(2, TFieldRow(2, fkRope)));
-    {
-        std::ofstream File(LevelFilePath(), std::ios::binary);
-        File << "mole_ladder.level\r\nheight 1\r\nwidth 2\r\ndata\r\nrow\t0\t5\t7\r\n";
-    }
+    WriteBytes(LevelFilePath(),
+               "mole_ladder.level\r\nheight 1\r\nwidth 2\r\ndata\r\nrow\t0\t5\t7\r\n");
     EditorEnter();
     EXPECT_EQ(LevelGrid, TFieldGrid(1, TFieldRow{fkCoin, fkEnemy}));
-}
-
-TEST_F(EditorTest, InitEditorFillsAllFiveSlots) {
-    States[stEditor] = TStateProcs{};
-    InitEditor();
-    EXPECT_EQ(States[stEditor].Enter, EditorEnter);
-    EXPECT_EQ(States[stEditor].Leave, EditorLeave);
-    EXPECT_EQ(States[stEditor].Update, EditorUpdate);
-    EXPECT_EQ(States[stEditor].Step, EditorStep);
-    EXPECT_EQ(States[stEditor].Draw, EditorDraw);
 }
 
 // ---- Drawing ---------------------------------------------------------------------

@@ -1,9 +1,11 @@
 // Game screen drawing, checked at the level of the GL calls it issues: the
 // background panel, every grid cell, the entities at fractional positions, and
 // the HUD bar and texts.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,43 +17,15 @@
 
 namespace {
 
-constexpr double GL_TEXTURE_2D_ = 0x0DE1;
-constexpr double GL_BLEND_ = 0x0BE2;
-
-// One glBegin..glEnd batch: its texture coordinates and vertices in order.
-struct Batch {
-    std::vector<std::vector<double>> TexCoords;
-    std::vector<std::vector<double>> Vertices;
-    std::string VertexCall;
-    size_t BeginIndex;  // index of the glBegin in GLCalls
-};
-
-std::vector<Batch> Batches() {
-    std::vector<Batch> Result;
-    bool Open = false;
-    for (size_t I = 0; I < fake::GLCalls.size(); ++I) {
-        const fake::GLCall& Call = fake::GLCalls[I];
-        if (Call.Name == "glBegin") {
-            Result.push_back(Batch{{}, {}, "", I});
-            Open = true;
-        } else if (Call.Name == "glEnd") {
-            Open = false;
-        } else if (Open && Call.Name == "glTexCoord2f") {
-            Result.back().TexCoords.push_back(Call.Args);
-        } else if (Open && Call.Name.rfind("glVertex", 0) == 0) {
-            Result.back().VertexCall = Call.Name;
-            Result.back().Vertices.push_back(Call.Args);
-        }
-    }
-    return Result;
-}
+using fake::Batch;
+using fake::Batches;
 
 // The text a PrintText batch draws, read back from its glyph cells.
 std::string GlyphText(const Batch& B) {
     std::string Text;
     for (size_t I = 0; I < B.TexCoords.size(); I += 4) {
-        const int32_t Column = int32_t(B.TexCoords[I][0] * 16 + 0.5);
-        const int32_t Row = int32_t(B.TexCoords[I][1] * 16 + 0.5);
+        const int32_t Column = int32_t(B.TexCoords[I].first * 16 + 0.5);
+        const int32_t Row = int32_t(B.TexCoords[I].second * 16 + 0.5);
         Text += char(Row * 16 + Column);
     }
     return Text;
@@ -96,14 +70,14 @@ protected:
         const size_t V = Quad * 4;
         ASSERT_LE(V + 4, B.Vertices.size());
         const double S0 = SX / 256, T0 = SY / 256, S1 = (SX + W) / 256, T1 = (SY + H) / 256;
-        EXPECT_EQ(B.Vertices[V][0], X);
-        EXPECT_EQ(B.Vertices[V][1], Y);
-        EXPECT_EQ(B.Vertices[V + 2][0], X + W);
-        EXPECT_EQ(B.Vertices[V + 2][1], Y + H);
-        EXPECT_FLOAT_EQ(B.TexCoords[V][0], S0);
-        EXPECT_FLOAT_EQ(B.TexCoords[V][1], T0);
-        EXPECT_FLOAT_EQ(B.TexCoords[V + 2][0], S1);
-        EXPECT_FLOAT_EQ(B.TexCoords[V + 2][1], T1);
+        EXPECT_EQ(B.Vertices[V].first, X);
+        EXPECT_EQ(B.Vertices[V].second, Y);
+        EXPECT_EQ(B.Vertices[V + 2].first, X + W);
+        EXPECT_EQ(B.Vertices[V + 2].second, Y + H);
+        EXPECT_FLOAT_EQ(B.TexCoords[V].first, S0);
+        EXPECT_FLOAT_EQ(B.TexCoords[V].second, T0);
+        EXPECT_FLOAT_EQ(B.TexCoords[V + 2].first, S1);
+        EXPECT_FLOAT_EQ(B.TexCoords[V + 2].second, T1);
     }
 };
 
@@ -112,13 +86,13 @@ TEST_F(GameDrawing, BackgroundIsTintedPanelOfFortyCells) {
     const auto& Calls = fake::GLCalls;
     ASSERT_GE(Calls.size(), 4u);
     EXPECT_EQ(Calls[0].Name, "glDisable");
-    EXPECT_EQ(Calls[0].Args, Args({GL_BLEND_}));
+    EXPECT_EQ(Calls[0].Args, Args({GL_BLEND}));
     EXPECT_EQ(Calls[1].Name, "glEnable");
-    EXPECT_EQ(Calls[1].Args, Args({GL_TEXTURE_2D_}));
+    EXPECT_EQ(Calls[1].Args, Args({GL_TEXTURE_2D}));
     EXPECT_EQ(Calls[2].Name, "glColor3ub");
     EXPECT_EQ(Calls[2].Args, Args({64, 0, 0}));
     EXPECT_EQ(Calls[3].Name, "glBindTexture");
-    EXPECT_EQ(Calls[3].Args, Args({GL_TEXTURE_2D_, 11}));
+    EXPECT_EQ(Calls[3].Args, Args({GL_TEXTURE_2D, 11}));
 
     const auto B = Batches();
     ASSERT_EQ(B.size(), 1u);
@@ -155,9 +129,10 @@ TEST_F(GameDrawing, GridDrawsEveryCellWithItsTileImageInLevelSpace) {
     EXPECT_EQ(fake::CountCalls("glPopMatrix"), 1u);
 
     // Alpha blending, the tiles, white: set before the batch.
-    EXPECT_EQ(fake::CallsNamed("glEnable")[0].Args, Args({GL_BLEND_}));
-    EXPECT_EQ(fake::CallsNamed("glBlendFunc")[0].Args, Args({770, 771}));
-    EXPECT_EQ(fake::CallsNamed("glBindTexture")[0].Args, Args({GL_TEXTURE_2D_, 12}));
+    EXPECT_EQ(fake::CallsNamed("glEnable")[0].Args, Args({GL_BLEND}));
+    EXPECT_EQ(fake::CallsNamed("glBlendFunc")[0].Args,
+              Args({GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    EXPECT_EQ(fake::CallsNamed("glBindTexture")[0].Args, Args({GL_TEXTURE_2D, 12}));
     EXPECT_EQ(fake::CallsNamed("glColor4ub")[0].Args, Args({255, 255, 255, 255}));
     EXPECT_LT(FindCall("glColor4ub"), Begin);
 
@@ -165,19 +140,21 @@ TEST_F(GameDrawing, GridDrawsEveryCellWithItsTileImageInLevelSpace) {
     ASSERT_EQ(B.size(), 1u);
     EXPECT_EQ(B[0].VertexCall, "glVertex2i");
     ASSERT_EQ(B[0].Vertices.size(), 10u * 20 * 4);
+    // The tile strip: each kind's image 16 pixels right of the one before; the
+    // cells not set above, and the value 9, show the empty cell at 0, 0.
+    const struct {
+        int32_t Row, Column;
+        double SourceX;
+    } Set[] = {{0, 0, 16}, {4, 7, 32}, {9, 19, 80}, {3, 2, 48},
+               {5, 5, 64}, {6, 6, 96}, {7, 7, 112}, {8, 8, 0}};
     for (int32_t Row = 0; Row < 10; ++Row) {
         for (int32_t Column = 0; Column < 20; ++Column) {
-            const TFieldKind Kind = LevelGrid[Row][Column];
-            const TSourcePos Source = Kind < FieldKindCount ? TileSource[Kind] : TileSource[0];
-            ExpectQuad(B[0], Row * 20 + Column, 16 * Column, 16 * Row, 16, 16, Source.X, Source.Y);
+            double SourceX = 0;
+            for (const auto& Cell : Set)
+                if (Cell.Row == Row && Cell.Column == Column) SourceX = Cell.SourceX;
+            ExpectQuad(B[0], Row * 20 + Column, 16 * Column, 16 * Row, 16, 16, SourceX, 0);
         }
     }
-    // Spot checks against the tile strip.
-    ExpectQuad(B[0], 0, 0, 0, 16, 16, 16, 0);
-    ExpectQuad(B[0], 4 * 20 + 7, 112, 64, 16, 16, 32, 0);
-    ExpectQuad(B[0], 9 * 20 + 19, 304, 144, 16, 16, 80, 0);
-    ExpectQuad(B[0], 1, 16, 0, 16, 16, 0, 0);
-    ExpectQuad(B[0], 8 * 20 + 8, 128, 128, 16, 16, 0, 0);
 }
 
 TEST_F(GameDrawing, GridFollowsItsSize) {
@@ -206,8 +183,9 @@ TEST_F(GameDrawing, EntitiesDrawnAtFractionalPositionsHeroOverEnemy) {
     EXPECT_EQ(fake::GLCalls[1].Name, "glTranslatef");
     EXPECT_EQ(fake::GLCalls[1].Args, Args({0, 96, 0}));
     EXPECT_EQ(fake::GLCalls.back().Name, "glPopMatrix");
-    EXPECT_EQ(fake::CallsNamed("glBindTexture")[0].Args, Args({GL_TEXTURE_2D_, 12}));
-    EXPECT_EQ(fake::CallsNamed("glBlendFunc")[0].Args, Args({770, 771}));
+    EXPECT_EQ(fake::CallsNamed("glBindTexture")[0].Args, Args({GL_TEXTURE_2D, 12}));
+    EXPECT_EQ(fake::CallsNamed("glBlendFunc")[0].Args,
+              Args({GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
     EXPECT_EQ(fake::CallsNamed("glColor4ub")[0].Args, Args({255, 255, 255, 255}));
 
     const auto B = Batches();
@@ -218,8 +196,8 @@ TEST_F(GameDrawing, EntitiesDrawnAtFractionalPositionsHeroOverEnemy) {
     // image whichever way each faces.
     ExpectQuad(B[0], 0, Enemy->X, Enemy->Y, 16, 16, 0, 32);
     ExpectQuad(B[0], 1, 300.5, 100.25, 16, 16, 0, 32);
-    EXPECT_EQ(B[0].Vertices[4][0], 300.5);
-    EXPECT_EQ(B[0].Vertices[6][0], 316.5);
+    EXPECT_EQ(B[0].Vertices[4].first, 300.5);
+    EXPECT_EQ(B[0].Vertices[6].first, 316.5);
 }
 
 TEST_F(GameDrawing, NoEntitiesDrawNoQuads) {
@@ -241,11 +219,11 @@ TEST_F(GameDrawing, HudShowsGreenBarAndThreeTexts) {
     const size_t Green = FindCall("glColor4ub");
     EXPECT_EQ(fake::GLCalls[Green].Args, Args({0, 255, 0, 255}));
     EXPECT_GT(Green, B[0].BeginIndex);
-    EXPECT_EQ(fake::CallsNamed("glBindTexture")[0].Args, Args({GL_TEXTURE_2D_, 11}));
-    EXPECT_EQ(fake::CallsNamed("glEnable")[0].Args, Args({GL_TEXTURE_2D_}));
+    EXPECT_EQ(fake::CallsNamed("glBindTexture")[0].Args, Args({GL_TEXTURE_2D, 11}));
+    EXPECT_EQ(fake::CallsNamed("glEnable")[0].Args, Args({GL_TEXTURE_2D}));
 
     // The texts in white from the font, 16-pixel glyphs.
-    EXPECT_EQ(fake::CallsNamed("glBindTexture")[1].Args, Args({GL_TEXTURE_2D_, 13}));
+    EXPECT_EQ(fake::CallsNamed("glBindTexture")[1].Args, Args({GL_TEXTURE_2D, 13}));
     EXPECT_EQ(fake::CallsNamed("glColor4ub")[1].Args, Args({255, 255, 255, 255}));
     EXPECT_EQ(FontMetrics.Size, 16);
     const struct {
@@ -256,11 +234,11 @@ TEST_F(GameDrawing, HudShowsGreenBarAndThreeTexts) {
         const Batch& Text = B[I + 1];
         EXPECT_EQ(GlyphText(Text), Texts[I].Text);
         ASSERT_FALSE(Text.Vertices.empty());
-        EXPECT_EQ(Text.Vertices[0][0], Texts[I].X);
-        EXPECT_EQ(Text.Vertices[0][1], 16);
-        EXPECT_EQ(Text.Vertices[2][0], Texts[I].X + 16);
-        EXPECT_EQ(Text.Vertices[2][1], 32);
-        EXPECT_EQ(Text.Vertices[4][0], Texts[I].X + 16);  // second glyph
+        EXPECT_EQ(Text.Vertices[0].first, Texts[I].X);
+        EXPECT_EQ(Text.Vertices[0].second, 16);
+        EXPECT_EQ(Text.Vertices[2].first, Texts[I].X + 16);
+        EXPECT_EQ(Text.Vertices[2].second, 32);
+        EXPECT_EQ(Text.Vertices[4].first, Texts[I].X + 16);  // second glyph
     }
 }
 

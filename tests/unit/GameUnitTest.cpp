@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "Fakes.h"
@@ -15,6 +14,7 @@
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
+#include "TestFiles.h"
 #include "VarsUnit.h"
 
 namespace {
@@ -257,16 +257,6 @@ TEST_F(GameRules, EscapeSwitchesToMenuAndFreesEntities) {
     OnUpdate = nullptr;
     OnDraw = nullptr;
     CurrentState = stNone;
-}
-
-TEST_F(GameRules, InitGameFillsGameRowOfStateTable) {
-    States[stGame] = TStateProcs{};
-    InitGame();
-    EXPECT_EQ(States[stGame].Enter, &GameEnter);
-    EXPECT_EQ(States[stGame].Leave, &GameLeave);
-    EXPECT_EQ(States[stGame].Update, &GameUpdate);
-    EXPECT_EQ(States[stGame].Step, &GameStep);
-    EXPECT_EQ(States[stGame].Draw, &GameDraw);
 }
 
 // ---- Floors and walls ------------------------------------------------------
@@ -641,10 +631,9 @@ TEST_F(GameEntering, LeaveFreesListAndEnterStartsAfresh) {
 }
 
 TEST_F(GameEntering, EnterLoadsLevelFileAgain) {
-    std::ofstream File(LevelFilePath(), std::ios::binary);
-    File << "mole_ladder.level\r\nheight 2\r\nwidth 3\r\ndata\r\n"
-            "row\t0\t5\t0\t5\r\nrow\t1\t1\t1\t1\r\n";
-    File.close();
+    WriteBytes(LevelFilePath(),
+               "mole_ladder.level\r\nheight 2\r\nwidth 3\r\ndata\r\n"
+               "row\t0\t5\t0\t5\r\nrow\t1\t1\t1\t1\r\n");
     GameEnter();
     ASSERT_EQ(LevelGrid.size(), 2u);
     ASSERT_EQ(LevelGrid[0].size(), 3u);

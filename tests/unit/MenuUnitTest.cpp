@@ -7,7 +7,6 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -272,7 +271,7 @@ TEST_F(MenuTest, LoadMenuReadsMainMenuBesideTheExecutable) {
     const std::filesystem::path Dir =
         std::filesystem::temp_directory_path() / ("pex-menu-" + std::to_string(::getpid()));
     std::filesystem::create_directories(Dir);
-    std::ofstream(Dir / "main.menu", std::ios::binary) << Lines(FourItems);
+    WriteBytes((Dir / "main.menu").string(), Lines(FourItems));
     const std::string SavedAppDir = AppDir;
     AppDir = Dir.string() + PathDelim;
     MenuIndex = 3;
@@ -292,16 +291,10 @@ TEST_F(MenuTest, LoadMenuReadsMainMenuBesideTheExecutable) {
     std::filesystem::remove_all(Dir);
 }
 
-TEST_F(MenuTest, InitMenuFillsTheMenuRowAndLoadsTheScript) {
+TEST_F(MenuTest, InitMenuLoadsTheScriptAndDoneMenuReleasesIt) {
     const std::string SavedAppDir = AppDir;
     AppDir = std::string(PEX_SOURCE_DIR) + "/data/";
-    States[stMenu] = TStateProcs{};
     InitMenu();
-    EXPECT_EQ(States[stMenu].Enter, nullptr);
-    EXPECT_EQ(States[stMenu].Leave, nullptr);
-    EXPECT_EQ(States[stMenu].Update, MenuUpdate);
-    EXPECT_EQ(States[stMenu].Step, MenuStep);
-    EXPECT_EQ(States[stMenu].Draw, MenuDraw);
     EXPECT_FALSE(MenuItems.empty());
     DoneMenu();
     EXPECT_TRUE(MenuItems.empty());
@@ -311,9 +304,7 @@ TEST_F(MenuTest, InitMenuFillsTheMenuRowAndLoadsTheScript) {
 // The shipped script: the four actions, the checkbox in the setup submenu, and
 // Russian titles and hints that fit the layout.
 TEST_F(MenuTest, ShippedMenuHoldsTheKnownItems) {
-    std::ifstream File(std::string(PEX_SOURCE_DIR) + "/data/main.menu", std::ios::binary);
-    ASSERT_TRUE(File.is_open());
-    const std::string Text((std::istreambuf_iterator<char>(File)), {});
+    const std::string Text = ReadBytes(std::string(PEX_SOURCE_DIR) + "/data/main.menu");
     FullScreen = true;
     LoadMenuFromText(Text);
     std::vector<std::string> TopLevel;

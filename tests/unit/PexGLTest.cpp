@@ -3,6 +3,11 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "Fakes.h"
 #include "PexGL.h"
 

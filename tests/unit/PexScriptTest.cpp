@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "PexPlatform.h"
 #include "PexScript.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -33,11 +39,6 @@ TScan ScanAll(const std::string& Text) {
 
 std::string TempPath(const std::string& Name) {
     return ::testing::TempDir() + "pexscript_" + std::to_string(getpid()) + "_" + Name;
-}
-
-void WriteFile(const std::string& Path, const std::string& Bytes) {
-    std::ofstream File(Path, std::ios::binary | std::ios::trunc);
-    File << Bytes;
 }
 
 }  // namespace
@@ -88,12 +89,129 @@ TEST(NextToken, CharacterOfCode33IsATokenOnItsOwn) {
     EXPECT_EQ(Scan.Tokens, (std::vector<std::string>{"!"}));
 }
 
+TEST(StrToIntDef, DecimalWithOptionalSign) {
+    const struct {
+        const char* Text;
+        int32_t Value;
+    } Cases[] = {{"0", 0}, {"42", 42}, {"+600", 600}, {"-17", -17}, {"007", 7}, {"-0", 0}};
+    for (const auto& Case : Cases) EXPECT_EQ(StrToIntDef(Case.Text, -99), Case.Value) << Case.Text;
+}
+
+TEST(StrToIntDef, HexadecimalAfterDollarOr0xInEitherCase) {
+    const struct {
+        const char* Text;
+        int32_t Value;
+    } Cases[] = {{"$320", 800}, {"0x320", 800}, {"0X1f", 31}, {"$fF", 255},
+                 {"-$10", -16}, {"+0x10", 16},  {"0x0", 0},   {"$7FFFFFFF", INT32_MAX}};
+    for (const auto& Case : Cases) EXPECT_EQ(StrToIntDef(Case.Text, -99), Case.Value) << Case.Text;
+}
+
+TEST(StrToIntDef, ValuesBeyondThirtyTwoBitsGiveTheDefault) {
+    EXPECT_EQ(StrToIntDef("2147483647", -99), INT32_MAX);
+    EXPECT_EQ(StrToIntDef("-2147483648", -99), INT32_MIN);
+    for (const char* Text :
+         {"2147483648", "-2147483649", "99999999999", "0x100000000", "18446744073709551616"})
+        EXPECT_EQ(StrToIntDef(Text, -99), -99) << Text;
+}
+
+TEST(StrToIntDef, AnythingElseGivesTheDefault) {
+    for (const char* Text : {"", "+", "-", "$", "0x", "12a", "1.5", "--1", "+-1", "$-1", "0x$1",
+                             "1e3", "$G", "12 ", "\xB9"})
+        EXPECT_EQ(StrToIntDef(Text, 12345), 12345) << Text;
+}
+
+// The file as a whole: created or replaced with exactly the text, and on a
+// failure the earlier file stays as it was and nothing else is left beside it.
+class WriteWholeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = TempPath("write_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(Dir);
+        std::filesystem::create_directory(Dir);
+        Path = Dir + "/file.txt";
+    }
+    void TearDown() override {
+        std::error_code Ignored;
+        std::filesystem::remove_all(Dir, Ignored);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> Result;
+        for (const auto& Entry : std::filesystem::directory_iterator(Dir))
+            Result.push_back(Entry.path().filename().string());
+        std::sort(Result.begin(), Result.end());
+        return Result;
+    }
+    // The message names the file in quotes and gives a reason after it.
+    void ExpectCreateError(const std::runtime_error& Error, const std::string& FileName) {
+        const std::string Message = Error.what();
+        const std::string Head = "Cannot create file \"" + FileName + "\". ";
+        EXPECT_EQ(Message.rfind(Head, 0), 0u) << Message;
+        EXPECT_GT(Message.size(), Head.size()) << Message;
+    }
+    std::string Dir;
+    std::string Path;
+};
+
+TEST_F(WriteWholeFileTest, CreatesTheFileWithEveryByte) {
+    std::string Bytes;
+    for (int32_t Code = 0; Code < 256; ++Code) Bytes += static_cast<char>(Code);
+    Bytes += "line\r\nnext\n";
+    WriteWholeFile(Path, Bytes);
+    EXPECT_EQ(ReadBytes(Path), Bytes);
+    EXPECT_EQ(Names(), std::vector<std::string>{"file.txt"});
+}
+
+TEST_F(WriteWholeFileTest, ReplacesTheWholeContent) {
+    WriteBytes(Path, std::string(5000, 'x'));
+    WriteWholeFile(Path, "short\r\n");
+    EXPECT_EQ(ReadBytes(Path), "short\r\n");
+    WriteWholeFile(Path, "");
+    EXPECT_EQ(ReadBytes(Path), "");
+    EXPECT_EQ(Names(), std::vector<std::string>{"file.txt"});
+}
+
+// A write cut short (here by a file size limit, as on a full disk) raises and
+// leaves the earlier file whole.
+TEST_F(WriteWholeFileTest, FailedWriteKeepsTheOldFileWhole) {
+    const std::string Old = "[Screen]\r\nWidth=1024\r\n";
+    WriteBytes(Path, Old);
+    struct rlimit Saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &Saved), 0);
+    struct rlimit Small = Saved;
+    Small.rlim_cur = 4096;
+    void (*SavedSignal)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
+    std::string Message;
+    try {
+        WriteWholeFile(Path, std::string(10000, 'n'));
+    } catch (const std::runtime_error& Error) {
+        Message = Error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &Saved);
+    signal(SIGXFSZ, SavedSignal);
+    ASSERT_FALSE(Message.empty()) << "WriteWholeFile did not raise";
+    ExpectCreateError(std::runtime_error(Message), Path);
+    EXPECT_EQ(ReadBytes(Path), Old);
+    EXPECT_EQ(Names(), std::vector<std::string>{"file.txt"});
+}
+
+TEST_F(WriteWholeFileTest, MissingFolderRaisesWithTheFileName) {
+    const std::string Inside = Dir + "/missing/file.txt";
+    try {
+        WriteWholeFile(Inside, "text");
+        FAIL() << "WriteWholeFile did not raise";
+    } catch (const std::runtime_error& Error) {
+        ExpectCreateError(Error, Inside);
+    }
+    EXPECT_TRUE(Names().empty());
+}
+
 TEST(ReadWholeFile, ReadsEveryByteUnchanged) {
     const std::string Path = TempPath("bytes");
     std::string Bytes;
     for (int32_t Code = 0; Code < 256; ++Code) Bytes += static_cast<char>(Code);
     Bytes += "line\r\nnext\n";
-    WriteFile(Path, Bytes);
+    WriteBytes(Path, Bytes);
     std::string Text = "old";
     ReadWholeFile(Path, Text);
     EXPECT_EQ(Text, Bytes);
@@ -103,8 +221,8 @@ TEST(ReadWholeFile, ReadsEveryByteUnchanged) {
 TEST(ReadWholeFile, CrLfFileTokenizesLikeLfFile) {
     const std::string CrLfPath = TempPath("crlf");
     const std::string LfPath = TempPath("lf");
-    WriteFile(CrLfPath, "mole_ladder.level\r\nheight 2\r\nrow\t0\t1\r\n");
-    WriteFile(LfPath, "mole_ladder.level\nheight 2\nrow\t0\t1\n");
+    WriteBytes(CrLfPath, "mole_ladder.level\r\nheight 2\r\nrow\t0\t1\r\n");
+    WriteBytes(LfPath, "mole_ladder.level\nheight 2\nrow\t0\t1\n");
     std::string CrLf;
     std::string Lf;
     ReadWholeFile(CrLfPath, CrLf);
@@ -132,7 +250,7 @@ TEST(ReadWholeFile, PipeGivesEmptyTextWithoutWaiting) {
 
 TEST(ReadWholeFile, EmptyFileAndFolderGiveEmptyText) {
     const std::string Path = TempPath("empty");
-    WriteFile(Path, "");
+    WriteBytes(Path, "");
     std::string Text = "old";
     ReadWholeFile(Path, Text);
     EXPECT_EQ(Text, "");

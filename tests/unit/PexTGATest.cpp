@@ -6,36 +6,11 @@
 #include <vector>
 
 #include "PexTGA.h"
+#include "TestTGA.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-struct TGAFields {
-    uint8_t ColorMapType = 0;
-    uint8_t ImageType = 2;
-    uint16_t ColorMapStart = 0;
-    uint16_t ColorMapLength = 0;
-    uint8_t ColorMapDepth = 0;
-    uint16_t Width = 1;
-    uint16_t Height = 1;
-    uint8_t PixelDepth = 24;
-};
-
-// An 18-byte little-endian header written field by field, then Data.
-std::string MakeTGA(const TGAFields& F, const Bytes& Data) {
-    auto Word = [](uint16_t V) { return Bytes{uint8_t(V & 255), uint8_t(V >> 8)}; };
-    Bytes File{0, F.ColorMapType, F.ImageType};
-    for (const Bytes& Part : {Word(F.ColorMapStart), Word(F.ColorMapLength)})
-        File.insert(File.end(), Part.begin(), Part.end());
-    File.push_back(F.ColorMapDepth);
-    for (const Bytes& Part : {Word(0), Word(0), Word(F.Width), Word(F.Height)})
-        File.insert(File.end(), Part.begin(), Part.end());
-    File.push_back(F.PixelDepth);
-    File.push_back(0);
-    File.insert(File.end(), Data.begin(), Data.end());
-    return std::string(File.begin(), File.end());
-}
 
 TTGAImage Load(const TGAFields& F, const Bytes& Data) {
     std::istringstream Stream(MakeTGA(F, Data));

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -13,6 +12,8 @@
 
 #include "Fakes.h"
 #include "PexTexture.h"
+#include "TestFiles.h"
+#include "TestTGA.h"
 
 namespace fs = std::filesystem;
 
@@ -20,33 +21,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// An 18-byte little-endian TGA header followed by Data.
-std::string MakeTGA(uint8_t ColorMapType, uint8_t ImageType, uint16_t MapLength, uint8_t MapDepth,
-                    uint16_t Width, uint16_t Height, uint8_t PixelDepth, const Bytes& Data) {
-    Bytes File{0,
-               ColorMapType,
-               ImageType,
-               0,
-               0,
-               uint8_t(MapLength & 255),
-               uint8_t(MapLength >> 8),
-               MapDepth,
-               0,
-               0,
-               0,
-               0,
-               uint8_t(Width & 255),
-               uint8_t(Width >> 8),
-               uint8_t(Height & 255),
-               uint8_t(Height >> 8),
-               PixelDepth,
-               0};
-    File.insert(File.end(), Data.begin(), Data.end());
-    return std::string(File.begin(), File.end());
-}
-
 std::string TrueColour(uint16_t Width, uint8_t Depth, const Bytes& Data) {
-    return MakeTGA(0, 2, 0, 0, Width, 1, Depth, Data);
+    return MakeTGA({0, 2, 0, 0, 0, Width, 1, Depth}, Data);
 }
 
 const std::string Small24 = TrueColour(2, 24, {1, 2, 3, 4, 5, 6});
@@ -68,7 +44,7 @@ protected:
     std::string Write(const std::string& Name, const std::string& Content) {
         const fs::path Path = Dir / Name;
         fs::create_directories(Path.parent_path());
-        std::ofstream(Path, std::ios::binary) << Content;
+        WriteBytes(Path.string(), Content);
         return Path.string();
     }
 
@@ -125,7 +101,7 @@ TEST_F(Texture, TrueColour24UploadsAsRGBWithSwappedBytes) {
 }
 
 TEST_F(Texture, TrueColour32KeepsItsAlpha) {
-    FromStream(MakeTGA(0, 10, 0, 0, 3, 1, 32, {0x82, 10, 20, 30, 40}));
+    FromStream(MakeTGA({0, 10, 0, 0, 0, 3, 1, 32}, {0x82, 10, 20, 30, 40}));
     ASSERT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(fake::Uploads[0].Format, uint32_t(GL_RGBA));
     EXPECT_EQ(fake::Uploads[0].Pixels, (Bytes{30, 20, 10, 40, 30, 20, 10, 40, 30, 20, 10, 40}));
@@ -133,21 +109,21 @@ TEST_F(Texture, TrueColour32KeepsItsAlpha) {
 
 TEST_F(Texture, PaletteImageUploadsAsRGBAWithMagentaTransparent) {
     // Entries stored blue, green, red: magenta and a dark blue.
-    FromStream(MakeTGA(1, 1, 2, 24, 3, 1, 8, {255, 0, 255, 90, 0, 0, 1, 0, 1}));
+    FromStream(MakeTGA({1, 1, 0, 2, 24, 3, 1, 8}, {255, 0, 255, 90, 0, 0, 1, 0, 1}));
     ASSERT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(fake::Uploads[0].Format, uint32_t(GL_RGBA));
     EXPECT_EQ(fake::Uploads[0].Pixels, (Bytes{0, 0, 90, 255, 255, 0, 255, 0, 0, 0, 90, 255}));
 }
 
 TEST_F(Texture, GreyImageUploadsAsOpaqueRGBA) {
-    FromStream(MakeTGA(0, 11, 0, 0, 2, 1, 8, {0x81, 128}));
+    FromStream(MakeTGA({0, 11, 0, 0, 0, 2, 1, 8}, {0x81, 128}));
     ASSERT_EQ(fake::Uploads.size(), 1u);
     EXPECT_EQ(fake::Uploads[0].Format, uint32_t(GL_RGBA));
     EXPECT_EQ(fake::Uploads[0].Pixels, (Bytes{128, 128, 128, 255, 128, 128, 128, 255}));
 }
 
 TEST_F(Texture, DecodingErrorGeneratesNoTexture) {
-    EXPECT_EQ(StreamError(MakeTGA(1, 1, 1, 16, 1, 1, 8, {0, 0, 0})),
+    EXPECT_EQ(StreamError(MakeTGA({1, 1, 0, 1, 16, 1, 1, 8}, {0, 0, 0})),
               "Unsupported color palette type!");
     EXPECT_EQ(StreamError(TrueColour(1, 0, {})), "Unsupported TGA pixel depth 0");
     EXPECT_EQ(StreamError(TrueColour(1, 16, {1, 2})), "Unsupported TGA pixel depth 16");

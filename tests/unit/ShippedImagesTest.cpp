@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "PexTGA.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -37,10 +36,7 @@ struct TShipped {
 };
 
 TShipped LoadShipped(const std::string& Name) {
-    std::ifstream File(std::string(PEX_SOURCE_DIR) + "/data/pic/" + Name, std::ios::binary);
-    if (!File) throw std::runtime_error("cannot open " + Name);
-    const std::string Bytes((std::istreambuf_iterator<char>(File)),
-                            std::istreambuf_iterator<char>());
+    const std::string Bytes = ReadBytes(std::string(PEX_SOURCE_DIR) + "/data/pic/" + Name);
     if (Bytes.size() < sizeof(TTGAHeader)) throw std::runtime_error(Name + " is too short");
     TShipped Shipped;
     std::memcpy(&Shipped.Stored, Bytes.data(), sizeof(TTGAHeader));

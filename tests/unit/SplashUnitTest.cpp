@@ -1,6 +1,8 @@
-// Splash screen: its state row, the Escape switch and the picture quad.
+// Splash screen: the Escape switch and the picture quad.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "Fakes.h"
 #include "MainUnit.h"
@@ -40,14 +42,6 @@ protected:
         OnDraw = nullptr;
     }
 };
-
-TEST_F(SplashTest, InitSplashFillsAllFiveSlots) {
-    EXPECT_EQ(States[stSplash].Enter, SplashEnter);
-    EXPECT_EQ(States[stSplash].Leave, SplashLeave);
-    EXPECT_EQ(States[stSplash].Update, SplashUpdate);
-    EXPECT_EQ(States[stSplash].Step, SplashStep);
-    EXPECT_EQ(States[stSplash].Draw, SplashDraw);
-}
 
 TEST_F(SplashTest, NothingHappensWithoutEscape) {
     for (int32_t Frame = 0; Frame < 5; ++Frame) ProcessFrame();
