@@ -3,7 +3,8 @@
 # ready to run and a short README.txt:
 #   pex-<version>-linux-x86_64.tar.gz   from the Linux build (build/, or the
 #                                       folder PEX_LINUX_BUILD names)
-#   pex-<version>-windows-x86_64.zip    from the Windows build (build-win64/)
+#   pex-<version>-windows-x86_64.zip    from the Windows build (build-win64/,
+#                                       or the folder PEX_WIN64_BUILD names)
 # The version is the CMake project version. Builds what is missing, then
 # checks that each archive holds exactly the expected files.
 #   package.sh [linux|windows|all]   (default all)
@@ -89,12 +90,13 @@ EOF
 
 package_windows() {
   local top=pex-$version-windows-x86_64
-  if [ -f build-win64/CMakeCache.txt ]; then
-    cmake --build build-win64 -j"$(nproc)" --target pex
+  local build=${PEX_WIN64_BUILD:-build-win64}
+  if [ -f "$build/CMakeCache.txt" ]; then
+    cmake --build "$build" -j"$(nproc)" --target pex
   else
     scripts/build-windows.sh
   fi
-  stage_folder build-win64/app "$stage/$top" pex.exe fmod.dll
+  stage_folder "$build/app" "$stage/$top" pex.exe fmod.dll
   # Windows line ends for the text a Windows user opens.
   sed 's/$/\r/' >"$stage/$top/README.txt" <<EOF
 Pex $version for Windows (64-bit)
