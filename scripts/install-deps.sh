@@ -2,6 +2,8 @@
 # Installs the Debian packages Pex needs when they are missing.
 #   install-deps.sh game   - to build and run the game
 #   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...)
+#   install-deps.sh windows - the tests' packages and the Windows cross build
+#                             (MinGW-w64, Wine)
 # Uses sudo only when not running as root.
 set -euo pipefail
 
@@ -16,8 +18,12 @@ test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
            x11-utils x11-apps imagemagick libx11-dev python3
            libfreetype-dev fonts-dejavu-core util-linux)
 
+windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+              libz-mingw-w64-dev wine wine64 dpkg-dev googletest zip unzip)
+
 pkgs=("${game_pkgs[@]}")
 if [ "${1:-game}" = "tests" ]; then pkgs+=("${test_pkgs[@]}"); fi
+if [ "${1:-game}" = "windows" ]; then pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}"); fi
 
 missing=()
 for p in "${pkgs[@]}"; do

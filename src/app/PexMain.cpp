@@ -1,6 +1,4 @@
 // Program entry: the units start in this order and end in reverse.
-#include <SDL2/SDL.h>
-
 #include <cstdio>
 
 #include "ConfigUnit.h"
@@ -10,6 +8,7 @@
 #include "MainUnit.h"
 #include "MenuUnit.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "Program.h"
 #include "SoundUnit.h"
 #include "SplashUnit.h"
@@ -31,14 +30,14 @@ static const TUnitRow UnitTable[] = {
 // "Application Error" where a display can show one. No frame runs while the box
 // waits, so a termination signal takes its usual effect again. When the box
 // cannot be shown (no display, or an X server without the box's font), a
-// second line says so with SDL's reason.
+// second line says so with the system's reason.
 static void ShowErrorBox(const std::string& Message) {
     std::fprintf(stderr, "Application Error: %s\n", Message.c_str());
     std::fflush(stderr);
     RestoreSignalHandlers();
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Application Error", Message.c_str(),
-                                 nullptr) != 0) {
-        std::fprintf(stderr, "The error box cannot be shown: %s\n", SDL_GetError());
+    std::string Reason;
+    if (!PlatformShowErrorBox("Application Error", Message, Reason)) {
+        std::fprintf(stderr, "The error box cannot be shown: %s\n", Reason.c_str());
         std::fflush(stderr);
     }
 }

@@ -7,7 +7,7 @@
 // TextureWidth/TextureHeight, FontMetrics, Fade, and the handlers of the
 // termination signals.
 // Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
-// path).
+// path, the path separator).
 // Initialisation fixes the decimal separator, sets AppDir from the running
 // executable and installs the termination-signal handlers; finalisation puts
 // the earlier handlers back and clears AppDir.
@@ -15,6 +15,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "PexPlatform.h"
 
 // ---- Shared types ---------------------------------------------------------
 
@@ -64,11 +66,7 @@ constexpr int32_t KeyCodeLast = 318;
 constexpr int32_t KeyTableSize = KeyCodeLast - KeyCodeFirst + 1;
 
 // Separator of the platform, used in every path the program builds.
-#ifdef _WIN32
-constexpr char PathDelim = '\\';
-#else
-constexpr char PathDelim = '/';
-#endif
+constexpr char PathDelim = PlatformPathDelim;
 
 // ---- Window and main loop -------------------------------------------------
 

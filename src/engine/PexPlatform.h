@@ -4,12 +4,13 @@
 // system it runs on.
 //
 // Owns: nothing.
-// Uses: the operating system's process and file calls.
+// Uses: the operating system's process, file, library and message-box calls.
 // No initialisation or finalisation.
 #pragma once
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // The largest file read whole. Every file the program reads is a few kilobytes
@@ -46,3 +47,52 @@ inline bool IsReadFailure(int Reason) {
 // but a regular file (a folder, a pipe, a device). Raises
 // std::runtime_error "Cannot create file "<FileName>". <reason>" on failure.
 void PlatformReplaceFile(const std::string& FileName, const std::string& Text);
+
+// ---- Names of files ---------------------------------------------------------
+
+// The path separator, and how a shared library's file is named ("fmod.dll" on
+// Windows, "libfmod.so" elsewhere).
+#ifdef _WIN32
+constexpr char PlatformPathDelim = '\\';
+constexpr const char* PlatformLibraryPrefix = "";
+constexpr const char* PlatformLibraryExtension = ".dll";
+#else
+constexpr char PlatformPathDelim = '/';
+constexpr const char* PlatformLibraryPrefix = "lib";
+constexpr const char* PlatformLibraryExtension = ".so";
+#endif
+
+// ---- Shared libraries -------------------------------------------------------
+
+// Loads a shared library by its path, or by its bare file name through the
+// system's library search. Null when it cannot be loaded; the system shows no
+// message of its own.
+void* PlatformLoadLibrary(const char* FileName);
+
+// Address of the exported Name in Library; null when it has no such export.
+void* PlatformFindSymbol(void* Library, const char* Name);
+
+// Releases a library PlatformLoadLibrary loaded.
+void PlatformFreeLibrary(void* Library);
+
+// ---- Floating point ---------------------------------------------------------
+
+// x87 control word with all six exceptions masked, 64-bit precision, rounding
+// to nearest; and the SSE exception mask bits.
+constexpr uint16_t MaskedFPUControlWord = 0x133F;
+constexpr uint32_t MXCSRExceptionMasks = 0x1F80;
+
+// Records the x87 control word and the SSE control and status register, then
+// masks every floating-point exception. On processors without them nothing
+// changes and the recorded values are 0.
+void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCSR);
+
+// Puts back what PlatformMaskFloatExceptions recorded.
+void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR);
+
+// ---- Error box --------------------------------------------------------------
+
+// Shows Message in a modal error box with Title and waits until the user
+// closes it. False, with the system's reason, when no box can be shown (no
+// display, for instance).
+bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason);

@@ -1,3 +1,5 @@
+#include <SDL2/SDL.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,11 @@
 #include <vector>
 
 #include "PexPlatform.h"
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#include <xmmintrin.h>
+#define PEX_X86_FPU 1
+#endif
 
 // ---- Executable path --------------------------------------------------------
 
@@ -207,4 +214,54 @@ void PlatformReplaceFile(const std::string& FileName, const std::string& Text) {
         (void)fsync(FolderHandle);
         close(FolderHandle);
     }
+}
+
+// ---- Shared libraries -------------------------------------------------------
+
+void* PlatformLoadLibrary(const char* FileName) {
+    return dlopen(FileName, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* PlatformFindSymbol(void* Library, const char* Name) {
+    return dlsym(Library, Name);
+}
+
+void PlatformFreeLibrary(void* Library) {
+    dlclose(Library);
+}
+
+// ---- Floating point ---------------------------------------------------------
+
+void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCSR) {
+#ifdef PEX_X86_FPU
+    uint16_t ControlWord = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(ControlWord));
+    SavedControlWord = ControlWord;
+    ControlWord = MaskedFPUControlWord;
+    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
+    SavedMXCSR = _mm_getcsr();
+    _mm_setcsr(SavedMXCSR | MXCSRExceptionMasks);
+#else
+    SavedControlWord = 0;
+    SavedMXCSR = 0;
+#endif
+}
+
+void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR) {
+#ifdef PEX_X86_FPU
+    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
+    _mm_setcsr(MXCSR);
+#else
+    (void)ControlWord;
+    (void)MXCSR;
+#endif
+}
+
+// ---- Error box --------------------------------------------------------------
+
+bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, Title, Message.c_str(), nullptr) == 0)
+        return true;
+    Reason = SDL_GetError();
+    return false;
 }

@@ -1,7 +1,7 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
+// Uses: PexGL (PathDelim), PexPlatform (PlatformExecutablePath), PexScript (ReadWholeFile,
 // WriteWholeFile, StrToIntDef).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once

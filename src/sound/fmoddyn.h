@@ -3,22 +3,22 @@
 // entry point (named after the function it calls) for the program to call.
 //
 // Owns: SoundLibrary, the procedure pointers, SavedFPUControlWord, SavedMXCSR.
-// Uses: fmodtypes.
+// Uses: fmodtypes, PexPlatform (loading the library, the floating-point state).
 // InitFmodDyn (initialisation) empties SoundLibrary, records the floating-point
 // control word and masks every floating-point exception; DoneFmodDyn
 // (finalisation) releases the library and restores the control word.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "PexPlatform.h"
 #include "fmodtypes.h"
 
-// File name of the library; also the name used in the missing-entry message.
-#ifdef _WIN32
-constexpr const char* SoundLibraryName = "fmod.dll";
-#else
-constexpr const char* SoundLibraryName = "libfmod.so";
-#endif
+// File name of the library ("fmod.dll" on Windows); also the name used in the
+// missing-entry message.
+inline const std::string SoundLibraryName =
+    std::string(PlatformLibraryPrefix) + "fmod" + PlatformLibraryExtension;
 
 // Module handle of the loaded library; empty when none is loaded.
 extern void* SoundLibrary;

@@ -9,12 +9,15 @@
 
 #include <cstdint>
 
-// The library uses the Windows standard calling convention on 32-bit Windows
-// and the platform's C convention everywhere else.
+// The library uses the Windows standard calling convention on 32-bit Windows,
+// where its exports carry the decoration "_Name@bytes", and the platform's C
+// convention with plain export names everywhere else.
 #if defined(_WIN32) && !defined(_WIN64)
 #define F_API __stdcall
+#define F_EXPORT_NAME(Name, Bytes) "_" #Name "@" #Bytes
 #else
 #define F_API
+#define F_EXPORT_NAME(Name, Bytes) #Name
 #endif
 
 // ---- Handles (opaque to the caller) ------------------------------------------

@@ -12,9 +12,9 @@
 
 namespace {
 
-const std::string RecorderPath = std::string(PEX_RECORDER_DIR) + "/libfmod.so";
-const std::string Recorder2Path = std::string(PEX_RECORDER2_DIR) + "/libfmod.so";
-const std::string NoMixerPath = std::string(PEX_NOMIXER_DIR) + "/libfmod.so";
+const std::string RecorderPath = std::string(PEX_RECORDER_DIR) + "/" + SoundLibraryName;
+const std::string Recorder2Path = std::string(PEX_RECORDER2_DIR) + "/" + SoundLibraryName;
+const std::string NoMixerPath = std::string(PEX_NOMIXER_DIR) + "/" + SoundLibraryName;
 
 bool IsLoaded(const std::string& Path) {
     void* Handle = dlopen(Path.c_str(), RTLD_NOW | RTLD_NOLOAD);
@@ -47,8 +47,10 @@ TEST_F(FmoddynTest, MissingEntryPointStopsTheLoadAtThatName) {
         FAIL() << "the load must fail";
     } catch (const std::runtime_error& Error) {
         const std::string Message = Error.what();
-        EXPECT_EQ(Message.rfind("Failed to find FSOUND_SetMixer in libfmod.so (fmoddyn, line ", 0),
-                  0u)
+        EXPECT_EQ(
+            Message.rfind(
+                "Failed to find FSOUND_SetMixer in " + SoundLibraryName + " (fmoddyn, line ", 0),
+            0u)
             << Message;
     }
     // The names before the missing one keep their addresses, none after is set,
@@ -78,7 +80,7 @@ TEST_F(FmoddynTest, SecondLoadReleasesTheFirstLibrary) {
 TEST_F(FmoddynTest, MissingLibraryFileGivesFalseAndNoError) {
     ASSERT_TRUE(LoadSoundLibrary(RecorderPath.c_str()));
     bool Loaded = true;
-    EXPECT_NO_THROW(Loaded = LoadSoundLibrary("/nonexistent/folder/libfmod.so"));
+    EXPECT_NO_THROW(Loaded = LoadSoundLibrary(("/nonexistent/folder/" + SoundLibraryName).c_str()));
     EXPECT_FALSE(Loaded);
     EXPECT_EQ(SoundLibrary, nullptr);
     EXPECT_FALSE(IsLoaded(RecorderPath));

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Cross-builds Pex for 64-bit Windows into build-win64/app/ (or the folder
+# PEX_WIN64_BUILD names): pex.exe, the sound
+# library as fmod.dll and the data files, everything linked statically so that
+# the folder needs no DLL but Windows' own.
+#   build-windows.sh          - the application folder
+#   build-windows.sh --tests  - also the test programs, then runs them under
+#                               Wine (unit, GL-call and sound-library suites and
+#                               the real-window smoke tests)
+#
+# GLFW, SDL2 and libopenmpt come as Debian source packages and are built once
+# as static libraries into a folder kept between runs (PEX_WIN64_PREFIX, by
+# default under ~/.cache/pex/, named after the versions), with GoogleTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${PEX_WIN64_BUILD:-build-win64}
+
+with_tests=0
+case "${1:-}" in
+  --tests) with_tests=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
+
+scripts/install-deps.sh windows
+
+# Debian source versions of the libraries; the prefix is named after them.
+glfw_version=3.3.8-1
+sdl2_version=2.26.5+dfsg-1
+openmpt_version=0.6.9-1
+gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+prefix=${PEX_WIN64_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pex/win64-glfw${glfw_version%-*}-sdl${sdl2_version%%+*}-openmpt${openmpt_version%-*}-gtest${gtest_version%%-*}}
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+jobs=$(nproc)
+mingw=x86_64-w64-mingw32
+
+# Adds deb-src to the Types of the Debian archive entry, once, so that
+# apt-get source finds the library sources.
+enable_sources() {
+  local list=/etc/apt/sources.list.d/debian.sources
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  if [ -f "$list" ] && ! grep -q '^Types:.*deb-src' "$list"; then
+    echo "Adding deb-src to $list"
+    $sudo sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
+    $sudo apt-get update -qq
+  elif ! apt-cache showsrc glfw3 2>/dev/null | grep -q "^Version: $glfw_version\$"; then
+    $sudo apt-get update -qq
+  fi
+}
+
+build_libraries() {
+  local work
+  work=$(mktemp -d "${TMPDIR:-/tmp}/pex-win64-libs.XXXXXX")
+  trap 'rm -rf "$work"' RETURN
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  enable_sources
+  (cd "$work" && apt-get source -qq "glfw3=$glfw_version" "libsdl2=$sdl2_version" \
+                                    "libopenmpt=$openmpt_version") >"$work/source.log" 2>&1 ||
+    { cat "$work/source.log" >&2; return 1; }
+
+  local cmake_cross=(-G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
+                     -DPEX_WIN64_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
+                     -DCMAKE_BUILD_TYPE=Release)
+
+  echo "Cross-building GLFW $glfw_version"
+  cmake -S "$work"/glfw3-3.3.8 -B "$work/glfw-build" "${cmake_cross[@]}" -DBUILD_SHARED_LIBS=OFF \
+    -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF -DGLFW_BUILD_DOCS=OFF >"$work/glfw.log"
+  cmake --build "$work/glfw-build" -j"$jobs" --target install >>"$work/glfw.log"
+
+  echo "Cross-building SDL2 $sdl2_version (audio and video only)"
+  cmake -S "$work"/libsdl2-2.26.5+dfsg -B "$work/sdl-build" "${cmake_cross[@]}" \
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF \
+    -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_RENDER=OFF -DSDL_VULKAN=OFF \
+    -DSDL_OPENGLES=OFF >"$work/sdl.log"
+  cmake --build "$work/sdl-build" -j"$jobs" --target install >>"$work/sdl.log"
+
+  echo "Cross-building libopenmpt $openmpt_version"
+  (cd "$work"/libopenmpt-0.6.9* &&
+    PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
+    ./configure --host=$mingw --prefix="$prefix" --disable-shared --enable-static \
+      CC=$mingw-gcc-posix CXX=$mingw-g++-posix CFLAGS=-O2 CXXFLAGS=-O2 \
+      --disable-openmpt123 --disable-examples --disable-tests --disable-doxygen-doc \
+      --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
+      --without-pulseaudio --without-portaudio --without-portaudiocpp --without-sndfile \
+      --without-flac &&
+    make -j"$jobs" &&
+    make install) >"$work/openmpt.log" 2>&1 || { tail -40 "$work/openmpt.log" >&2; return 1; }
+
+  echo "Cross-building GoogleTest $gtest_version"
+  cmake -S /usr/src/googletest -B "$work/gtest-build" "${cmake_cross[@]}" \
+    -DBUILD_GMOCK=ON >"$work/gtest.log"
+  cmake --build "$work/gtest-build" -j"$jobs" --target install >>"$work/gtest.log"
+
+  touch "$prefix/.complete"
+}
+
+if [ ! -f "$prefix/.complete" ]; then
+  echo "Cross-building the libraries into $prefix"
+  build_libraries
+fi
+
+if [ "$with_tests" = 1 ]; then
+  # Tests run under Wine, some at build time (test discovery).
+  source tests/e2e/win/wineenv.sh
+  pex_wine_start "$root/$build/wine"
+  trap pex_wine_stop EXIT
+fi
+
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DPEX_WIN64_PREFIX="$prefix" \
+  -DCMAKE_BUILD_TYPE=Release -DPEX_BUILD_TESTS=$([ "$with_tests" = 1 ] && echo ON || echo OFF)
+cmake --build "$build" -j"$jobs"
+
+# The application folder must run on a bare Windows: only the system's own
+# DLLs may be imported.
+app=$build/app
+for binary in "$app/pex.exe" "$app/fmod.dll"; do
+  imports=$($mingw-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  foreign=$(grep -vxE 'kernel32\.dll|user32\.dll|gdi32\.dll|opengl32\.dll|glu32\.dll|winmm\.dll|imm32\.dll|ole32\.dll|oleaut32\.dll|shell32\.dll|version\.dll|setupapi\.dll|advapi32\.dll|msvcrt\.dll|ws2_32\.dll|rpcrt4\.dll|api-ms-win-[a-z0-9-]+\.dll' <<<"$imports" || true)
+  if [ -n "$foreign" ]; then
+    echo "$binary imports DLLs that Windows does not ship: $foreign" >&2
+    exit 1
+  fi
+done
+exports=$($mingw-objdump -p "$app/fmod.dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -c '\] F[A-Z]*_' || true)
+echo "Built $app (fmod.dll exports $exports entry points)"
+
+if [ "$with_tests" = 1 ]; then
+  (cd "$build" && ctest --output-on-failure -j"$jobs")
+fi

@@ -1,0 +1,289 @@
+#include "PexPlatform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+// The errno value for a Windows error code, so that messages read the same as
+// on other systems (strerror's texts).
+static int ErrnoOf(DWORD Error) {
+    switch (Error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_DIRECTORY:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_CURRENT_DIRECTORY:
+            return EACCES;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return EEXIST;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ENOMEM;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return EMFILE;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return ENAMETOOLONG;
+        case ERROR_NOT_SAME_DEVICE:
+            return EXDEV;
+        default:
+            return EIO;
+    }
+}
+
+static bool IsFolder(const std::wstring& Path) {
+    const DWORD Attributes = GetFileAttributesW(Path.c_str());
+    return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// File names are byte strings in the system's ANSI code page, as the ...A
+// calls take them; the wide calls get them converted.
+static std::wstring Widen(const std::string& Text) {
+    if (Text.empty()) return std::wstring();
+    const int Length =
+        MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    std::wstring Wide(static_cast<size_t>(Length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), &Wide[0], Length);
+    return Wide;
+}
+
+// ---- Executable path --------------------------------------------------------
+
+std::string PlatformExecutablePath() {
+    std::vector<char> Buffer(MAX_PATH);
+    for (;;) {
+        const DWORD Length =
+            GetModuleFileNameA(nullptr, Buffer.data(), static_cast<DWORD>(Buffer.size()));
+        if (Length == 0) return std::string();
+        if (Length < Buffer.size()) return std::string(Buffer.data(), Length);
+        Buffer.resize(Buffer.size() * 2);  // the name was cut: try a larger buffer
+    }
+}
+
+// ---- Reading a whole file ---------------------------------------------------
+
+static bool ReadFailed(std::string& Text, int Reason) {
+    Text.clear();
+    errno = Reason;
+    return false;
+}
+
+bool PlatformReadFile(const std::string& FileName, std::string& Text) {
+    Text.clear();
+    const HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE) {
+        const DWORD Error = GetLastError();
+        // A folder cannot be opened as a file; say so rather than "denied".
+        if (Error == ERROR_ACCESS_DENIED && IsFolder(Widen(FileName)))
+            return ReadFailed(Text, EISDIR);
+        return ReadFailed(Text, ErrnoOf(Error));
+    }
+
+    int Reason = 0;
+    DWORD SizeHigh = 0;
+    const DWORD SizeLow =
+        GetFileType(Handle) == FILE_TYPE_DISK ? GetFileSize(Handle, &SizeHigh) : INVALID_FILE_SIZE;
+    if (GetFileType(Handle) != FILE_TYPE_DISK) {
+        Reason = EINVAL;  // a console, a pipe or a device: never read
+    } else if (SizeLow == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+        Reason = EIO;
+    } else if (SizeHigh != 0 || SizeLow > MaxWholeFileSize) {
+        Reason = EFBIG;
+    } else {
+        Text.resize(SizeLow);
+        size_t Done = 0;
+        while (Done < Text.size()) {
+            DWORD Count = 0;
+            if (!ReadFile(Handle, &Text[Done], static_cast<DWORD>(Text.size() - Done), &Count,
+                          nullptr)) {
+                Reason = EIO;
+                break;
+            }
+            if (Count == 0) break;  // the file shrank since GetFileSize: keep what is there
+            Done += Count;
+        }
+        Text.resize(Done);
+    }
+    CloseHandle(Handle);
+    if (Reason != 0) return ReadFailed(Text, Reason);
+    return true;
+}
+
+// ---- Replacing a file -------------------------------------------------------
+
+static std::runtime_error CreateError(const std::string& FileName, int Error) {
+    return std::runtime_error("Cannot create file \"" + FileName + "\". " + std::strerror(Error));
+}
+
+// The file a name stands for: an existing symbolic link or junction is
+// followed to its final target, which is replaced while the link stays. A
+// name that does not exist yet stands for itself.
+static std::wstring FinalPath(const std::wstring& Path) {
+    const HANDLE Handle =
+        CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE) return Path;
+    std::wstring Final(MAX_PATH, L'\0');
+    DWORD Length = GetFinalPathNameByHandleW(Handle, &Final[0], static_cast<DWORD>(Final.size()),
+                                             FILE_NAME_NORMALIZED);
+    if (Length >= Final.size()) {
+        Final.resize(Length + 1);
+        Length = GetFinalPathNameByHandleW(Handle, &Final[0], static_cast<DWORD>(Final.size()),
+                                           FILE_NAME_NORMALIZED);
+    }
+    CloseHandle(Handle);
+    if (Length == 0 || Length >= Final.size()) return Path;
+    Final.resize(Length);
+    return Final;
+}
+
+static DWORD WriteAll(HANDLE Handle, const std::string& Text) {
+    size_t Done = 0;
+    while (Done < Text.size()) {
+        const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Text.size() - Done, 1u << 30));
+        DWORD Count = 0;
+        if (!WriteFile(Handle, Text.data() + Done, Chunk, &Count, nullptr)) return GetLastError();
+        Done += Count;
+    }
+    return NO_ERROR;
+}
+
+// Creates "<Target>.XXXXXX" with six random letters and digits, retrying while
+// the name is taken, so that no other file is ever reused or removed.
+static HANDLE CreateUniqueFile(const std::wstring& Target, std::wstring& TempName) {
+    static const wchar_t Letters[] =
+        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr uint64_t LetterCount = sizeof(Letters) / sizeof(Letters[0]) - 1;
+    constexpr int32_t Attempts = 100;
+    static uint64_t Counter = 0;
+    LARGE_INTEGER Now;
+    QueryPerformanceCounter(&Now);
+    uint64_t Seed = (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+                    static_cast<uint64_t>(Now.QuadPart) ^ (++Counter * 0x9E3779B97F4A7C15u);
+    for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
+        // splitmix64: a well-mixed value from a plain counter.
+        Seed += 0x9E3779B97F4A7C15u;
+        uint64_t Bits = Seed;
+        Bits = (Bits ^ (Bits >> 30)) * 0xBF58476D1CE4E5B9u;
+        Bits = (Bits ^ (Bits >> 27)) * 0x94D049BB133111EBu;
+        Bits ^= Bits >> 31;
+        TempName = Target + L".";
+        for (int32_t I = 0; I < 6; ++I) {
+            TempName += Letters[Bits % LetterCount];
+            Bits /= LetterCount;
+        }
+        const HANDLE Handle = CreateFileW(TempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (Handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return Handle;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+}
+
+void PlatformReplaceFile(const std::string& FileName, const std::string& Text) {
+    const std::wstring Target = FinalPath(Widen(FileName));
+    const DWORD Attributes = GetFileAttributesW(Target.c_str());
+    const bool Exists = Attributes != INVALID_FILE_ATTRIBUTES;
+    // A file the user marked read-only is refused, as opening it for writing
+    // would be; a folder is never replaced.
+    if (Exists && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw CreateError(FileName, EISDIR);
+    if (Exists && (Attributes & FILE_ATTRIBUTE_READONLY) != 0) throw CreateError(FileName, EACCES);
+
+    std::wstring TempName;
+    const HANDLE Handle = CreateUniqueFile(Target, TempName);
+    if (Handle == INVALID_HANDLE_VALUE) throw CreateError(FileName, ErrnoOf(GetLastError()));
+
+    DWORD Error = WriteAll(Handle, Text);
+    if (Error == NO_ERROR && !FlushFileBuffers(Handle)) Error = GetLastError();
+    if (!CloseHandle(Handle) && Error == NO_ERROR) Error = GetLastError();
+    if (Error == NO_ERROR) {
+        // ReplaceFileW keeps the old file's attributes and security; where it
+        // cannot work (no old file, another volume) the new file is moved over.
+        const bool Replaced =
+            Exists && ReplaceFileW(Target.c_str(), TempName.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        if (!Replaced && !MoveFileExW(TempName.c_str(), Target.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            Error = GetLastError();
+    }
+    if (Error != NO_ERROR) {
+        DeleteFileW(TempName.c_str());  // our own file: its name was unique
+        throw CreateError(FileName, ErrnoOf(Error));
+    }
+}
+
+// ---- Shared libraries -------------------------------------------------------
+
+void* PlatformLoadLibrary(const char* FileName) {
+    // No "cannot find the DLL" box from the system: a missing library is the
+    // caller's to handle.
+    const UINT OldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    void* Library = reinterpret_cast<void*>(LoadLibraryA(FileName));
+    SetErrorMode(OldMode);
+    return Library;
+}
+
+void* PlatformFindSymbol(void* Library, const char* Name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(Library), Name));
+}
+
+void PlatformFreeLibrary(void* Library) {
+    FreeLibrary(static_cast<HMODULE>(Library));
+}
+
+// ---- Floating point ---------------------------------------------------------
+
+void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCSR) {
+    uint16_t ControlWord = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(ControlWord));
+    SavedControlWord = ControlWord;
+    ControlWord = MaskedFPUControlWord;
+    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
+    SavedMXCSR = _mm_getcsr();
+    _mm_setcsr(SavedMXCSR | MXCSRExceptionMasks);
+}
+
+void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR) {
+    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
+    _mm_setcsr(MXCSR);
+}
+
+// ---- Error box --------------------------------------------------------------
+
+bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason) {
+    if (MessageBoxA(nullptr, Message.c_str(), Title, MB_OK | MB_ICONERROR | MB_TASKMODAL) != 0)
+        return true;
+    const DWORD Error = GetLastError();
+    char Text[512] = "";
+    const DWORD Length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, Error, 0, Text, sizeof(Text), nullptr);
+    Reason.assign(Text, Length);
+    while (!Reason.empty() && (Reason.back() == '\n' || Reason.back() == '\r')) Reason.pop_back();
+    if (Reason.empty()) Reason = "error " + std::to_string(Error);
+    return false;
+}

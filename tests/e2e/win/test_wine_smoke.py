@@ -1,0 +1,152 @@
+"""The Windows build under Wine, in a private Xvfb: pex.exe goes through its
+screens, paints a cell in the editor and quits, writing its settings file and
+the level; and a missing picture ends it through the "Application Error" box.
+
+Needs the environment of tests/e2e/win/wineenv.sh (WINEPREFIX and a running
+Wine server) and PEX_APP_DIR naming build-win64/app.
+"""
+
+import os
+import re
+import subprocess
+import time
+import unittest
+
+from pexe2e import Pex, PexTestCase
+from test_screens import (CELL, COLUMNS, LEVEL_TOP, ROWS, empty_level_text, in_editor,
+                          in_game, in_menu, in_splash, read_level)
+
+WINE = os.environ.get("PEX_WINE", "wine")
+DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
+
+
+class WinePex(Pex):
+    """pex.exe under Wine: a starter named pex beside it runs it through Wine, so
+    that the process the harness starts, waits for and ends is the program."""
+
+    def __init__(self, xvfb):
+        super().__init__(xvfb)
+        starter = os.path.join(self.app, "pex")
+        with open(starter, "w") as f:
+            f.write('#!/bin/sh\nexec "%s" "$(dirname "$0")/pex.exe"\n' % WINE)
+        os.chmod(starter, 0o755)
+
+    # Wine draws the frame of an unmanaged window itself; the picture is in a
+    # child window, which is what the screenshots and the pointer use.
+    def client(self):
+        tree = subprocess.run(["xwininfo", "-tree", "-id", str(self.wid)], env=self.env,
+                              capture_output=True, text=True).stdout
+        children = re.findall(r"^\s*(0x[0-9a-f]+) .*?(\d+)x(\d+)[+-]\d+[+-]\d+", tree, re.M)
+        if not children:
+            return self.wid
+        wid, _, _ = max(children, key=lambda c: int(c[1]) * int(c[2]))
+        return int(wid, 16)
+
+    def geometry(self, wid=None):
+        if wid is not None and wid != self.wid:
+            return super().geometry(wid)
+        info = subprocess.run(["xwininfo", "-id", str(self.client())], env=self.env,
+                              capture_output=True, text=True).stdout
+        values = dict(re.findall(r"^\s*(Absolute upper-left [XY]|Width|Height):\s*(-?\d+)",
+                                 info, re.M))
+        try:
+            return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]),
+                    int(values["Width"]), int(values["Height"]))
+        except KeyError:
+            return None
+
+    def move(self, x, y):
+        self.x("mousemove", "--window", self.client(), x, y)
+        time.sleep(0.05)
+
+    def windows_titled(self, title):
+        """Ids of the windows anywhere in the tree with exactly this title: Wine
+        may keep its top-level windows below a window of its own."""
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env,
+                              capture_output=True, text=True).stdout
+        found = []
+        for line in tree.splitlines():
+            match = re.match(r'\s*(0x[0-9a-f]+) "(.*)": ', line)
+            if match and match.group(2) == title:
+                found.append(int(match.group(1), 16))
+        return found
+
+
+class WineSmokeTest(PexTestCase):
+    def wine_pex(self):
+        pex = WinePex(self.xvfb)
+        self.addCleanup(pex.stop)
+        return pex
+
+    def press_until(self, pex, key, predicate, what, timeout=60):
+        """Presses key until predicate holds; a press made during a fade may be cleared."""
+        deadline = time.time() + timeout
+        while True:
+            pex.key(key)
+            try:
+                return pex.wait_for(predicate, timeout=5, what=what)
+            except AssertionError:
+                if time.time() > deadline or not pex.running():
+                    raise
+
+    def test_screens_editor_and_files(self):
+        pex = self.wine_pex()
+        os.remove(pex.path("pex.ini"))
+        level = pex.path("level", "default", "1.txt")
+        with open(level, "wb") as f:
+            f.write(empty_level_text())
+        pex.start()
+        pex.wait_window()
+        self.assertEqual(pex.geometry()[2:], (640, 480))
+        pex.wait_for(in_splash, timeout=60, what="the splash picture")
+        # Splash -> menu -> game -> menu -> editor.
+        self.press_until(pex, "Escape", in_menu, "the menu")
+        time.sleep(0.5)
+        self.press_until(pex, "Return", in_game, "the game screen")
+        self.press_until(pex, "Escape", in_menu, "the menu after the game")
+        time.sleep(0.5)
+        pex.key("Down")
+        self.press_until(pex, "Return", in_editor, "the editor")
+        time.sleep(0.5)
+        # Brush: brick; paint the cell of row 4, column 6.
+        pex.click(300, 300, button=3)
+        pex.click(CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
+        pex.move(620, 400)
+        self.press_until(pex, "Escape", in_menu, "the menu after the editor")
+        expected = [[0] * COLUMNS for _ in range(ROWS)]
+        expected[4][6] = 1
+        self.assertEqual(read_level(level), expected)
+        with open(level, "rb") as f:
+            self.assertEqual(f.read(), empty_level_text().replace(
+                b"row\t4" + b"\t0" * 7, b"row\t4" + b"\t0" * 6 + b"\t1"))
+        pex.key("F10")
+        self.assertEqual(pex.wait_exit(60), 0)
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), DEFAULT_SETTINGS)
+        self.assertEqual(sorted(n for n in os.listdir(pex.path("level", "default"))), ["1.txt"])
+
+    def test_missing_picture_shows_the_error_box_and_exits_with_code_1(self):
+        pex = self.wine_pex()
+        os.remove(pex.path("pic", "gui.tga"))
+        pex.start()
+        box = pex.find_window("Application Error", timeout=60)
+        self.assertTrue(pex.running(), "the box is modal: the program waits for it")
+        # Wine shows the folder as drive Z:, with the system's separator.
+        picture = "Z:" + pex.path("pic", "gui.tga").replace("/", "\\")
+        self.assertIn('Application Error: Cannot open file "%s". No such file or directory'
+                      % picture, pex.stderr_text())
+        # The box's own button: Return presses it.
+        pex.wid = box
+        deadline = time.time() + 60
+        while pex.running() and time.time() < deadline:
+            pex.focus()
+            pex.key("Return")
+            time.sleep(0.5)
+        self.assertEqual(pex.wait_exit(60), 1)
+        # The settings file is still written.
+        with open(pex.path("pex.ini"), "rb") as f:
+            self.assertEqual(f.read(), DEFAULT_SETTINGS)
+
+
+if __name__ == "__main__":
+    unittest.main()
