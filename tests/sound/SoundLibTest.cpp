@@ -242,14 +242,18 @@ TEST_F(Output, InitOpensTheHeadlessDeviceAndCloseReleasesEverySong) {
     EXPECT_EQ(FSOUND_Init(44100, 32, 0), 1);  // and output can start again
 }
 
-// Ctrl+C and a termination request must still end the program.
+// Ctrl+C and a termination request must still end the program: their handlers
+// stay as they were (a job started in the background, for one, ignores SIGINT).
 TEST_F(Output, OpenOutputLeavesTheTerminationSignalsAlone) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const int Signals[] = {SIGINT, SIGTERM};
+    struct sigaction Before[2];
+    for (int I = 0; I < 2; ++I) ASSERT_EQ(sigaction(Signals[I], nullptr, &Before[I]), 0);
     ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    for (int Signal : {SIGINT, SIGTERM}) {
-        struct sigaction Action;
-        ASSERT_EQ(sigaction(Signal, nullptr, &Action), 0);
-        EXPECT_EQ(Action.sa_handler, SIG_DFL) << Signal;
+    for (int I = 0; I < 2; ++I) {
+        struct sigaction After;
+        ASSERT_EQ(sigaction(Signals[I], nullptr, &After), 0);
+        EXPECT_EQ(After.sa_handler, Before[I].sa_handler) << Signals[I];
     }
 }
 
