@@ -173,6 +173,7 @@ class Pex:
             self.env.update(env)
         self.proc = None
         self.wid = None
+        self.shot_geometry = None
         self.keep_app = keep_app
 
     # ---- process ----
@@ -329,7 +330,10 @@ class Pex:
         """The window's contents as an Image."""
         xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
                              check=True).stdout
-        gx, gy, gw, gh = self.geometry()
+        # The window keeps its place and size: asked once, not at every poll.
+        if self.shot_geometry is None or self.shot_geometry[0] != self.wid:
+            self.shot_geometry = (self.wid, self.geometry())
+        gx, gy, gw, gh = self.shot_geometry[1]
         screen_width, screen_height = struct.unpack(">II", xwd[16:24])
         crop = (gx, gy, min(gw, screen_width - gx), min(gh, screen_height - gy))
         image = parse_xwd(xwd, crop)
