@@ -41,6 +41,7 @@ class Xvfb:
     """An X server on a free display number, for one test."""
 
     def __init__(self, width=1024, height=768):
+        self.width, self.height = width, height
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
@@ -328,19 +329,27 @@ class Pex:
 
     def screenshot(self):
         """The window's contents as an Image."""
-        xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
-                             check=True).stdout
         # The window keeps its place and size: asked once, not at every poll.
         if self.shot_geometry is None or self.shot_geometry[0] != self.wid:
             self.shot_geometry = (self.wid, self.geometry())
         gx, gy, gw, gh = self.shot_geometry[1]
-        screen_width, screen_height = struct.unpack(">II", xwd[16:24])
-        crop = (gx, gy, min(gw, screen_width - gx), min(gh, screen_height - gy))
+        if gx >= 0 and gy >= 0 and gx + gw <= self.xvfb.width and gy + gh <= self.xvfb.height:
+            # A window wholly on the screen is read alone, which is much quicker.
+            xwd = subprocess.run(["xwd", "-id", str(self.wid), "-nobdrs", "-silent"],
+                                 env=self.env, capture_output=True, check=True).stdout
+            crop = None
+        else:
+            xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env,
+                                 capture_output=True, check=True).stdout
+            screen_width, screen_height = struct.unpack(">II", xwd[16:24])
+            crop = (gx, gy, min(gw, screen_width - gx), min(gh, screen_height - gy))
         image = parse_xwd(xwd, crop)
         if image is None:
             ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True,
                                  check=True).stdout
-            image = parse_ppm(ppm).crop(*crop)
+            image = parse_ppm(ppm)
+            if crop is not None:
+                image = image.crop(*crop)
         return image
 
     def wait_for(self, predicate, timeout=60, what="the expected picture"):
