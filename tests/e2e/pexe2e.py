@@ -1,14 +1,24 @@
 """Helpers for the real-window tests: a private Xvfb, a copy of the application
 folder, the real pex binary, real X key and mouse events (xdotool), a close
-request (xclose) and screenshots read as pixels (xwd + ImageMagick).
+request (xclose) and screenshots read as pixels (xwd; ImageMagick converts
+other pixel layouts and writes PNG files).
 
 Standard library only. Every test gets its own display and its own copy of
-the application folder, and leaves nothing running.
+the application folder, and leaves nothing running. Nothing is written outside
+the system's temporary folder: a picture kept for a look by eye goes to
+ARTIFACT_DIR.
+
+Waits are on what the program shows or writes, with generous upper bounds,
+never on fixed times: the tests run on loaded machines where a frame can take
+far longer than usual. A key or button press that falls between two frames is
+never seen, so where a press matters it is held until its effect shows.
 """
 
 import os
 import select
 import shutil
+import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -18,12 +28,20 @@ APP_DIR = os.environ.get("PEX_APP_DIR", os.path.join(os.getcwd(), "build", "app"
 XCLOSE = os.environ.get("PEX_XCLOSE", "xclose")
 BUILD_DIR = os.environ.get("PEX_BUILD_DIR", os.path.join(os.getcwd(), "build"))
 SOURCE_DIR = os.environ.get("PEX_SOURCE_DIR", os.getcwd())
+ARTIFACT_DIR = os.path.join(tempfile.gettempdir(), "pex-e2e-artifacts")
+
+
+def artifact_path(name):
+    """A path for a picture kept after the test, outside the source and build trees."""
+    os.makedirs(ARTIFACT_DIR, exist_ok=True)
+    return os.path.join(ARTIFACT_DIR, name)
 
 
 class Xvfb:
     """An X server on a free display number, for one test."""
 
     def __init__(self, width=1024, height=768, args=()):
+        self.width, self.height = width, height
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
@@ -85,12 +103,42 @@ class Image:
     def mean(self, x, y, width, height):
         total = [0, 0, 0]
         for row in range(y, y + height):
-            for col in range(x, x + width):
-                p = self.pixel(col, row)
-                for k in range(3):
-                    total[k] += p[k]
+            start = (row * self.width + x) * 3
+            line = self.data[start:start + width * 3]
+            for k in range(3):
+                total[k] += sum(line[k::3])
         n = width * height
         return tuple(t / n for t in total)
+
+
+def parse_xwd(data, crop=None):
+    """A screen dump of xwd as an Image, cut to crop (x, y, width, height) when
+    given; None for a pixel layout other than the true-colour ones Xvfb gives
+    (the caller then converts it)."""
+    header = struct.unpack(">25I", data[:100])
+    header_size, pixmap_format, width, height = header[0], header[2], header[4], header[5]
+    byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
+    masks, ncolors = header[14:17], header[19]
+    size = bits_per_pixel // 8
+    if pixmap_format != 2 or bits_per_pixel not in (24, 32) or bytes_per_line < width * size \
+            or masks != (0xFF0000, 0xFF00, 0xFF):
+        return None
+    start = header_size + 12 * ncolors  # after the window name and the colour table
+    if len(data) < start + bytes_per_line * height:
+        return None
+    # Blue first in least-significant-byte-first order, red first (after the
+    # padding byte of a four-byte pixel) in the other.
+    red, green, blue = (2, 1, 0) if byte_order == 0 else (size - 3, size - 2, size - 1)
+    left, top, width, height = crop or (0, 0, width, height)
+    rgb = bytearray(width * height * 3)
+    for row in range(height):
+        begin = start + (top + row) * bytes_per_line + left * size
+        line = data[begin:begin + width * size]
+        out = row * width * 3
+        rgb[out:out + width * 3:3] = line[red::size]
+        rgb[out + 1:out + width * 3:3] = line[green::size]
+        rgb[out + 2:out + width * 3:3] = line[blue::size]
+    return Image(width, height, bytes(rgb))
 
 
 def parse_ppm(data):
@@ -126,6 +174,7 @@ class Pex:
             self.env.update(env)
         self.proc = None
         self.wid = None
+        self.shot_geometry = None
         self.keep_app = keep_app
 
     # ---- process ----
@@ -137,7 +186,7 @@ class Pex:
                                      stdin=subprocess.DEVNULL)
         return self
 
-    def wait_exit(self, timeout=30):
+    def wait_exit(self, timeout=60):
         try:
             return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -171,7 +220,7 @@ class Pex:
         return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
                               capture_output=True, text=True, check=check)
 
-    def find_window(self, title, timeout=30):
+    def find_window(self, title, timeout=60):
         deadline = time.time() + timeout
         while time.time() < deadline:
             if self.proc is not None and self.proc.poll() is not None:
@@ -196,7 +245,13 @@ class Pex:
                 found.append(int(parts[0], 16))
         return found
 
-    def wait_window(self, timeout=30):
+    def visible_windows_titled(self, title):
+        """Ids of the mapped windows with exactly this title; one quick query."""
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                             env=self.env, capture_output=True, text=True).stdout
+        return [int(line) for line in out.split()]
+
+    def wait_window(self, timeout=60):
         self.wid = self.find_window("Pex", timeout)
         self.focus()
         return self.wid
@@ -217,11 +272,30 @@ class Pex:
         return self.x("getwindowname", wid or self.wid).stdout.strip()
 
     def key(self, name, hold=0.15):
-        """Presses and releases a key, held long enough for frames to see it."""
+        """Presses and releases a key after a fixed hold. Nothing confirms that a
+        frame saw it: where the press matters, use press_key."""
         self.keydown(name)
         time.sleep(hold)
         self.keyup(name)
         time.sleep(0.05)
+
+    def press_key(self, name, predicate, timeout=60, what="the key's effect"):
+        """Holds a key down until predicate(screenshot) holds, then releases it;
+        returns that screenshot. The predicate must describe the picture after
+        the key has acted, so that seeing it confirms the press arrived."""
+        self.keydown(name)
+        try:
+            return self.wait_for(predicate, timeout, what)
+        finally:
+            self.keyup(name)
+
+    def press_key_to_exit(self, name="F10", timeout=60):
+        """Holds a key down until the program has ended; returns its exit code."""
+        self.keydown(name)
+        try:
+            return self.wait_exit(timeout)
+        finally:
+            self.keyup(name)
 
     def keydown(self, name):
         self.x("keydown", name)
@@ -233,7 +307,17 @@ class Pex:
         self.x("mousemove", "--window", self.wid, x, y)
         time.sleep(0.05)
 
+    def press_button(self, button, predicate, timeout=60, what="the click's effect"):
+        """Holds a mouse button down until predicate(screenshot) holds, then
+        releases it; returns that screenshot."""
+        self.x("mousedown", button)
+        try:
+            return self.wait_for(predicate, timeout, what)
+        finally:
+            self.x("mouseup", button)
+
     def click(self, x, y, button=1, hold=0.15):
+        """Clicks after a fixed hold; nothing confirms that a frame saw it."""
         self.move(x, y)
         self.x("mousedown", button)
         time.sleep(hold)
@@ -245,16 +329,32 @@ class Pex:
 
     def screenshot(self):
         """The window's contents as an Image."""
-        xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True,
-                             check=True).stdout
-        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True,
-                             check=True).stdout
-        screen = parse_ppm(ppm)
-        gx, gy, gw, gh = self.geometry()
-        return screen.crop(gx, gy, min(gw, screen.width - gx), min(gh, screen.height - gy))
+        # The window keeps its place and size: asked once, not at every poll.
+        if self.shot_geometry is None or self.shot_geometry[0] != self.wid:
+            self.shot_geometry = (self.wid, self.geometry())
+        gx, gy, gw, gh = self.shot_geometry[1]
+        if gx >= 0 and gy >= 0 and gx + gw <= self.xvfb.width and gy + gh <= self.xvfb.height:
+            # A window wholly on the screen is read alone, which is much quicker.
+            xwd = subprocess.run(["xwd", "-id", str(self.wid), "-nobdrs", "-silent"],
+                                 env=self.env, capture_output=True, check=True).stdout
+            crop = None
+        else:
+            xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env,
+                                 capture_output=True, check=True).stdout
+            screen_width, screen_height = struct.unpack(">II", xwd[16:24])
+            crop = (gx, gy, min(gw, screen_width - gx), min(gh, screen_height - gy))
+        image = parse_xwd(xwd, crop)
+        if image is None:
+            ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True,
+                                 check=True).stdout
+            image = parse_ppm(ppm)
+            if crop is not None:
+                image = image.crop(*crop)
+        return image
 
-    def wait_for(self, predicate, timeout=30, what="the expected picture"):
-        """Polls screenshots until predicate(image) holds; returns that image."""
+    def wait_for(self, predicate, timeout=60, what="the expected picture"):
+        """Polls screenshots until predicate(image) holds; returns that image.
+        On a time-out the last screenshot is kept as a PNG file."""
         deadline = time.time() + timeout
         image = None
         while time.time() < deadline:
@@ -266,8 +366,109 @@ class Pex:
                 return image
             time.sleep(0.2)
         if image is not None:
-            image.save_png(os.path.join(BUILD_DIR, "e2e-failed-%d.png" % int(time.time())))
+            path = artifact_path("failed-%d-%d.png" % (os.getpid(), int(time.time() * 1000)))
+            image.save_png(path)
+            raise AssertionError("timed out waiting for %s; last picture: %s" % (what, path))
         raise AssertionError("timed out waiting for %s" % what)
+
+    # ---- stepping ----
+    # On a busy machine the program can run many frames between a screenshot
+    # and the test's reaction to it. Where that matters (a key released once
+    # the hero has walked far enough), the program is stopped while the test
+    # looks and decides, and let run in short steps.
+    def pause(self):
+        os.kill(self.proc.pid, signal.SIGSTOP)
+
+    def resume(self):
+        if self.running():
+            os.kill(self.proc.pid, signal.SIGCONT)
+
+    def step_until(self, predicate, timeout=60, what="the expected picture", step=0.05):
+        """With the program paused: lets it run for step seconds at a time until
+        predicate(screenshot) holds, and returns that screenshot, paused."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            self.resume()
+            time.sleep(step)
+            self.pause()
+            if not self.running():
+                raise AssertionError("pex ended while waiting for %s:\n%s"
+                                     % (what, self.stderr_text()))
+            image = self.screenshot()
+            if predicate(image):
+                return image
+        raise AssertionError("timed out waiting for %s" % what)
+
+    def wait_file(self, predicate, timeout=60, what="the expected file contents"):
+        """Polls until predicate() holds (typically about a file the program
+        writes); returns its result."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            result = predicate()
+            if result:
+                return result
+            if not self.running():
+                raise AssertionError("pex ended while waiting for %s:\n%s"
+                                     % (what, self.stderr_text()))
+            time.sleep(0.2)
+        raise AssertionError("timed out waiting for %s" % what)
+
+
+# ---- Which screen is showing -------------------------------------------------
+# Fixed places of the 640 x 480 layout. A screen's "at rest" test also holds
+# only once the fade after a switch has ended: the fade's last step still
+# darkens every pixel, so the brightest pixel of a white or full-colour text
+# stays below 255 until then.
+
+def white_title_pixels(shot):
+    # "level:1" in white at x 240..351, y 16..31: the editor's title (and the HUD's).
+    return sum(1 for y in range(16, 32) for x in range(240, 352) if min(shot.pixel(x, y)) > 200)
+
+
+def in_game(shot):
+    # The HUD's green bar at x 512..575, y 16..31.
+    r, g, b = shot.mean(512, 16, 64, 16)
+    return g > 150 and r < 60 and b < 60
+
+
+def in_menu(shot):
+    # The menu's background is tinted navy; the game's is tinted dark red.
+    r, g, b = shot.mean(0, 200, 640, 200)
+    return b > r + 30 and b > 40 and not in_game(shot)
+
+
+def in_editor(shot):
+    return white_title_pixels(shot) > 150 and not in_game(shot)
+
+
+def in_splash(shot):
+    r, g, b = shot.mean(0, 0, 640, 480)
+    return (r + g + b) / 3 > 30 and not in_menu(shot) and not in_editor(shot) \
+        and not in_game(shot)
+
+
+def brightest(shot, x, y, width, height, channel):
+    """The highest value of one colour channel (0 red, 1 green, 2 blue) in a rectangle."""
+    return max(max(shot.data[(row * shot.width + x) * 3 + channel:
+                             (row * shot.width + x + width) * 3:3]) for row in range(y, y + height))
+
+
+def splash_at_rest(shot):
+    # The slow fade-in of the start ends with the picture's white highlights.
+    return in_splash(shot) and brightest(shot, 0, 0, 640, 480, 0) == 255
+
+
+def menu_at_rest(shot):
+    # The heading "Меню:" in yellow at x 240, y 128.
+    return in_menu(shot) and brightest(shot, 240, 128, 80, 16, 0) == 255
+
+
+def game_at_rest(shot):
+    return in_game(shot) and brightest(shot, 512, 16, 64, 16, 1) == 255
+
+
+def editor_at_rest(shot):
+    return in_editor(shot) and brightest(shot, 240, 16, 112, 16, 2) == 255
 
 
 def wait_for_splash(pex):

@@ -9,9 +9,9 @@ import signal
 import time
 import unittest
 
-from pexe2e import PexTestCase
+from pexe2e import PexTestCase, in_editor, in_menu, in_splash
 from test_screens import (COLUMNS, ROWS, CELL, LEVEL_TOP, cell_centre, empty_level_text,
-                          in_editor, in_menu, in_splash, read_level)
+                          read_level)
 
 # pex keeps a termination signal ignored when it starts with it ignored (as under
 # nohup); a test runner started in the background may hand that on, so the

@@ -1,10 +1,9 @@
 """The game screen with the real program: entering it from the menu, walking the
 hero with a held arrow key, and Escape back to the menu."""
 
-import time
 import unittest
 
-from pexe2e import PexTestCase
+from pexe2e import PexTestCase, in_game, in_menu
 
 ROWS, COLUMNS = 24, 40
 FLOOR_ROW = 10       # all brick; the hero and the enemy land on it
@@ -22,18 +21,6 @@ def level_text():
     return "".join(line + "\r\n" for line in lines).encode("ascii")
 
 
-def in_game(shot):
-    # The HUD's green bar at x 512..575, y 16..31.
-    r, g, b = shot.mean(512, 16, 64, 16)
-    return g > 150 and r < 60 and b < 60
-
-
-def in_menu(shot):
-    # The menu's background is tinted navy; the game's is tinted dark red.
-    r, g, b = shot.mean(0, 200, 640, 200)
-    return b > r + 10 and not in_game(shot)
-
-
 def sprite_pixel(pixel):
     # The entities' image is light brown, grey and yellow; empty cells over the
     # red-tinted background stay dark with little green.
@@ -49,6 +36,16 @@ def sprite_columns(shot, top, height=16):
     return columns
 
 
+def hero_right(shot):
+    """Right edge of the hero, the rightmost sprite in the row above the floor."""
+    return max(sprite_columns(shot, BAND_TOP), default=0)
+
+
+def enemy_left(shot):
+    """Left edge of the enemy, which starts left of the hero and chases it."""
+    return min(sprite_columns(shot, BAND_TOP), default=0)
+
+
 class GameTest(PexTestCase):
     def start_game(self):
         pex = self.pex()
@@ -57,50 +54,53 @@ class GameTest(PexTestCase):
         pex.start()
         pex.wait_window()
         # Splash, Escape to the menu, Enter on its first item: the game.
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=60, what="the menu")
-        deadline = time.time() + 60
-        while True:
-            pex.key("Return")
-            try:
-                pex.wait_for(in_game, timeout=5, what="the game screen")
-                break
-            except AssertionError:
-                if time.time() > deadline:
-                    raise
+        pex.press_key("Escape", in_menu, what="the menu")
+        pex.press_key("Return", in_game, what="the game screen")
         return pex
 
     def test_held_right_walks_the_hero_along_the_floor_and_escape_returns_to_the_menu(self):
         pex = self.start_game()
         # Both entities fall from y 100 onto the floor and stand in the row above it.
-        start = pex.wait_for(lambda shot: max(sprite_columns(shot, BAND_TOP), default=0)
-                             >= HERO_START_X + 8,
-                             timeout=30, what="the hero standing on the floor")
-        hero_right = max(sprite_columns(start, BAND_TOP))
-        self.assertLess(hero_right, HERO_START_X + 16)
+        start = pex.wait_for(lambda shot: hero_right(shot) >= HERO_START_X + 8,
+                             timeout=60, what="the hero standing on the floor")
+        start_right = hero_right(start)
+        self.assertLess(start_right, HERO_START_X + 16)
 
-        pex.keydown("Right")
-        time.sleep(1.5)
-        pex.keyup("Right")
-        time.sleep(0.3)
-        shot = pex.screenshot()
-        columns = sprite_columns(shot, BAND_TOP)
-        self.assertTrue(columns, "no sprite in the row above the floor")
-        moved_right = max(columns)
-        # 100 pixels per second, with frame times of at most 0.1 s.
-        self.assertGreater(moved_right, hero_right + 40)
-        self.assertLess(moved_right, 16 * COLUMNS)
-        # Standing, not falling or climbing: nothing of it in the row above.
-        above = [x for x in sprite_columns(shot, BAND_TOP - 16) if x > hero_right]
-        self.assertEqual(above, [])
-        # It stopped with the key.
-        time.sleep(0.5)
-        self.assertEqual(max(sprite_columns(pex.screenshot(), BAND_TOP)), moved_right)
+        # The program runs in short steps from here, so that the key goes up
+        # soon after the test has seen that it arrived: the hero walked a cell.
+        pex.pause()
+        try:
+            pex.keydown("Right")
+            try:
+                walked = pex.step_until(lambda shot: hero_right(shot) >= start_right + 16,
+                                        what="the hero walking right")
+            finally:
+                pex.keyup("Right")
+            columns = sprite_columns(walked, BAND_TOP)
+            self.assertTrue(columns, "no sprite in the row above the floor")
+            # Standing, not falling or climbing: nothing of it in the row above.
+            above = [x for x in sprite_columns(walked, BAND_TOP - 16) if x > start_right]
+            self.assertEqual(above, [])
 
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=30, what="the menu after Escape")
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+            # It stops with the key. The enemy's chase shows that frames go on:
+            # while the enemy closes in by 4 pixels, a walking hero would move 10.
+            shots = [walked]
+
+            def stopped(shot):
+                earlier = [old for old in shots if enemy_left(shot) - enemy_left(old) >= 4]
+                shots.append(shot)
+                return bool(earlier) and hero_right(earlier[-1]) == hero_right(shot)
+
+            still = pex.step_until(stopped, what="the hero standing still")
+        finally:
+            pex.resume()
+        stopped_right = hero_right(still)
+        self.assertGreaterEqual(stopped_right, start_right + 16)
+        # Short of the right edge, where it would stop by itself.
+        self.assertLess(stopped_right, 16 * COLUMNS - 16)
+
+        pex.press_key("Escape", in_menu, what="the menu after Escape")
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
 
 if __name__ == "__main__":

@@ -1,12 +1,13 @@
 """The shipped pictures as the engine loads and draws them: the picture viewer
 shows the six textures in a real window, and the screenshot is checked and
-kept in the build folder (picview.png) for a look by eye."""
+kept as picview.png in the temporary folder's pex-e2e-artifacts for a look
+by eye."""
 
 import os
 import subprocess
 import unittest
 
-from pexe2e import BUILD_DIR, SOURCE_DIR, Pex, PexTestCase, brightness
+from pexe2e import BUILD_DIR, SOURCE_DIR, PexTestCase, artifact_path, brightness
 
 PICVIEW = os.path.join(BUILD_DIR, "tools", "picview", "picview")
 PICTURES = os.path.join(SOURCE_DIR, "data", "pic")
@@ -47,7 +48,7 @@ class PicturesTest(PexTestCase):
         shot = viewer.wait_for(
             lambda s: bright_count(s, SPLASH[0] + 150, SPLASH[1] + 40, 340, 140) > 1000,
             what="the splash picture")
-        shot.save_png(os.path.join(BUILD_DIR, "picview.png"))
+        shot.save_png(artifact_path("picview.png"))
 
         # Font: the space cell is transparent; "T" is white and upright, its
         # bar in the top rows of the cell.

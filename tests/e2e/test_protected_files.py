@@ -12,8 +12,7 @@ import stat
 import subprocess
 import unittest
 
-from pexe2e import Pex, PexTestCase, wait_for_splash
-from test_screens import in_editor, in_menu
+from pexe2e import Pex, PexTestCase, in_editor, in_menu, wait_for_splash
 
 NOBODY = 65534
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"

@@ -13,7 +13,8 @@ import time
 import unittest
 
 import pexe2e
-from pexe2e import PexTestCase
+from pexe2e import (PexTestCase, editor_at_rest, game_at_rest, in_menu, in_splash,
+                    menu_at_rest, splash_at_rest)
 
 LEVEL_TOP = 96  # window y of level row 0
 CELL = 16
@@ -49,83 +50,83 @@ def cell_centre(row, column):
     return CELL * column + CELL // 2, LEVEL_TOP + CELL * row + CELL // 2
 
 
-# ---- Which screen is showing --------------------------------------------------
+# ---- The menu's rows -------------------------------------------------------------
 
-def white_title_pixels(shot):
-    # "level:1" in white at x 240..351, y 16..31: the editor's title (and the HUD's).
-    return sum(1 for y in range(16, 32) for x in range(240, 352) if min(shot.pixel(x, y)) > 200)
+MENU_ROWS = 4  # game, editor, setup, exit; the setup submenu shows one row
 
 
-def in_game(shot):
-    # The HUD's green bar at x 512..575, y 16..31.
-    r, g, b = shot.mean(512, 16, 64, 16)
-    return g > 150 and r < 60 and b < 60
+def is_green(r, g, b):
+    return g > 180 and r < 100 and b < 100  # the current row's title, not the cyan arrow
 
 
-def in_menu(shot):
-    # The menu's background is tinted navy.
-    r, g, b = shot.mean(0, 200, 640, 200)
-    return b > r + 30 and b > 40 and not in_game(shot)
+def current_row(row):
+    """A test that the menu shows the given row (0 at y 160) as the current item."""
+    def test(shot):
+        greens = [count_pixels(shot, 240, 160 + 32 * k, 240, 16, is_green)
+                  for k in range(MENU_ROWS)]
+        return in_menu(shot) and greens[row] > 30 and \
+            all(n == 0 for k, n in enumerate(greens) if k != row)
+    return test
 
 
-def in_editor(shot):
-    return white_title_pixels(shot) > 150 and not in_game(shot)
-
-
-def in_splash(shot):
-    r, g, b = shot.mean(0, 0, 640, 480)
-    return (r + g + b) / 3 > 30 and not in_menu(shot) and not in_editor(shot) \
-        and not in_game(shot)
+def changed_from(before, box=None):
+    """A test that the picture (or the box x, y, width, height of it) differs from before."""
+    def test(shot):
+        if box is None:
+            return shot.data != before.data
+        return shot.crop(*box).data != before.crop(*box).data
+    return test
 
 
 class ScreensTest(PexTestCase):
-    def start(self, level=None):
+    def start(self, level=None, splash=False):
+        """Starts the program; with splash, waits for the splash picture too.
+        Otherwise the tests go on at once: Escape acts during the slow opening
+        fade-in as well."""
         pex = self.pex()
         if level is not None:
             with open(self.level_path(pex), "wb") as f:
                 f.write(level)
         pex.start()
         pex.wait_window()
-        pex.wait_for(in_splash, timeout=60, what="the splash picture")
+        if splash:
+            pex.wait_for(in_splash, timeout=60, what="the splash picture")
         return pex
 
     @staticmethod
     def level_path(pex):
         return pex.path("level", "default", "1.txt")
 
-    def press_until(self, pex, key, predicate, what, timeout=60):
-        """Presses key until predicate holds; a press made during a fade may be cleared."""
-        deadline = time.time() + timeout
-        while True:
-            pex.key(key)
-            try:
-                return pex.wait_for(predicate, timeout=5, what=what)
-            except AssertionError:
-                if time.time() > deadline or not pex.running():
-                    raise
-
     def to_menu(self, pex):
-        self.press_until(pex, "Escape", in_menu, "the menu")
-        # Let the fade-in finish so that the rows are in full colour.
-        time.sleep(0.5)
+        # Until the fade-in has ended, so that the rows are in full colour.
+        pex.press_key("Escape", menu_at_rest, what="the menu")
 
     def to_editor(self, pex):
         self.to_menu(pex)
-        pex.key("Down")
-        pex.key("Return")
-        pex.wait_for(in_editor, timeout=30, what="the editor")
-        time.sleep(0.5)
+        pex.press_key("Down", current_row(1), what="the editor item selected")
+        pex.press_key("Return", editor_at_rest, what="the editor")
+        pex.pointer = None
 
     def to_game(self, pex):
         self.to_menu(pex)
-        pex.key("Return")
-        pex.wait_for(in_game, timeout=30, what="the game screen")
-        time.sleep(0.5)
+        pex.press_key("Return", game_at_rest, what="the game screen")
+
+    def click(self, pex, x, y, button=1):
+        """Clicks in the editor, making sure that the program saw it: the pointer
+        is moved and drawn at its new place first, then the button is held until
+        the picture changes (the brush preview or the painted cell)."""
+        before = pex.screenshot()
+        if pex.pointer != (x, y):
+            pex.move(x, y)
+            before = pex.wait_for(changed_from(before), what="the pointer at %d, %d" % (x, y))
+            pex.pointer = (x, y)
+        pex.press_button(button, changed_from(before),
+                         what="the effect of button %d at %d, %d" % (button, x, y))
 
     # ---- Splash and menu -----------------------------------------------------------
 
     def test_escape_leads_from_the_splash_to_the_menu_and_f10_exits(self):
-        pex = self.start()
+        pex = self.start(splash=True)
         self.to_menu(pex)
         shot = pex.screenshot()
         # The heading "Меню:" in yellow at x 240, y 128.
@@ -137,8 +138,7 @@ class ScreensTest(PexTestCase):
         self.assertGreater(white_pixels(shot, 240, 192, 240, 16), 30)
         self.assertEqual(count_pixels(shot, 240, 192, 240, 16,
                                       lambda r, g, b: g > 180 and r < 100), 0)
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_held_key_acts_once(self):
         # Key repeat stays off: Down held for a second and a half moves the
@@ -146,30 +146,29 @@ class ScreensTest(PexTestCase):
         pex = self.start()
         self.to_menu(pex)
         pex.keydown("Down")
-        time.sleep(1.5)
-        pex.keyup("Down")
-        time.sleep(0.3)
-        shot = pex.screenshot()
-        is_green = lambda r, g, b: g > 180 and r < 100 and b < 100  # not the cyan arrow
-        self.assertEqual(count_pixels(shot, 240, 160, 240, 16, is_green), 0)
-        self.assertGreater(count_pixels(shot, 240, 192, 240, 16, is_green), 30)
-        self.assertEqual(count_pixels(shot, 240, 224, 240, 16, is_green), 0)
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        try:
+            pex.wait_for(current_row(1), what="the second item selected")
+            held_until = time.time() + 1.5
+            while time.time() < held_until:
+                self.assertTrue(current_row(1)(pex.screenshot()),
+                                "the held key moved the selection again")
+        finally:
+            pex.keyup("Down")
+        # Events arrive in order: once Up has acted, whatever the held Down
+        # produced has been seen too, and one step up reaches the first item.
+        pex.press_key("Up", current_row(0), what="the first item selected again")
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_f10_on_the_splash_exits(self):
-        pex = self.start()
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        pex = self.start(splash=True)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_game_and_back_to_the_menu(self):
         pex = self.start()
         self.to_game(pex)
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=30, what="the menu after the game")
+        pex.press_key("Escape", in_menu, what="the menu after the game")
         self.to_game(pex)
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_fullscreen_checkbox_is_saved_in_the_settings_file(self):
         pex = self.start()
@@ -177,23 +176,20 @@ class ScreensTest(PexTestCase):
             self.assertIn(b"FullScreen=0", f.read())
         self.to_menu(pex)
         # game, editor, setup: Enter opens the setup submenu with the checkbox.
-        pex.key("Down")
-        pex.key("Down")
-        pex.key("Return")
-        time.sleep(0.5)
-        box = (208, 152, 32, 32)
-        before = pex.screenshot()
+        pex.press_key("Down", current_row(1), what="the editor item selected")
+        pex.press_key("Down", current_row(2), what="the setup item selected")
         # Only the submenu's row shows: nothing at the second row's place.
-        self.assertLess(white_pixels(before, 240, 192, 320, 16), 10)
-        pex.key("Return")
-        time.sleep(0.5)
-        after = pex.screenshot()
+        before = pex.press_key(
+            "Return", lambda shot: current_row(0)(shot) and white_pixels(shot, 240, 192, 320, 16) < 10,
+            what="the setup submenu")
+        box = (208, 152, 32, 32)
+        after = pex.press_key("Return", changed_from(before, box), what="the checkbox ticked")
         self.assertNotEqual(before.crop(*box).data, after.crop(*box).data)
         # Back to setup, down to exit, and Enter ends the program.
-        pex.key("Escape")
-        pex.key("Down")
-        pex.key("Return")
-        self.assertEqual(pex.wait_exit(), 0)
+        pex.press_key("Escape", lambda shot: current_row(2)(shot) and
+                      white_pixels(shot, 240, 192, 240, 16) > 30, what="the setup item again")
+        pex.press_key("Down", current_row(3), what="the exit item selected")
+        self.assertEqual(pex.press_key_to_exit("Return"), 0)
         with open(pex.path("pex.ini"), "rb") as f:
             text = f.read()
         self.assertIn(b"FullScreen=1", text)
@@ -203,43 +199,40 @@ class ScreensTest(PexTestCase):
     def test_painted_cells_are_saved_on_escape(self):
         pex = self.start(empty_level_text())
         self.to_editor(pex)
-        pex.click(300, 300, button=3)          # brush: brick
-        pex.click(*cell_centre(2, 3))
-        pex.click(*cell_centre(5, 10))
-        pex.click(300, 300, button=3)          # brush: steel
-        pex.click(CELL * 19 + 8, 50)           # in the band above the level: row 0
-        pex.click(600, LEVEL_TOP + CELL * 7 + 4)  # right of the grid: last column
+        self.click(pex, 300, 300, button=3)          # brush: brick
+        self.click(pex, *cell_centre(2, 3))
+        self.click(pex, *cell_centre(5, 10))
+        self.click(pex, 300, 300, button=3)          # brush: steel
+        self.click(pex, CELL * 19 + 8, 50)           # in the band above the level: row 0
+        self.click(pex, 600, LEVEL_TOP + CELL * 7 + 4)  # right of the grid: last column
         pex.move(620, 400)
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=30, what="the menu after the editor")
+        pex.press_key("Escape", in_menu, what="the menu after the editor")
         expected = [[0] * COLUMNS for _ in range(ROWS)]
         expected[2][3] = 1
         expected[5][10] = 1
         expected[0][19] = 2
         expected[7][19] = 2
         self.assertEqual(read_level(self.level_path(pex)), expected)
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_f11_then_escape_saves_an_empty_grid(self):
         pex = self.start(empty_level_text(6, 12, kind=5))
         self.to_editor(pex)
-        pex.key("F11")
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=30, what="the menu after the editor")
+        # The coins vanish from the picture once F11 has cleared the grid.
+        grid = (0, LEVEL_TOP, 12 * CELL, 6 * CELL)
+        pex.press_key("F11", changed_from(pex.screenshot(), grid), what="the cleared grid")
+        pex.press_key("Escape", in_menu, what="the menu after the editor")
         self.assertEqual(read_level(self.level_path(pex)), [[0] * 12 for _ in range(6)])
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_f10_in_the_editor_exits_and_saves_the_level(self):
         pex = self.start(empty_level_text())
         self.to_editor(pex)
         for _ in range(3):
-            pex.click(300, 300, button=3)      # brush: ladder
-        pex.click(*cell_centre(9, 0))
+            self.click(pex, 300, 300, button=3)      # brush: ladder
+        self.click(pex, *cell_centre(9, 0))
         pex.move(620, 400)
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
         expected = [[0] * COLUMNS for _ in range(ROWS)]
         expected[9][0] = 3
         self.assertEqual(read_level(self.level_path(pex)), expected)
@@ -263,36 +256,22 @@ def take_screenshots(directory):
     try:
         pex.start()
         pex.wait_window()
-        pex.wait_for(in_splash, timeout=60, what="the splash picture")
-        # The opening fade-in is slow: wait until the picture stops brightening.
-        last = None
-        for _ in range(100):
-            shot = pex.screenshot()
-            level = shot.mean(0, 0, 640, 480)
-            if last is not None and sum(abs(a - b) for a, b in zip(level, last)) < 0.5:
-                break
-            last = level
-            time.sleep(0.3)
+        shot = pex.wait_for(splash_at_rest, timeout=120, what="the splash after its fade-in")
         shot.crop(0, 0, 640, 480).save_png(os.path.join(directory, "splash.png"))
         case.to_menu(pex)
         pex.screenshot().crop(0, 0, 640, 480).save_png(os.path.join(directory, "menu.png"))
-        pex.key("Return")
-        pex.wait_for(in_game, timeout=30, what="the game screen")
-        time.sleep(2)
+        pex.press_key("Return", game_at_rest, what="the game screen")
         pex.screenshot().crop(0, 0, 640, 480).save_png(os.path.join(directory, "game.png"))
-        pex.key("Escape")
-        pex.wait_for(in_menu, timeout=30, what="the menu after the game")
-        time.sleep(0.5)
-        pex.key("Down")
-        pex.key("Return")
-        pex.wait_for(in_editor, timeout=30, what="the editor")
-        time.sleep(0.5)
-        pex.click(300, 300, button=3)
+        pex.press_key("Escape", menu_at_rest, what="the menu after the game")
+        pex.press_key("Down", current_row(1), what="the editor item selected")
+        pex.press_key("Return", editor_at_rest, what="the editor")
+        pex.pointer = None
+        case.click(pex, 300, 300, button=3)
+        before = pex.screenshot()
         pex.move(*cell_centre(5, 6))
-        time.sleep(0.5)
-        pex.screenshot().crop(0, 0, 640, 480).save_png(os.path.join(directory, "editor.png"))
-        pex.key("F10")
-        pex.wait_exit()
+        shot = pex.wait_for(changed_from(before), what="the pointer over the grid")
+        shot.crop(0, 0, 640, 480).save_png(os.path.join(directory, "editor.png"))
+        pex.press_key_to_exit("F10")
     finally:
         pex.stop()
         xvfb.stop()

@@ -346,14 +346,19 @@ TEST_F(Output, InitOpensTheHeadlessDeviceAndCloseReleasesEverySong) {
     EXPECT_EQ(FSOUND_Init(44100, 32, 0), 1);  // and output can start again
 }
 
-// Ctrl+C, a termination request and a hang-up must still reach the program.
+// Ctrl+C, a termination request and a hang-up must still reach the program:
+// their handlers stay as they were (a job started in the background, for one,
+// ignores SIGINT).
 TEST_F(Output, OpenOutputLeavesTheTerminationSignalsAlone) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const int Signals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction Before[3];
+    for (int I = 0; I < 3; ++I) ASSERT_EQ(sigaction(Signals[I], nullptr, &Before[I]), 0);
     ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    for (int Signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction Action;
-        ASSERT_EQ(sigaction(Signal, nullptr, &Action), 0);
-        EXPECT_EQ(Action.sa_handler, SIG_DFL) << Signal;
+    for (int I = 0; I < 3; ++I) {
+        struct sigaction After;
+        ASSERT_EQ(sigaction(Signals[I], nullptr, &After), 0);
+        EXPECT_EQ(After.sa_handler, Before[I].sa_handler) << Signals[I];
     }
 }
 

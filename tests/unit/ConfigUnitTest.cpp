@@ -2,6 +2,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -170,23 +171,30 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheFileName) {
     EXPECT_EQ(SettingsFilePath(""), "");
 }
 
+// Init and Done use the file beside the executable. So that nothing is written
+// beside the build's own executable, a copy of this program in a temporary
+// folder runs them (the branch on PEX_CONFIG_CHILD).
 TEST(ConfigUnit, InitReadsAndDoneWritesTheFileBesideTheExecutable) {
-    const std::string Path = SettingsFilePath(PlatformExecutablePath());
-    ASSERT_FALSE(Path.empty());
-    const bool Existed = fs::exists(Path);
-    const std::string Saved = Existed ? ReadBytes(Path) : std::string();
-    WriteBytes(Path, "[Screen]\r\nHeight=600\r\n");
-    InitConfig();
-    EXPECT_EQ(ScreenHeight, 600);
-    ScreenBPP = 16;
-    DoneConfig();
-    EXPECT_EQ(ReadBytes(Path),
-              "[Screen]\r\nHeight=600\r\nFullScreen=0\r\nWidth=640\r\nBPP=16\r\n\r\n");
-    if (Existed) {
-        WriteBytes(Path, Saved);
-    } else {
-        fs::remove(Path);
+    if (std::getenv("PEX_CONFIG_CHILD") != nullptr) {
+        InitConfig();
+        EXPECT_EQ(ScreenHeight, 600);
+        ScreenBPP = 16;
+        DoneConfig();
+        return;
     }
+    std::string Template = ::testing::TempDir() + "configexe_XXXXXX";
+    ASSERT_NE(mkdtemp(Template.data()), nullptr);
+    const std::string Dir = Template + "/";
+    fs::copy_file(PlatformExecutablePath(), Dir + "copy");
+    WriteBytes(Dir + "copy.ini", "[Screen]\r\nHeight=600\r\n");
+    const std::string Command = "PEX_CONFIG_CHILD=1 '" + Dir + "copy' --gtest_filter=" +
+                                "ConfigUnit.InitReadsAndDoneWritesTheFileBesideTheExecutable >'" +
+                                Dir + "log.txt' 2>&1";
+    EXPECT_EQ(std::system(Command.c_str()), 0) << ReadBytes(Dir + "log.txt");
+    EXPECT_EQ(ReadBytes(Dir + "copy.ini"),
+              "[Screen]\r\nHeight=600\r\nFullScreen=0\r\nWidth=640\r\nBPP=16\r\n\r\n");
+    std::error_code Ignored;
+    fs::remove_all(Dir, Ignored);
 }
 
 // ---- INI document -------------------------------------------------------------
