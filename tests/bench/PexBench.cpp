@@ -94,11 +94,11 @@ void BM_LoadShippedLevel(benchmark::State& State) {
 }
 BENCHMARK(BM_LoadShippedLevel);
 
-// A file that sets the height to 4096 and then repeats "width 4096 width 1":
-// reading it must cost no more than its length and the grid it leaves.
-void BM_LoadRepeatedWidths(benchmark::State& State) {
-    std::string Text = "mole_ladder.level\r\nheight 4096\r\n";
-    for (int64_t Repeat = 0; Repeat < State.range(0); ++Repeat) Text += "width 4096 width 1\r\n";
+// Loads a level header that gives First once and then Repeated over and over.
+void LoadRepeatedSizes(benchmark::State& State, const char* First, const char* Repeated) {
+    std::string Text = std::string("mole_ladder.level\r\n") + First + "\r\n";
+    for (int64_t Repeat = 0; Repeat < State.range(0); ++Repeat)
+        Text += std::string(Repeated) + "\r\n";
     Text += "data\r\n";
     InitLevel();
     for (auto _ : State) {
@@ -107,19 +107,17 @@ void BM_LoadRepeatedWidths(benchmark::State& State) {
     }
     State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
 }
+
+// A file that sets the height to 4096 and then repeats "width 4096 width 1":
+// reading it must cost no more than its length and the grid it leaves.
+void BM_LoadRepeatedWidths(benchmark::State& State) {
+    LoadRepeatedSizes(State, "height 4096", "width 4096 width 1");
+}
 BENCHMARK(BM_LoadRepeatedWidths)->Arg(2000)->Arg(55000)->Unit(benchmark::kMillisecond);
 
 // The same with "height 4096 height 1", which drops and adds rows every time.
 void BM_LoadRepeatedHeights(benchmark::State& State) {
-    std::string Text = "mole_ladder.level\r\nwidth 4096\r\n";
-    for (int64_t Repeat = 0; Repeat < State.range(0); ++Repeat) Text += "height 4096 height 1\r\n";
-    Text += "data\r\n";
-    InitLevel();
-    for (auto _ : State) {
-        LoadLevelFromText(Text);
-        benchmark::DoNotOptimize(LevelGrid.data());
-    }
-    State.SetBytesProcessed(State.iterations() * int64_t(Text.size()));
+    LoadRepeatedSizes(State, "width 4096", "height 4096 height 1");
 }
 BENCHMARK(BM_LoadRepeatedHeights)->Arg(2000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
