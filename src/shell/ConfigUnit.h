@@ -2,7 +2,7 @@
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
 // Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
-// WriteWholeFile, StrToIntDef).
+// WriteWholeFile, StrToIntDef), PexDemo (a demo being played writes nothing).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 
