@@ -64,13 +64,80 @@ std::string DemoHeaderText(const std::vector<TDemoFile>& Files) {
     return Text;
 }
 
+// Hexadecimal floating point as C's "%a" writes it ("0x1.8p+1" is 3), made
+// here so that it is the same on every system and in every locale: the
+// double's exact value in text.
+std::string HexFloatText(double Value) {
+    uint64_t Bits;
+    std::memcpy(&Bits, &Value, sizeof(Bits));
+    std::string Text = Bits >> 63 ? "-0x" : "0x";
+    const int32_t Exponent = int32_t((Bits >> 52) & 0x7FF);
+    uint64_t Mantissa = Bits & ((uint64_t(1) << 52) - 1);
+    if (Exponent == 0 && Mantissa == 0) return Text + "0p+0";
+    // A subnormal keeps a leading 0 and the smallest normal exponent.
+    Text += Exponent == 0 ? '0' : '1';
+    int32_t Digits = 13;
+    while (Digits > 0 && (Mantissa & 0xF) == 0) {
+        Mantissa >>= 4;
+        --Digits;
+    }
+    if (Digits > 0) {
+        char Fraction[16];
+        std::snprintf(Fraction, sizeof(Fraction), "%0*" PRIx64, int(Digits), Mantissa);
+        Text += '.';
+        Text += Fraction;
+    }
+    const int32_t Power = Exponent == 0 ? -1022 : Exponent - 1023;
+    return Text + 'p' + (Power < 0 ? "-" : "+") + std::to_string(Power < 0 ? -Power : Power);
+}
+
+static int HexDigit(char C) {
+    if (C >= '0' && C <= '9') return C - '0';
+    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    return -1;
+}
+
+bool ParseHexFloat(const std::string& Text, double& Value) {
+    size_t I = 0;
+    const bool Negative = I < Text.size() && Text[I] == '-';
+    if (Negative) ++I;
+    if (Text.compare(I, 2, "0x") != 0) return false;
+    I += 2;
+    // At most 16 hexadecimal digits: the mantissa fits 64 bits.
+    uint64_t Mantissa = 0;
+    int32_t Digits = 0, FractionDigits = 0;
+    bool Point = false;
+    for (; I < Text.size() && Text[I] != 'p'; ++I) {
+        if (Text[I] == '.' && !Point) {
+            Point = true;
+            continue;
+        }
+        const int Digit = HexDigit(Text[I]);
+        if (Digit < 0 || ++Digits > 16) return false;
+        Mantissa = Mantissa << 4 | uint64_t(Digit);
+        if (Point) ++FractionDigits;
+    }
+    if (Digits == 0 || I + 2 >= Text.size()) return false;  // p, a sign and a digit follow
+    ++I;
+    const bool NegativePower = Text[I] == '-';
+    if (Text[I] != '-' && Text[I] != '+') return false;
+    int32_t Power = 0;
+    if (++I == Text.size() || Text.size() - I > 5) return false;
+    for (; I < Text.size(); ++I) {
+        if (Text[I] < '0' || Text[I] > '9') return false;
+        Power = Power * 10 + (Text[I] - '0');
+    }
+    Value = std::ldexp(double(Mantissa), (NegativePower ? -Power : Power) - 4 * FractionDigits);
+    if (Negative) Value = -Value;
+    return true;
+}
+
 static std::string ItemText(const TDemoItem& Item) {
     char Text[64];
     switch (Item.Kind) {
         case diTime:
-            // Hexadecimal floating point: the exact double, whatever the locale's digits.
-            std::snprintf(Text, sizeof(Text), "t%a", Item.Time);
-            break;
+            return "t" + HexFloatText(Item.Time);
         case diActive:
         case diOpened:
             std::snprintf(Text, sizeof(Text), "%c%" PRId32, Item.Kind, Item.A);
@@ -118,13 +185,7 @@ static bool ParsePair(const std::string& Text, int64_t Low, int64_t High, TDemoI
 
 // A clock reading: hexadecimal floating point, finite, 0 or more.
 static bool ParseTime(const std::string& Text, double& Time) {
-    if (Text.size() < 3 || Text.size() > 40 || Text.compare(0, 2, "0x") != 0) return false;
-    for (char C : Text)
-        if (!std::strchr("0123456789abcdefABCDEFxp.+-", C)) return false;
-    char* End = nullptr;
-    errno = 0;
-    Time = std::strtod(Text.c_str(), &End);
-    return End == Text.c_str() + Text.size() && std::isfinite(Time) && Time >= 0;
+    return ParseHexFloat(Text, Time) && std::isfinite(Time) && Time >= 0;
 }
 
 constexpr int64_t MaxCoordinate = 1 << 20;
@@ -352,7 +413,7 @@ void DoneDemo() {
             std::fprintf(stderr, "demo: cannot write file \"%s\"\n", DemoFileName.c_str());
         RecordFile = nullptr;
     }
-    std::printf("demo: frames=%zu digest=%016" PRIx64 "\n", FrameCount, Outcome);
+    std::printf("demo: frames=%" PRIu64 " digest=%016" PRIx64 "\n", uint64_t(FrameCount), Outcome);
     std::fflush(stdout);
     Demo = TDemo();
     DemoMode = dmOff;
@@ -404,9 +465,11 @@ static const char* KindName(char Kind) {
 
 static void EndPlayback(char Asked, char Recorded) {
     std::fprintf(stderr,
-                 "demo: \"%s\" line %zu: the program asked for %s where the demo has %s; the "
+                 "demo: \"%s\" line %" PRIu64
+                 ": the program asked for %s where the demo has %s; the "
                  "playback ends there\n",
-                 DemoFileName.c_str(), CurrentFrame().Line, KindName(Asked), KindName(Recorded));
+                 DemoFileName.c_str(), uint64_t(CurrentFrame().Line), KindName(Asked),
+                 KindName(Recorded));
     PlaybackOver = true;
 }
 

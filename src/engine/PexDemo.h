@@ -76,6 +76,11 @@ uint64_t DigestBytes(uint64_t Digest, const void* Data, size_t Size);
 uint64_t DigestText(const std::string& Text);
 
 bool IsDemoEvent(char Kind);
+// A double as hexadecimal floating point ("0x1.8p+1"), exact, and back. The
+// reader takes at most 16 hexadecimal digits and a decimal power of at most
+// 5 digits, and false for anything else.
+std::string HexFloatText(double Value);
+bool ParseHexFloat(const std::string& Text, double& Value);
 // Reads demo text into Demo. False, with Error "line N: <what is wrong>", for
 // text that is not a complete demo of this version.
 bool ParseDemoText(const std::string& Text, TDemo& Demo, std::string& Error);
