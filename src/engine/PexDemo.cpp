@@ -436,31 +436,29 @@ static const TDemoFrame& CurrentFrame() {
     return FrameIndex < Demo.Frames.size() ? Demo.Frames[FrameIndex] : Demo.Last;
 }
 
+struct TKindName {
+    char Kind;
+    const char* Name;
+};
+
+// What each item is, for the message of a playback that diverged.
+constexpr TKindName KindNames[] = {
+    {diTime, "the time"},
+    {diActive, "the window's activity"},
+    {diOpened, "whether the window is open"},
+    {diWindowSize, "the window size"},
+    {diFramebufferSize, "the framebuffer size"},
+    {diMousePos, "the mouse position"},
+    {diKey, "a key event"},
+    {diChar, "a character event"},
+    {diButton, "a mouse button event"},
+    {'x', "the session's end"},
+};
+
 static const char* KindName(char Kind) {
-    switch (Kind) {
-        case diTime:
-            return "the time";
-        case diActive:
-            return "the window's activity";
-        case diOpened:
-            return "whether the window is open";
-        case diWindowSize:
-            return "the window size";
-        case diFramebufferSize:
-            return "the framebuffer size";
-        case diMousePos:
-            return "the mouse position";
-        case diKey:
-            return "a key event";
-        case diChar:
-            return "a character event";
-        case diButton:
-            return "a mouse button event";
-        case 'x':
-            return "the session's end";
-        default:
-            return "the buffer swap";
-    }
+    for (const TKindName& Row : KindNames)
+        if (Row.Kind == Kind) return Row.Name;
+    return "the buffer swap";
 }
 
 static void EndPlayback(char Asked, char Recorded) {
