@@ -7,6 +7,8 @@
 #include <limits>
 #include <thread>
 
+#include "PexDemo.h"
+
 static GLFWwindow* Window = nullptr;
 static TGlfw2KeyFun KeyFun = nullptr;
 static TGlfw2CharFun CharFun = nullptr;
@@ -69,20 +71,53 @@ int32_t glfw2TranslateKey(int32_t Glfw3Key) {
     return DroppedKey;  // world keys, print screen and the like: version 2 had none
 }
 
+// A demo being played takes the place of the real input; of that, only F10
+// counts, and it ends the playback.
+constexpr int32_t StopPlaybackKey = 267;  // F10
+
 static void OnKey(GLFWwindow*, int Key, int, int Action, int) {
     // Version 2 ran with key repeat off: a held key gives one press and one release.
     if (Action == GLFW_REPEAT || !KeyFun) return;
     int32_t Code = glfw2TranslateKey(Key);
     if (Code == DroppedKey) return;
-    KeyFun(Code, Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE);
+    const int32_t Action2 = Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE;
+    if (DemoMode == dmPlay) {
+        if (Code == StopPlaybackKey && Action2 == GLFW2_PRESS) DemoStopPlayback();
+        return;
+    }
+    if (DemoMode == dmRecord) DemoNote(diKey, Code, Action2);
+    KeyFun(Code, Action2);
 }
 
 static void OnChar(GLFWwindow*, unsigned int Character) {
-    if (CharFun) CharFun(int32_t(Character), GLFW2_PRESS);
+    if (!CharFun || DemoMode == dmPlay) return;
+    if (DemoMode == dmRecord) DemoNote(diChar, int32_t(Character), GLFW2_PRESS);
+    CharFun(int32_t(Character), GLFW2_PRESS);
 }
 
 static void OnMouseButton(GLFWwindow*, int Button, int Action, int) {
-    if (MouseButtonFun) MouseButtonFun(Button, Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE);
+    if (!MouseButtonFun || DemoMode == dmPlay) return;
+    const int32_t Action2 = Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE;
+    if (DemoMode == dmRecord) DemoNote(diButton, Button, Action2);
+    MouseButtonFun(Button, Action2);
+}
+
+// The recorded events of the frame, delivered as the swap delivers real ones.
+static void DeliverDemoEvents() {
+    TDemoItem Event;
+    while (DemoNextEvent(Event)) {
+        if (Event.Kind == diKey && KeyFun) KeyFun(Event.A, Event.B);
+        if (Event.Kind == diChar && CharFun) CharFun(Event.A, Event.B);
+        if (Event.Kind == diButton && MouseButtonFun) MouseButtonFun(Event.A, Event.B);
+    }
+}
+
+// Playback: the recorded pair of that kind (the last one once the demo is over).
+static void DemoPair(char Kind, int32_t* A, int32_t* B) {
+    TDemoItem Item;
+    DemoAnswer(Kind, Item);
+    *A = Item.A;
+    *B = Item.B;
 }
 
 static void OnRefresh(GLFWwindow*) {
@@ -94,6 +129,7 @@ int32_t glfw2Init() {
 }
 
 void glfw2Terminate() {
+    DemoEngineEnded();
     glfwTerminate();
     Window = nullptr;
 }
@@ -177,10 +213,17 @@ void glfw2SwapInterval(int32_t Interval) {
 }
 
 double glfw2GetTime() {
-    return glfwGetTime();
+    if (DemoMode == dmPlay) {
+        TDemoItem Item;
+        DemoAnswer(diTime, Item);
+        return Item.Time;
+    }
+    const double Time = glfwGetTime();
+    if (DemoMode == dmRecord) DemoNote(diTime, 0, 0, Time);
+    return Time;
 }
 
-int32_t glfw2GetWindowParam(int32_t Param) {
+static int32_t WindowParam(int32_t Param) {
     if (Param == GLFW2_OPENED) return Window && !glfwWindowShouldClose(Window) ? 1 : 0;
     if (Param == GLFW2_ACTIVE)
         return Window && glfwGetWindowAttrib(Window, GLFW_FOCUSED) &&
@@ -190,28 +233,61 @@ int32_t glfw2GetWindowParam(int32_t Param) {
     return 0;
 }
 
+int32_t glfw2GetWindowParam(int32_t Param) {
+    if (DemoMode == dmOff || (Param != GLFW2_OPENED && Param != GLFW2_ACTIVE))
+        return WindowParam(Param);
+    const char Kind = Param == GLFW2_OPENED ? diOpened : diActive;
+    if (DemoMode == dmRecord) {
+        const int32_t Value = WindowParam(Param);
+        DemoNote(Kind, Value);
+        return Value;
+    }
+    // A close request ends the playback as F10 does.
+    if (Window && glfwWindowShouldClose(Window)) DemoStopPlayback();
+    TDemoItem Item;
+    DemoAnswer(Kind, Item);
+    return Item.A;
+}
+
 void glfw2GetWindowSize(int32_t* Width, int32_t* Height) {
+    if (DemoMode == dmPlay) {
+        DemoPair(diWindowSize, Width, Height);
+        return;
+    }
     int W = 0, H = 0;
     if (Window) glfwGetWindowSize(Window, &W, &H);
     *Width = W;
     *Height = H;
+    if (DemoMode == dmRecord) DemoNote(diWindowSize, W, H);
 }
 
 void glfw2GetFramebufferSize(int32_t* Width, int32_t* Height) {
+    if (DemoMode == dmPlay) {
+        DemoPair(diFramebufferSize, Width, Height);
+        return;
+    }
     int W = 0, H = 0;
     if (Window) glfwGetFramebufferSize(Window, &W, &H);
     *Width = W;
     *Height = H;
+    if (DemoMode == dmRecord) DemoNote(diFramebufferSize, W, H);
 }
 
 void glfw2GetMousePos(int32_t* X, int32_t* Y) {
+    if (DemoMode == dmPlay) {
+        DemoPair(diMousePos, X, Y);
+        return;
+    }
     double PosX = 0, PosY = 0;
     if (Window) glfwGetCursorPos(Window, &PosX, &PosY);
     *X = int32_t(PosX);
     *Y = int32_t(PosY);
+    if (DemoMode == dmRecord) DemoNote(diMousePos, *X, *Y);
 }
 
 void glfw2Sleep(double Seconds) {
+    // A demo's clock is the recorded one: playback does not wait for it.
+    if (DemoMode == dmPlay) return;
     std::this_thread::sleep_for(std::chrono::duration<double>(Seconds));
 }
 
@@ -220,4 +296,6 @@ void glfw2SwapBuffers() {
     glfwSwapBuffers(Window);
     // Queued events reach the handlers here, right after the swap.
     glfwPollEvents();
+    if (DemoMode == dmPlay) DeliverDemoEvents();
+    if (DemoMode != dmOff) DemoEndFrame();
 }

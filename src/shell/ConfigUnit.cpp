@@ -3,6 +3,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "PexDemo.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "PexScript.h"
@@ -198,7 +199,9 @@ void SaveScreenSettingsTo(const std::string& FileName) {
     ReadWholeFile(FileName, Text);
     TIniDocument Document = ParseIniText(Text);
     WriteScreenSettings(Document);
-    WriteWholeFile(FileName, IniDocumentText(Document));
+    const std::string NewText = IniDocumentText(Document);
+    // A demo being played leaves the user's file alone.
+    if (DemoAllowsWrite(NewText)) WriteWholeFile(FileName, NewText);
 }
 
 // Without a known executable path there is no settings file: the defaults are

@@ -1,8 +1,8 @@
 // ConfigUnit: the four screen settings and the settings file beside the executable.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
-// Uses: PexGL (PathDelim), PexPlatform (PlatformExecutablePath), PexScript (ReadWholeFile,
-// WriteWholeFile, StrToIntDef).
+// Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
+// WriteWholeFile, StrToIntDef), PexDemo (a demo being played writes nothing).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 

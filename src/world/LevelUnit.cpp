@@ -7,6 +7,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "PexDemo.h"
 #include "PexScript.h"
 
 TFieldGrid LevelGrid;
@@ -223,13 +224,16 @@ std::string LevelText() {
 }
 
 void SaveLevel(const std::string& FileName) {
+    const std::string Text = LevelText();
+    // A demo being played leaves the user's file alone.
+    if (!DemoAllowsWrite(Text)) return;
     // A missing level folder is made first, so the editor's work is not lost.
     const std::filesystem::path Folder = std::filesystem::path(FileName).parent_path();
     if (!Folder.empty()) {
         std::error_code Ignored;  // a folder that cannot be made fails the write below
         std::filesystem::create_directories(Folder, Ignored);
     }
-    WriteWholeFile(FileName, LevelText());
+    WriteWholeFile(FileName, Text);
 }
 
 // ---- Lifecycle --------------------------------------------------------------

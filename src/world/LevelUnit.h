@@ -1,7 +1,8 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid, with the cell size and the grid's row and column counts.
-// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile).
+// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile),
+// PexDemo (a demo being played saves nothing).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once

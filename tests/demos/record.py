@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""Records the demos the real-window tests replay (tests/e2e/test_demos.py).
+
+Each demo is a session of the real pex under a private Xvfb, driven by real X
+key and mouse events, recorded with "pex --record". The demo goes to
+tests/demos/NAME.dem and the line the recording printed at its end
+("demo: frames=N digest=H") to tests/demos/NAME.out: a replay must print the
+same line.
+
+    tests/demos/record.py [NAME ...]      (default: every demo)
+
+The application folder is build-tests/tests/e2e/app (PEX_APP_DIR), a fresh
+copy of data/ as shipped with the program: replays run on the same files.
+Re-record a demo only when the behaviour it shows is meant to change.
+
+The demo "fall" is recorded live and then given a crafted clock: each frame's
+clock readings are 0.125 s apart, so that every frame runs with DeltaTime at
+its upper limit of exactly 0.1 s, where the hero pressing Down passes through
+a one-cell floor. A live 0.1 s frame time cannot be had on demand under Xvfb.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "e2e"))
+os.environ.setdefault("PEX_APP_DIR",
+                      os.path.join(SOURCE_DIR, "build-tests", "tests", "e2e", "app"))
+
+import pexe2e  # noqa: E402
+
+LEVEL_TOP = 96
+CELL = 16
+
+
+def in_game(shot):
+    # The HUD's green bar at x 512..575, y 16..31.
+    r, g, b = shot.mean(512, 16, 64, 16)
+    return g > 150 and r < 60 and b < 60
+
+
+def in_menu(shot):
+    # The menu's background is tinted navy.
+    r, g, b = shot.mean(0, 200, 640, 200)
+    return b > r + 30 and b > 40 and not in_game(shot)
+
+
+def in_editor(shot):
+    # The title "level:1" in white, without the game's HUD.
+    white = sum(1 for y in range(16, 32) for x in range(240, 352)
+                if min(shot.pixel(x, y)) > 200)
+    return white > 150 and not in_game(shot)
+
+
+def bright(shot):
+    return pexe2e.brightness(shot.mean(0, 0, 640, 480)) > 30
+
+
+class Session:
+    """pex --record into a demo, with helpers that act and wait for the result."""
+
+    def __init__(self, xvfb, demo):
+        self.pex = pexe2e.Pex(xvfb)
+        p = self.pex
+        p.stdout = open(os.path.join(p.work, "stdout.txt"), "wb")
+        p.stderr = open(os.path.join(p.work, "stderr.txt"), "wb")
+        p.proc = subprocess.Popen([p.path("pex"), "--record", demo], cwd=p.work, env=p.env,
+                                  stdout=p.stdout, stderr=p.stderr, stdin=subprocess.DEVNULL)
+        p.wait_window()
+        p.wait_for(bright, timeout=60, what="the splash picture")
+
+    def until(self, keys, predicate, what, timeout=60):
+        """Presses keys until predicate holds: a press during a fade may be cleared."""
+        deadline = time.time() + timeout
+        while True:
+            for key in keys:
+                self.pex.key(key)
+            try:
+                self.pex.wait_for(predicate, timeout=5, what=what)
+                time.sleep(0.5)  # the fade-in ends
+                return
+            except AssertionError:
+                if time.time() > deadline:
+                    raise
+
+    def changed(self, key, what):
+        """Presses key until the menu's picture changes."""
+        before = self.pex.screenshot().data
+        self.until([key], lambda shot: shot.data != before, what)
+
+    def finish(self):
+        """F10, then the line the recording printed."""
+        self.pex.key("F10")
+        code = self.pex.wait_exit(60)
+        self.pex.stdout.close()
+        with open(os.path.join(self.pex.work, "stdout.txt")) as f:
+            out = f.read()
+        if code != 0 or not re.fullmatch(r"demo: frames=\d+ digest=[0-9a-f]{16}\n", out):
+            raise RuntimeError("recording ended with code %s, output %r:\n%s"
+                               % (code, out, self.pex.stderr_text()))
+        self.pex.stop()
+        return out
+
+
+def record_walk(s):
+    """Splash, menu, the game: walk right and left; F10 ends it in the game."""
+    s.until(["Escape"], in_menu, "the menu")
+    s.until(["Return"], in_game, "the game")
+    s.pex.keydown("Right")
+    time.sleep(1.0)
+    s.pex.keyup("Right")
+    s.pex.keydown("Left")
+    time.sleep(0.6)
+    s.pex.keyup("Left")
+    time.sleep(0.5)
+
+
+def record_editor(s):
+    """The editor: paint a row, step the brush, paint again, F11 clears, paint."""
+    s.until(["Escape"], in_menu, "the menu")
+    s.changed("Down", "the editor item")
+    s.until(["Return"], in_editor, "the editor")
+    p = s.pex
+
+    def paint(row, columns):
+        for column in columns:
+            p.click(CELL * column + CELL // 2, LEVEL_TOP + CELL * row + CELL // 2)
+
+    paint(3, range(2, 8))
+    p.click(400, 60, button=3)  # the next brush
+    paint(5, range(4, 10))
+    p.move(600, 40)
+    time.sleep(0.3)
+    p.key("F11")
+    time.sleep(0.5)
+    paint(7, range(1, 4))
+    p.move(600, 40)
+    time.sleep(0.3)
+    s.until(["Escape"], in_menu, "the menu after the editor")
+
+
+def record_settings(s):
+    """The settings submenu: tick the full-screen checkbox, back out."""
+    s.until(["Escape"], in_menu, "the menu")
+    s.changed("Down", "the editor item")
+    s.changed("Down", "the settings item")
+    s.changed("Return", "the settings submenu")
+    s.changed("Return", "the ticked checkbox")
+    s.changed("Escape", "the menu's top level")
+
+
+def record_fall(s):
+    """The game with Down held: at 0.1 s a frame the hero drops through floors."""
+    s.until(["Escape"], in_menu, "the menu")
+    s.until(["Return"], in_game, "the game")
+    time.sleep(1.0)  # the hero lands
+    s.pex.keydown("Down")
+    time.sleep(0.4)
+    s.pex.keyup("Down")
+    time.sleep(0.5)
+
+
+def craft_clock(path, step=0.125):
+    """Gives every frame of the demo its own clock reading, step seconds apart."""
+    with open(path) as f:
+        lines = f.read().split("\n")
+    frame = 0
+    for i, line in enumerate(lines):
+        if line.startswith(("f", "x")):
+            frame += 1
+            reading = "t" + float.hex(frame * step)
+            lines[i] = re.sub(r"\bt0x[0-9a-fA-Fx.p+-]+", reading, line)
+    with open(path, "w") as f:
+        f.write("\n".join(lines))
+
+
+DEMOS = {
+    "walk": (record_walk, False),
+    "editor": (record_editor, False),
+    "settings": (record_settings, False),
+    "fall": (record_fall, True),
+}
+
+
+def replay(demo):
+    """The line a replay prints (for the crafted demo, whose outcome changed)."""
+    xvfb = pexe2e.Xvfb()
+    pex = pexe2e.Pex(xvfb)
+    try:
+        result = subprocess.run([pex.path("pex"), "--play", demo], cwd=pex.work, env=pex.env,
+                                capture_output=True, text=True, timeout=600)
+        if result.returncode != 0 or result.stderr.count("demo:"):
+            raise RuntimeError("replay of %s failed: %s" % (demo, result.stderr))
+        return result.stdout
+    finally:
+        pex.stop()
+        xvfb.stop()
+
+
+def record(name):
+    action, crafted = DEMOS[name]
+    demo = os.path.join(HERE, name + ".dem")
+    xvfb = pexe2e.Xvfb()
+    try:
+        session = Session(xvfb, demo)
+        try:
+            action(session)
+            out = session.finish()
+        finally:
+            session.pex.stop()
+    finally:
+        xvfb.stop()
+    if crafted:
+        craft_clock(demo)
+        out = replay(demo)
+    with open(os.path.join(HERE, name + ".out"), "w") as f:
+        f.write(out)
+    print("%s: %s" % (name, out.strip()))
+
+
+def main(argv):
+    names = argv[1:] or list(DEMOS)
+    for name in names:
+        if name not in DEMOS:
+            sys.exit("unknown demo %r (known: %s)" % (name, ", ".join(DEMOS)))
+    for name in names:
+        record(name)
+
+
+if __name__ == "__main__":
+    main(sys.argv)
