@@ -162,8 +162,11 @@ GLint gluScaleImage(GLenum format, GLint wIn, GLint hIn, GLenum typeIn, const vo
     uint8_t* Out = static_cast<uint8_t*>(dataOut);
     for (GLint y = 0; y < hOut; ++y)
         for (GLint x = 0; x < wOut; ++x)
-            std::memcpy(Out + (size_t(y) * wOut + x) * Bpp,
-                        In + (size_t(y * hIn / hOut) * wIn + size_t(x * wIn / wOut)) * Bpp, Bpp);
+            std::memcpy(
+                Out + (size_t(y) * wOut + x) * Bpp,
+                In +
+                    (size_t(int64_t(y) * hIn / hOut) * wIn + size_t(int64_t(x) * wIn / wOut)) * Bpp,
+                Bpp);
     return 0;
 }
 
