@@ -32,28 +32,8 @@ os.environ.setdefault("PEX_APP_DIR",
                       os.path.join(SOURCE_DIR, "build-tests", "tests", "e2e", "app"))
 
 import pexe2e  # noqa: E402
-
-LEVEL_TOP = 96
-CELL = 16
-
-
-def in_game(shot):
-    # The HUD's green bar at x 512..575, y 16..31.
-    r, g, b = shot.mean(512, 16, 64, 16)
-    return g > 150 and r < 60 and b < 60
-
-
-def in_menu(shot):
-    # The menu's background is tinted navy.
-    r, g, b = shot.mean(0, 200, 640, 200)
-    return b > r + 30 and b > 40 and not in_game(shot)
-
-
-def in_editor(shot):
-    # The title "level:1" in white, without the game's HUD.
-    white = sum(1 for y in range(16, 32) for x in range(240, 352)
-                if min(shot.pixel(x, y)) > 200)
-    return white > 150 and not in_game(shot)
+from pexe2e import in_editor, in_game, in_menu  # noqa: E402
+from test_screens import CELL, LEVEL_TOP  # noqa: E402
 
 
 def bright(shot):
