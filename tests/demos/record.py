@@ -21,7 +21,7 @@ a one-cell floor. A live 0.1 s frame time cannot be had on demand under Xvfb.
 
 import os
 import re
-import subprocess
+import shutil
 import sys
 import time
 
@@ -30,9 +30,11 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "e2e"))
 os.environ.setdefault("PEX_APP_DIR",
                       os.path.join(SOURCE_DIR, "build-tests", "tests", "e2e", "app"))
+os.environ.setdefault("PEX_SOURCE_DIR", SOURCE_DIR)
 
 import pexe2e  # noqa: E402
 from pexe2e import in_editor, in_game, in_menu  # noqa: E402
+from test_game import HERO_START_X, hero_right, hero_stopped, level_text  # noqa: E402
 from test_screens import CELL, LEVEL_TOP  # noqa: E402
 
 
@@ -43,13 +45,12 @@ def bright(shot):
 class Session:
     """pex --record into a demo, with helpers that act and wait for the result."""
 
-    def __init__(self, xvfb, demo):
+    def __init__(self, xvfb, demo, level=None):
         self.pex = pexe2e.Pex(xvfb)
         p = self.pex
-        p.stdout = open(os.path.join(p.work, "stdout.txt"), "wb")
-        p.stderr = open(os.path.join(p.work, "stderr.txt"), "wb")
-        p.proc = subprocess.Popen([p.path("pex"), "--record", demo], cwd=p.work, env=p.env,
-                                  stdout=p.stdout, stderr=p.stderr, stdin=subprocess.DEVNULL)
+        if level is not None:
+            shutil.copyfile(level, p.path("level", "default", "1.txt"))
+        p.start(["--record", demo])
         p.wait_window()
         p.wait_for(bright, timeout=60, what="the splash picture")
 
@@ -76,9 +77,7 @@ class Session:
         """F10, then the line the recording printed."""
         self.pex.key("F10")
         code = self.pex.wait_exit(60)
-        self.pex.stdout.close()
-        with open(os.path.join(self.pex.work, "stdout.txt")) as f:
-            out = f.read()
+        out = self.pex.stdout_text()
         if code != 0 or not re.fullmatch(r"demo: frames=\d+ digest=[0-9a-f]{16}\n", out):
             raise RuntimeError("recording ended with code %s, output %r:\n%s"
                                % (code, out, self.pex.stderr_text()))
@@ -97,6 +96,25 @@ def record_walk(s):
     time.sleep(0.6)
     s.pex.keyup("Left")
     time.sleep(0.5)
+
+
+def record_hero(s):
+    """The game on a level with one floor (test_game's): once the hero stands on
+    it, Right is held until the hero has walked a cell, then released while the
+    enemy closes in; Escape to the menu."""
+    s.until(["Escape"], in_menu, "the menu")
+    s.until(["Return"], in_game, "the game")
+    p = s.pex
+    start = p.wait_for(lambda shot: hero_right(shot) >= HERO_START_X + 8,
+                       what="the hero standing on the floor")
+    p.keydown("Right")
+    try:
+        p.wait_for(lambda shot: hero_right(shot) >= hero_right(start) + 16,
+                   what="the hero walking right")
+    finally:
+        p.keyup("Right")
+    p.wait_for(hero_stopped(), what="the hero standing still")
+    s.until(["Escape"], in_menu, "the menu after the game")
 
 
 def record_editor(s):
@@ -158,35 +176,44 @@ def craft_clock(path, step=0.125):
         f.write("\n".join(lines))
 
 
+# Each demo: how it is recorded, whether its clock is crafted afterwards, and
+# the level file it is recorded on (None: the shipped level).
 DEMOS = {
-    "walk": (record_walk, False),
-    "editor": (record_editor, False),
-    "settings": (record_settings, False),
-    "fall": (record_fall, True),
+    "walk": (record_walk, False, None),
+    "hero": (record_hero, False, level_text()),
+    "editor": (record_editor, False, None),
+    "settings": (record_settings, False, None),
+    "fall": (record_fall, True, None),
 }
 
 
-def replay(demo):
+def replay(name):
     """The line a replay prints (for the crafted demo, whose outcome changed)."""
     xvfb = pexe2e.Xvfb()
     pex = pexe2e.Pex(xvfb)
     try:
-        result = subprocess.run([pex.path("pex"), "--play", demo], cwd=pex.work, env=pex.env,
-                                capture_output=True, text=True, timeout=600)
-        if result.returncode != 0 or result.stderr.count("demo:"):
-            raise RuntimeError("replay of %s failed: %s" % (demo, result.stderr))
-        return result.stdout
+        pex.play(name)
+        code = pex.wait_exit(600)
+        if code != 0 or pex.stderr_text().count("demo:"):
+            raise RuntimeError("replay of %s failed: %s" % (name, pex.stderr_text()))
+        return pex.stdout_text()
     finally:
         pex.stop()
         xvfb.stop()
 
 
 def record(name):
-    action, crafted = DEMOS[name]
+    action, crafted, level_bytes = DEMOS[name]
     demo = os.path.join(HERE, name + ".dem")
+    level = os.path.join(HERE, name + ".level")
+    if level_bytes is None:
+        level = None
+    else:
+        with open(level, "wb") as f:
+            f.write(level_bytes)
     xvfb = pexe2e.Xvfb()
     try:
-        session = Session(xvfb, demo)
+        session = Session(xvfb, demo, level)
         try:
             action(session)
             out = session.finish()
@@ -196,7 +223,7 @@ def record(name):
         xvfb.stop()
     if crafted:
         craft_clock(demo)
-        out = replay(demo)
+        out = replay(name)
     with open(os.path.join(HERE, name + ".out"), "w") as f:
         f.write(out)
     print("%s: %s" % (name, out.strip()))

@@ -29,6 +29,19 @@ XCLOSE = os.environ.get("PEX_XCLOSE", "xclose")
 BUILD_DIR = os.environ.get("PEX_BUILD_DIR", os.path.join(os.getcwd(), "build"))
 SOURCE_DIR = os.environ.get("PEX_SOURCE_DIR", os.getcwd())
 ARTIFACT_DIR = os.path.join(tempfile.gettempdir(), "pex-e2e-artifacts")
+# The recorded demos (tests/demos/record.py writes them): NAME.dem, in NAME.out
+# the line the recording printed at its end, which a replay must print, and in
+# NAME.level the level file it was recorded on, unless that was the shipped one.
+DEMO_DIR = os.path.join(SOURCE_DIR, "tests", "demos")
+
+
+def demo_path(name):
+    return os.path.join(DEMO_DIR, name + ".dem")
+
+
+def expected_line(name):
+    with open(os.path.join(DEMO_DIR, name + ".out")) as f:
+        return f.read()
 
 
 def artifact_path(name):
@@ -178,10 +191,11 @@ class Pex:
         self.keep_app = keep_app
 
     # ---- process ----
-    def start(self):
+    def start(self, args=()):
+        """Starts pex with the given command-line arguments (none by default)."""
         self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
         self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
-        self.proc = subprocess.Popen([os.path.join(self.app, "pex")], cwd=self.work,
+        self.proc = subprocess.Popen([os.path.join(self.app, "pex")] + list(args), cwd=self.work,
                                      env=self.env, stdout=self.stdout, stderr=self.stderr,
                                      stdin=subprocess.DEVNULL)
         return self
@@ -201,6 +215,19 @@ class Pex:
         self.stderr.flush()
         with open(os.path.join(self.work, "stderr.txt"), "rb") as f:
             return f.read().decode("cp1251", "replace")
+
+    def play(self, name):
+        """Starts pex --play on the demo NAME, on the level it was recorded on:
+        NAME.level beside the demo when there is one, else the shipped level."""
+        level = os.path.join(DEMO_DIR, name + ".level")
+        if os.path.exists(level):
+            shutil.copyfile(level, self.path("level", "default", "1.txt"))
+        return self.start(["--play", demo_path(name)])
+
+    def stdout_text(self):
+        self.stdout.flush()
+        with open(os.path.join(self.work, "stdout.txt"), "rb") as f:
+            return f.read().decode("ascii", "replace")
 
     def path(self, *parts):
         return os.path.join(self.app, *parts)

@@ -13,21 +13,11 @@ import sys
 import unittest
 
 import pexe2e
-from pexe2e import PexTestCase
+from pexe2e import DEMO_DIR, PexTestCase, demo_path, expected_line
 
-DEMO_DIR = os.path.join(pexe2e.SOURCE_DIR, "tests", "demos")
 DEMOS = sorted(os.path.splitext(os.path.basename(p))[0]
                for p in glob.glob(os.path.join(DEMO_DIR, "*.dem")))
 USER_FILES = [("pex.ini",), ("level", "default", "1.txt")]
-
-
-def demo_path(name):
-    return os.path.join(DEMO_DIR, name + ".dem")
-
-
-def expected_line(name):
-    with open(os.path.join(DEMO_DIR, name + ".out")) as f:
-        return f.read()
 
 
 def file_state(pex):
@@ -61,29 +51,23 @@ class DemosTest(PexTestCase):
     def play(self, name, args=None):
         """Starts pex --play on a demo in a fresh copy of the application folder."""
         pex = self.pex()
-        pex.stdout = open(os.path.join(pex.work, "stdout.txt"), "wb")
-        pex.stderr = open(os.path.join(pex.work, "stderr.txt"), "wb")
-        pex.proc = subprocess.Popen(
-            [pex.path("pex")] + (args or ["--play", demo_path(name)]), cwd=pex.work,
-            env=pex.env, stdout=pex.stdout, stderr=pex.stderr, stdin=subprocess.DEVNULL)
+        if args:
+            pex.start(args)
+        else:
+            pex.play(name)
         return pex
-
-    def stdout_text(self, pex):
-        pex.stdout.flush()
-        with open(os.path.join(pex.work, "stdout.txt")) as f:
-            return f.read()
 
     def replay_and_check(self, name):
         pex = self.play(name)
         before = file_state(pex)
         self.assertEqual(pex.wait_exit(600), 0, pex.stderr_text())
-        self.assertEqual(self.stdout_text(pex), expected_line(name))
+        self.assertEqual(pex.stdout_text(), expected_line(name))
         # No digest mismatch and no divergence was reported.
         self.assertNotIn("demo:", pex.stderr_text())
         self.assertEqual(file_state(pex), before, "playback changed a user file")
 
     def test_every_demo_replays_to_its_recorded_digest(self):
-        self.assertEqual(DEMOS, ["editor", "fall", "settings", "walk"])
+        self.assertEqual(DEMOS, ["editor", "fall", "hero", "settings", "walk"])
         for name in DEMOS:
             with self.subTest(demo=name):
                 self.replay_and_check(name)
@@ -108,7 +92,7 @@ class DemosTest(PexTestCase):
                      timeout=60, what="the replayed splash")
         stop(pex)
         self.assertEqual(pex.wait_exit(120), 0, pex.stderr_text())
-        out = self.stdout_text(pex)
+        out = pex.stdout_text()
         recorded = int(expected_line("walk").split()[1].split("=")[1])
         self.assertRegex(out, r"^demo: frames=\d+ digest=[0-9a-f]{16}\n$")
         # It ended before the demo did: fewer frames than recorded.

@@ -1,9 +1,15 @@
 """The game screen with the real program: entering it from the menu, walking the
-hero with a held arrow key, and Escape back to the menu."""
+hero with a held arrow key, and Escape back to the menu.
+
+Where the hero stops depends on the frame the key goes up in, so the walk that
+stops with the key is a demo (tests/demos/hero.dem, recorded on this file's
+level, kept beside it as hero.level): its replay gives every frame the recorded time and events, whatever
+the load on the machine.
+"""
 
 import unittest
 
-from pexe2e import PexTestCase, in_game, in_menu
+from pexe2e import PexTestCase, expected_line, in_game, in_menu
 
 ROWS, COLUMNS = 24, 40
 FLOOR_ROW = 10       # all brick; the hero and the enemy land on it
@@ -46,8 +52,26 @@ def enemy_left(shot):
     return min(sprite_columns(shot, BAND_TOP), default=0)
 
 
+def hero_stopped():
+    """A test of successive screenshots that holds once the hero has stood still
+    while the enemy closed in by 4 pixels; a walking hero would have moved 10."""
+    shots = []
+
+    def test(shot):
+        earlier = [old for old in shots if enemy_left(shot) - enemy_left(old) >= 4]
+        shots.append(shot)
+        return bool(earlier) and hero_right(earlier[-1]) == hero_right(shot)
+    return test
+
+
+def on_the_floor(shot):
+    """The game screen with the hero landed: both entities fall from y 100 onto
+    the floor and stand in the row above it."""
+    return in_game(shot) and hero_right(shot) >= HERO_START_X + 8
+
+
 class GameTest(PexTestCase):
-    def start_game(self):
+    def test_held_right_walks_the_hero_and_escape_returns_to_the_menu(self):
         pex = self.pex()
         with open(pex.path("level", "default", "1.txt"), "wb") as f:
             f.write(level_text())
@@ -56,51 +80,42 @@ class GameTest(PexTestCase):
         # Splash, Escape to the menu, Enter on its first item: the game.
         pex.press_key("Escape", in_menu, what="the menu")
         pex.press_key("Return", in_game, what="the game screen")
-        return pex
+        start = pex.wait_for(on_the_floor, timeout=60, what="the hero standing on the floor")
+        self.assertLess(hero_right(start), HERO_START_X + 16)
+        # The hero moving a cell right shows that the held key arrived.
+        pex.press_key("Right", lambda shot: hero_right(shot) >= hero_right(start) + 16,
+                      what="the hero walking right")
+        pex.press_key("Escape", in_menu, what="the menu after Escape")
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
-    def test_held_right_walks_the_hero_along_the_floor_and_escape_returns_to_the_menu(self):
-        pex = self.start_game()
-        # Both entities fall from y 100 onto the floor and stand in the row above it.
-        start = pex.wait_for(lambda shot: hero_right(shot) >= HERO_START_X + 8,
-                             timeout=60, what="the hero standing on the floor")
-        start_right = hero_right(start)
-        self.assertLess(start_right, HERO_START_X + 16)
-
-        # The program runs in short steps from here, so that the key goes up
-        # soon after the test has seen that it arrived: the hero walked a cell.
+    def test_the_hero_walks_on_the_floor_and_stops_with_the_key(self):
+        """Replays the demo of a walk: the program runs in short steps, stopped
+        while the test looks at each picture."""
+        pex = self.pex()
+        pex.play("hero")
+        pex.wait_window()
         pex.pause()
         try:
-            pex.keydown("Right")
-            try:
-                walked = pex.step_until(lambda shot: hero_right(shot) >= start_right + 16,
-                                        what="the hero walking right")
-            finally:
-                pex.keyup("Right")
-            columns = sprite_columns(walked, BAND_TOP)
-            self.assertTrue(columns, "no sprite in the row above the floor")
+            start = pex.step_until(on_the_floor, what="the hero standing on the floor")
+            start_right = hero_right(start)
+            self.assertLess(start_right, HERO_START_X + 16)
+            walked = pex.step_until(lambda shot: hero_right(shot) >= start_right + 16,
+                                    what="the hero walking right")
+            self.assertTrue(sprite_columns(walked, BAND_TOP), "no sprite in the row above the floor")
             # Standing, not falling or climbing: nothing of it in the row above.
             above = [x for x in sprite_columns(walked, BAND_TOP - 16) if x > start_right]
             self.assertEqual(above, [])
-
-            # It stops with the key. The enemy's chase shows that frames go on:
-            # while the enemy closes in by 4 pixels, a walking hero would move 10.
-            shots = [walked]
-
-            def stopped(shot):
-                earlier = [old for old in shots if enemy_left(shot) - enemy_left(old) >= 4]
-                shots.append(shot)
-                return bool(earlier) and hero_right(earlier[-1]) == hero_right(shot)
-
-            still = pex.step_until(stopped, what="the hero standing still")
+            still = pex.step_until(hero_stopped(), what="the hero standing still")
+            stopped_right = hero_right(still)
+            self.assertGreaterEqual(stopped_right, start_right + 16)
+            # Short of the right edge, where it would stop by itself.
+            self.assertLess(stopped_right, 16 * COLUMNS - 16)
+            pex.step_until(in_menu, what="the menu after Escape")
         finally:
             pex.resume()
-        stopped_right = hero_right(still)
-        self.assertGreaterEqual(stopped_right, start_right + 16)
-        # Short of the right edge, where it would stop by itself.
-        self.assertLess(stopped_right, 16 * COLUMNS - 16)
-
-        pex.press_key("Escape", in_menu, what="the menu after Escape")
-        self.assertEqual(pex.press_key_to_exit("F10"), 0)
+        self.assertEqual(pex.wait_exit(600), 0, pex.stderr_text())
+        self.assertEqual(pex.stdout_text(), expected_line("hero"))
+        self.assertNotIn("demo:", pex.stderr_text())
 
 
 if __name__ == "__main__":
