@@ -229,7 +229,8 @@ signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
     bool Opened;
     std::string Reason;
     {
-        TQuietAlsa Quiet;
+        // Holds ALSA's messages while the output opens (nothing to hold on Windows).
+        [[maybe_unused]] TQuietAlsa Quiet;
         Opened = OpenOutput(MixRate);
         if (!Opened) {
             Reason = SDL_GetError();

@@ -650,8 +650,17 @@ void OtherHandler(int) {
     ++OtherHandlerCalls;
 }
 
+// SIGTERM, SIGINT, and SIGHUP where the system has one (Windows has none).
+std::vector<int> TerminationSignals() {
+    std::vector<int> Signals = {SIGTERM, SIGINT};
+#ifdef SIGHUP
+    Signals.push_back(SIGHUP);
+#endif
+    return Signals;
+}
+
 TEST_F(PexGLTest, TerminationSignalEndsTheLoopAfterTheFrameThatSeesIt) {
-    for (int Signal : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int Signal : TerminationSignals()) {
         std::signal(Signal, OtherHandler);
         Quit = false;
         fake::Swaps = 0;
@@ -682,9 +691,7 @@ TEST_F(PexGLTest, TerminationSignalAlsoEndsAnIdleFrame) {
 
 TEST_F(PexGLTest, SignalsOfDifferentKindsEachOnlyAskToQuit) {
     InitPexGL();
-    std::raise(SIGTERM);
-    std::raise(SIGINT);
-    std::raise(SIGHUP);
+    for (int Signal : TerminationSignals()) std::raise(Signal);
     ProcessFrame();
     EXPECT_TRUE(Quit);
     DonePexGL();
@@ -704,19 +711,21 @@ TEST_F(PexGLTest, RestoredHandlersTakeOverBeforeTheEnd) {
 }
 
 TEST_F(PexGLTest, SignalIgnoredAtStartStaysIgnored) {
-    std::signal(SIGHUP, SIG_IGN);
+    const int Signal = TerminationSignals().back();
+    std::signal(Signal, SIG_IGN);
     InitPexGL();
-    std::raise(SIGHUP);
+    std::raise(Signal);
     ProcessFrame();
     EXPECT_FALSE(Quit);
     DonePexGL();
-    EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+    EXPECT_EQ(std::signal(Signal, SIG_DFL), SIG_IGN);
 }
 
+#ifndef _WIN32  // a death by a signal is POSIX's
 using PexGLDeathTest = PexGLTest;
 
 TEST_F(PexGLDeathTest, SecondSignalOfTheSameKindEndsTheProgramAtOnce) {
-    for (int Signal : {SIGTERM, SIGINT, SIGHUP})
+    for (int Signal : TerminationSignals())
         EXPECT_EXIT(
             {
                 InitPexGL();
@@ -727,5 +736,6 @@ TEST_F(PexGLDeathTest, SecondSignalOfTheSameKindEndsTheProgramAtOnce) {
             ::testing::KilledBySignal(Signal), "")
             << Signal;
 }
+#endif
 
 }  // namespace
