@@ -24,6 +24,10 @@ pex_wine_start() {
   fi
   # Already running from an earlier start is fine.
   wineserver -p 2>/dev/null || true
+  # Wine's own services start with the first program and outlive it, holding
+  # on to its output: a test discovery reading that output would wait for them
+  # until its time-out. Started here, they hold nothing of a test's.
+  DISPLAY="" wine wineboot </dev/null >/dev/null 2>&1
 }
 
 pex_wine_stop() {
