@@ -30,7 +30,9 @@ glfw_version=3.3.8-1
 sdl2_version=2.26.5+dfsg-1
 openmpt_version=0.6.9-1
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
-prefix=${PEX_WIN64_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pex/win64-glfw${glfw_version%-*}-sdl${sdl2_version%%+*}-openmpt${openmpt_version%-*}-gtest${gtest_version%%-*}}
+# The revision of the way they are built below: a new one builds them anew.
+recipe=2
+prefix=${PEX_WIN64_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pex/win64-r$recipe-glfw${glfw_version%-*}-sdl${sdl2_version%%+*}-openmpt${openmpt_version%-*}-gtest${gtest_version%%-*}}
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=$(nproc)
 mingw=x86_64-w64-mingw32
@@ -50,10 +52,13 @@ enable_sources() {
   fi
 }
 
-build_libraries() {
+# Runs in a subshell of its own, so that its work folder goes with it.
+build_libraries() (
   local work
   work=$(mktemp -d "${TMPDIR:-/tmp}/pex-win64-libs.XXXXXX")
-  trap 'rm -rf "$work"' RETURN
+  trap 'rm -rf "$work"' EXIT
+  local started=$SECONDS
+  step() { echo "Cross-building $* (at $((SECONDS - started)) s)"; }
   rm -rf "$prefix"
   mkdir -p "$prefix"
   enable_sources
@@ -65,19 +70,21 @@ build_libraries() {
                      -DPEX_WIN64_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
                      -DCMAKE_BUILD_TYPE=Release)
 
-  echo "Cross-building GLFW $glfw_version"
+  step "GLFW $glfw_version"
   cmake -S "$work"/glfw3-3.3.8 -B "$work/glfw-build" "${cmake_cross[@]}" -DBUILD_SHARED_LIBS=OFF \
     -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF -DGLFW_BUILD_DOCS=OFF >"$work/glfw.log"
   cmake --build "$work/glfw-build" -j"$jobs" --target install >>"$work/glfw.log"
 
-  echo "Cross-building SDL2 $sdl2_version (audio and video only)"
+  # Only the sound library uses SDL, for its audio output: the program has its
+  # window from GLFW and its error box from Windows itself.
+  step "SDL2 $sdl2_version (audio only)"
   cmake -S "$work"/libsdl2-2.26.5+dfsg -B "$work/sdl-build" "${cmake_cross[@]}" \
-    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF \
-    -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_RENDER=OFF -DSDL_VULKAN=OFF \
-    -DSDL_OPENGLES=OFF >"$work/sdl.log"
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_VIDEO=OFF -DSDL_JOYSTICK=OFF \
+    -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_RENDER=OFF \
+    -DSDL_VULKAN=OFF -DSDL_OPENGLES=OFF >"$work/sdl.log"
   cmake --build "$work/sdl-build" -j"$jobs" --target install >>"$work/sdl.log"
 
-  echo "Cross-building libopenmpt $openmpt_version"
+  step "libopenmpt $openmpt_version"
   (cd "$work"/libopenmpt-0.6.9* &&
     PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
     ./configure --host=$mingw --prefix="$prefix" --disable-shared --enable-static \
@@ -89,13 +96,14 @@ build_libraries() {
     make -j"$jobs" &&
     make install) >"$work/openmpt.log" 2>&1 || { tail -40 "$work/openmpt.log" >&2; return 1; }
 
-  echo "Cross-building GoogleTest $gtest_version"
+  step "GoogleTest $gtest_version"
   cmake -S /usr/src/googletest -B "$work/gtest-build" "${cmake_cross[@]}" \
-    -DBUILD_GMOCK=ON >"$work/gtest.log"
+    -DBUILD_GMOCK=OFF >"$work/gtest.log"
   cmake --build "$work/gtest-build" -j"$jobs" --target install >>"$work/gtest.log"
 
   touch "$prefix/.complete"
-}
+  echo "The libraries took $((SECONDS - started)) s"
+)
 
 if [ ! -f "$prefix/.complete" ]; then
   echo "Cross-building the libraries into $prefix"
