@@ -1,6 +1,7 @@
 """The Windows build under Wine, in a private Xvfb: pex.exe goes through its
 screens, paints a cell in the editor and quits, writing its settings file and
-the level; and a missing picture ends it through the "Application Error" box.
+the level; the demos recorded on Linux replay to their digests; and a missing
+picture ends it through the "Application Error" box.
 
 Needs the environment of tests/e2e/win/wineenv.sh (WINEPREFIX and a running
 Wine server) and PEX_APP_DIR naming build-win64/app.
@@ -12,9 +13,10 @@ import subprocess
 import time
 import unittest
 
-from pexe2e import Pex, PexTestCase
-from test_screens import (CELL, COLUMNS, LEVEL_TOP, ROWS, empty_level_text, in_editor,
-                          in_game, in_menu, in_splash, read_level)
+from pexe2e import (DEMO_DIR, Pex, PexTestCase, editor_at_rest, expected_line, in_game,
+                    in_menu, in_splash, menu_at_rest)
+from test_screens import (CELL, COLUMNS, LEVEL_TOP, ROWS, changed_from, current_row,
+                          empty_level_text, read_level)
 
 WINE = os.environ.get("PEX_WINE", "wine")
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
@@ -28,7 +30,7 @@ class WinePex(Pex):
         super().__init__(xvfb)
         starter = os.path.join(self.app, "pex")
         with open(starter, "w") as f:
-            f.write('#!/bin/sh\nexec "%s" "$(dirname "$0")/pex.exe"\n' % WINE)
+            f.write('#!/bin/sh\nexec "%s" "$(dirname "$0")/pex.exe" "$@"\n' % WINE)
         os.chmod(starter, 0o755)
 
     # Wine draws the frame of an unmanaged window itself; the picture is in a
@@ -55,6 +57,18 @@ class WinePex(Pex):
         except KeyError:
             return None
 
+    def screenshot(self):
+        """The picture of the child window alone, so that the screens' pixel
+        positions are the same as in the Linux build."""
+        if getattr(self, "client_of", None) != self.wid:
+            self.client_of, self.client_wid = self.wid, self.client()
+        top = self.wid
+        self.wid = self.client_wid
+        try:
+            return super().screenshot()
+        finally:
+            self.wid = top
+
     def move(self, x, y):
         self.x("mousemove", "--window", self.client(), x, y)
         time.sleep(0.05)
@@ -78,6 +92,16 @@ class WineSmokeTest(PexTestCase):
         self.addCleanup(pex.stop)
         return pex
 
+    def click(self, pex, x, y, button=1):
+        """Clicks, making sure that the program saw it: the pointer is moved and
+        drawn at its new place first, then the button is held until the picture
+        changes (the brush preview or the painted cell)."""
+        before = pex.screenshot()
+        pex.move(x, y)
+        before = pex.wait_for(changed_from(before), what="the pointer at %d, %d" % (x, y))
+        pex.press_button(button, changed_from(before),
+                         what="the effect of button %d at %d, %d" % (button, x, y))
+
     def press_until(self, pex, key, predicate, what, timeout=60):
         """Presses key until predicate holds; a press made during a fade may be cleared."""
         deadline = time.time() + timeout
@@ -99,18 +123,16 @@ class WineSmokeTest(PexTestCase):
         pex.wait_window()
         self.assertEqual(pex.geometry()[2:], (640, 480))
         pex.wait_for(in_splash, timeout=60, what="the splash picture")
-        # Splash -> menu -> game -> menu -> editor.
-        self.press_until(pex, "Escape", in_menu, "the menu")
-        time.sleep(0.5)
+        # Splash -> menu -> game -> menu -> editor, each screen waited for until
+        # its fade-in has ended, when keys act again.
+        self.press_until(pex, "Escape", menu_at_rest, "the menu")
         self.press_until(pex, "Return", in_game, "the game screen")
-        self.press_until(pex, "Escape", in_menu, "the menu after the game")
-        time.sleep(0.5)
-        pex.key("Down")
-        self.press_until(pex, "Return", in_editor, "the editor")
-        time.sleep(0.5)
+        self.press_until(pex, "Escape", menu_at_rest, "the menu after the game")
+        pex.press_key("Down", current_row(1), what="the editor item selected")
+        self.press_until(pex, "Return", editor_at_rest, "the editor")
         # Brush: brick; paint the cell of row 4, column 6.
-        pex.click(300, 300, button=3)
-        pex.click(CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
+        self.click(pex, 300, 300, button=3)
+        self.click(pex, CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
         pex.move(620, 400)
         self.press_until(pex, "Escape", in_menu, "the menu after the editor")
         expected = [[0] * COLUMNS for _ in range(ROWS)]
@@ -124,6 +146,20 @@ class WineSmokeTest(PexTestCase):
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertEqual(f.read(), DEFAULT_SETTINGS)
         self.assertEqual(sorted(n for n in os.listdir(pex.path("level", "default"))), ["1.txt"])
+
+    def test_demos_recorded_on_linux_replay_to_the_same_digests(self):
+        """The demos of the Linux real-window tests, played by pex.exe: the same
+        frames and the same final state, on another system and compiler."""
+        names = sorted(n[:-4] for n in os.listdir(DEMO_DIR) if n.endswith(".dem"))
+        self.assertIn("walk", names)
+        for name in names:
+            with self.subTest(demo=name):
+                pex = self.wine_pex()
+                pex.play(name)
+                self.assertEqual(pex.wait_exit(600), 0, pex.stderr_text())
+                # Windows ends the printed line with CR LF.
+                self.assertEqual(pex.stdout_text().replace("\r\n", "\n"), expected_line(name))
+                self.assertNotIn("demo:", pex.stderr_text())
 
     def test_missing_picture_shows_the_error_box_and_exits_with_code_1(self):
         pex = self.wine_pex()
