@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Pex needs when they are missing.
 #   install-deps.sh game   - to build and run the game
-#   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...)
-#   install-deps.sh windows - the tests' packages and the Windows cross build
-#                             (MinGW-w64, Wine)
+#   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...),
+#                            the Windows cross build included (MinGW-w64, Wine)
+#   install-deps.sh windows - the same as tests
 # Uses sudo only when not running as root.
 set -euo pipefail
 
@@ -22,8 +22,11 @@ windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-to
               libz-mingw-w64-dev wine wine64 dpkg-dev googletest zip unzip)
 
 pkgs=("${game_pkgs[@]}")
-if [ "${1:-game}" = "tests" ]; then pkgs+=("${test_pkgs[@]}"); fi
-if [ "${1:-game}" = "windows" ]; then pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}"); fi
+case "${1:-game}" in
+  game) ;;
+  tests | windows) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
+  *) echo "usage: $0 [game|tests|windows]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${pkgs[@]}"; do
