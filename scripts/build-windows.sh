@@ -75,13 +75,13 @@ build_libraries() (
     -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF -DGLFW_BUILD_DOCS=OFF >"$work/glfw.log"
   cmake --build "$work/glfw-build" -j"$jobs" --target install >>"$work/glfw.log"
 
-  # Only the sound library uses SDL, for its audio output: the program has its
-  # window from GLFW and its error box from Windows itself.
-  step "SDL2 $sdl2_version (audio only)"
+  # Only the sound library uses SDL, for its audio output. Its video part stays:
+  # SDL 2.26's dynamic API table needs the Windows video functions.
+  step "SDL2 $sdl2_version (audio and video only)"
   cmake -S "$work"/libsdl2-2.26.5+dfsg -B "$work/sdl-build" "${cmake_cross[@]}" \
-    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_VIDEO=OFF -DSDL_JOYSTICK=OFF \
-    -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_RENDER=OFF \
-    -DSDL_VULKAN=OFF -DSDL_OPENGLES=OFF >"$work/sdl.log"
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF \
+    -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_RENDER=OFF -DSDL_VULKAN=OFF \
+    -DSDL_OPENGLES=OFF >"$work/sdl.log"
   cmake --build "$work/sdl-build" -j"$jobs" --target install >>"$work/sdl.log"
 
   step "libopenmpt $openmpt_version"
