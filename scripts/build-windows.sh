@@ -7,6 +7,7 @@
 #   build-windows.sh --tests  - also the test programs, then runs them under
 #                               Wine (unit, GL-call and sound-library suites and
 #                               the real-window smoke tests)
+#   build-windows.sh --libraries - only the libraries below, when missing
 #
 # GLFW, SDL2 and libopenmpt come as Debian source packages and are built once
 # as static libraries into a folder kept between runs (PEX_WIN64_PREFIX, by
@@ -17,10 +18,12 @@ root=$PWD
 build=${PEX_WIN64_BUILD:-build-win64}
 
 with_tests=0
+libraries_only=0
 case "${1:-}" in
   --tests) with_tests=1 ;;
+  --libraries) libraries_only=1 ;;
   "") ;;
-  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--tests | --libraries]" >&2; exit 2 ;;
 esac
 
 scripts/install-deps.sh windows
@@ -109,11 +112,15 @@ if [ ! -f "$prefix/.complete" ]; then
   echo "Cross-building the libraries into $prefix"
   build_libraries
 fi
+if [ "$libraries_only" = 1 ]; then
+  echo "The libraries are in $prefix"
+  exit 0
+fi
 
 if [ "$with_tests" = 1 ]; then
   # Tests run under Wine, some at build time (test discovery).
   source tests/e2e/win/wineenv.sh
-  pex_wine_start "$root/$build/wine"
+  pex_wine_start "$(realpath -m "$build")/wine"
   trap pex_wine_stop EXIT
 fi
 

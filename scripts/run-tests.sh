@@ -6,17 +6,45 @@
 # game's build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+phase() { echo "== $* (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
+
+phase "Packages"
 scripts/install-deps.sh tests
+
+# The Windows build's libraries take minutes to cross-build on a new machine.
+# They build in the background, on what the Linux steps leave of the
+# processors, in a process group of their own that ends with this script.
+mkdir -p build-tests
+libraries_log=build-tests/windows-libraries.log
+nice -n 10 setsid scripts/build-windows.sh --libraries >"$libraries_log" 2>&1 &
+libraries=$!
+trap 'kill -- -"$libraries" 2>/dev/null || true' EXIT
+
+phase "Linux build and tests"
 cmake -S . -B build-tests -DPEX_BUILD_TESTS=ON
 cmake --build build-tests -j"$(nproc)"
 (cd build-tests && ctest --output-on-failure -j"$(nproc)")
+
 # The headless suites again under AddressSanitizer, UndefinedBehaviorSanitizer
 # and LeakSanitizer, in a build folder of their own.
+phase "Sanitizer build and tests"
 cmake -S . -B build-asan -DPEX_BUILD_TESTS=ON -DPEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j"$(nproc)"
 (cd build-asan && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$(nproc)")
+
 # The Windows build from the same tree with its tests under Wine, then the
 # release archives of both systems (the Linux one from the program built above).
+phase "Windows libraries"
+if ! wait "$libraries"; then
+  cat "$libraries_log" >&2
+  exit 1
+fi
+cat "$libraries_log"
+phase "Windows build and tests"
 scripts/build-windows.sh --tests
+phase "Release archives"
 PEX_LINUX_BUILD=build-tests scripts/package.sh all
-scripts/run-fuzzers.sh "${PEX_FUZZ_SECONDS:-30}"
+
+phase "Fuzzers"
+scripts/run-fuzzers.sh "${PEX_FUZZ_SECONDS:-20}"
+phase "Done"
