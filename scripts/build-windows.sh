@@ -46,9 +46,16 @@ enable_sources() {
   local list=/etc/apt/sources.list.d/debian.sources
   local sudo=""
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  local old_list=/etc/apt/sources.list
   if [ -f "$list" ] && ! grep -q '^Types:.*deb-src' "$list"; then
     echo "Adding deb-src to $list"
     $sudo sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
+    $sudo apt-get update -qq
+  elif [ ! -f "$list" ] && [ -f "$old_list" ] && grep -q '^deb ' "$old_list" &&
+       ! grep -q '^deb-src ' "$old_list"; then
+    # The one-line format of older installations.
+    echo "Adding deb-src lines to $old_list"
+    sed -n 's/^deb /deb-src /p' "$old_list" | $sudo tee -a "$old_list" >/dev/null
     $sudo apt-get update -qq
   elif ! apt-cache showsrc glfw3 2>/dev/null | grep -q "^Version: $glfw_version\$"; then
     $sudo apt-get update -qq
