@@ -40,8 +40,8 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=$(nproc)
 mingw=x86_64-w64-mingw32
 
-# Adds deb-src to the Types of the Debian archive entry, once, so that
-# apt-get source finds the library sources.
+# Adds deb-src to the Debian archive entries (the Types of debian.sources, or
+# lines of sources.list), once, so that apt-get source finds the library sources.
 enable_sources() {
   local list=/etc/apt/sources.list.d/debian.sources
   local sudo=""
