@@ -187,6 +187,7 @@ class Pex:
             self.env.update(env)
         self.proc = None
         self.wid = None
+        self.pointer = None  # where click_seen last left the pointer
         self.shot_geometry = None
         self.keep_app = keep_app
 
@@ -343,6 +344,18 @@ class Pex:
         finally:
             self.x("mouseup", button)
 
+    def click_seen(self, x, y, button=1):
+        """Clicks, making sure that the program saw it: the pointer is moved and
+        drawn at its new place first, then the button is held until the picture
+        changes (the editor's brush preview or the painted cell)."""
+        before = self.screenshot()
+        if self.pointer != (x, y):
+            self.move(x, y)
+            before = self.wait_for(changed_from(before), what="the pointer at %d, %d" % (x, y))
+            self.pointer = (x, y)
+        self.press_button(button, changed_from(before),
+                          what="the effect of button %d at %d, %d" % (button, x, y))
+
     def click(self, x, y, button=1, hold=0.15):
         """Clicks after a fixed hold; nothing confirms that a frame saw it."""
         self.move(x, y)
@@ -379,17 +392,23 @@ class Pex:
                 image = image.crop(*crop)
         return image
 
+    def look(self, predicate, what):
+        """A screenshot and whether predicate holds for it; fails when the
+        program has ended."""
+        if not self.running():
+            raise AssertionError("pex ended while waiting for %s:\n%s"
+                                 % (what, self.stderr_text()))
+        image = self.screenshot()
+        return image, predicate(image)
+
     def wait_for(self, predicate, timeout=60, what="the expected picture"):
         """Polls screenshots until predicate(image) holds; returns that image.
         On a time-out the last screenshot is kept as a PNG file."""
         deadline = time.time() + timeout
         image = None
         while time.time() < deadline:
-            if not self.running():
-                raise AssertionError("pex ended while waiting for %s:\n%s"
-                                     % (what, self.stderr_text()))
-            image = self.screenshot()
-            if predicate(image):
+            image, matched = self.look(predicate, what)
+            if matched:
                 return image
             time.sleep(0.2)
         if image is not None:
@@ -418,11 +437,8 @@ class Pex:
             self.resume()
             time.sleep(step)
             self.pause()
-            if not self.running():
-                raise AssertionError("pex ended while waiting for %s:\n%s"
-                                     % (what, self.stderr_text()))
-            image = self.screenshot()
-            if predicate(image):
+            image, matched = self.look(predicate, what)
+            if matched:
                 return image
         raise AssertionError("timed out waiting for %s" % what)
 
@@ -446,6 +462,15 @@ class Pex:
 # only once the fade after a switch has ended: the fade's last step still
 # darkens every pixel, so the brightest pixel of a white or full-colour text
 # stays below 255 until then.
+
+def changed_from(before, box=None):
+    """A test that the picture (or the box x, y, width, height of it) differs from before."""
+    def test(shot):
+        if box is None:
+            return shot.data != before.data
+        return shot.crop(*box).data != before.crop(*box).data
+    return test
+
 
 def white_title_pixels(shot):
     # "level:1" in white at x 240..351, y 16..31: the editor's title (and the HUD's).

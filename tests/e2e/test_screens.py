@@ -13,8 +13,8 @@ import time
 import unittest
 
 import pexe2e
-from pexe2e import (PexTestCase, editor_at_rest, game_at_rest, in_menu, in_splash,
-                    menu_at_rest, splash_at_rest)
+from pexe2e import (PexTestCase, changed_from, editor_at_rest, game_at_rest, in_menu,
+                    in_splash, menu_at_rest, splash_at_rest)
 
 LEVEL_TOP = 96  # window y of level row 0
 CELL = 16
@@ -69,15 +69,6 @@ def current_row(row):
     return test
 
 
-def changed_from(before, box=None):
-    """A test that the picture (or the box x, y, width, height of it) differs from before."""
-    def test(shot):
-        if box is None:
-            return shot.data != before.data
-        return shot.crop(*box).data != before.crop(*box).data
-    return test
-
-
 class ScreensTest(PexTestCase):
     def start(self, level=None, splash=False):
         """Starts the program; with splash, waits for the splash picture too.
@@ -110,18 +101,6 @@ class ScreensTest(PexTestCase):
     def to_game(self, pex):
         self.to_menu(pex)
         pex.press_key("Return", game_at_rest, what="the game screen")
-
-    def click(self, pex, x, y, button=1):
-        """Clicks in the editor, making sure that the program saw it: the pointer
-        is moved and drawn at its new place first, then the button is held until
-        the picture changes (the brush preview or the painted cell)."""
-        before = pex.screenshot()
-        if pex.pointer != (x, y):
-            pex.move(x, y)
-            before = pex.wait_for(changed_from(before), what="the pointer at %d, %d" % (x, y))
-            pex.pointer = (x, y)
-        pex.press_button(button, changed_from(before),
-                         what="the effect of button %d at %d, %d" % (button, x, y))
 
     # ---- Splash and menu -----------------------------------------------------------
 
@@ -199,12 +178,12 @@ class ScreensTest(PexTestCase):
     def test_painted_cells_are_saved_on_escape(self):
         pex = self.start(empty_level_text())
         self.to_editor(pex)
-        self.click(pex, 300, 300, button=3)          # brush: brick
-        self.click(pex, *cell_centre(2, 3))
-        self.click(pex, *cell_centre(5, 10))
-        self.click(pex, 300, 300, button=3)          # brush: steel
-        self.click(pex, CELL * 19 + 8, 50)           # in the band above the level: row 0
-        self.click(pex, 600, LEVEL_TOP + CELL * 7 + 4)  # right of the grid: last column
+        pex.click_seen(300, 300, button=3)          # brush: brick
+        pex.click_seen(*cell_centre(2, 3))
+        pex.click_seen(*cell_centre(5, 10))
+        pex.click_seen(300, 300, button=3)          # brush: steel
+        pex.click_seen(CELL * 19 + 8, 50)           # in the band above the level: row 0
+        pex.click_seen(600, LEVEL_TOP + CELL * 7 + 4)  # right of the grid: last column
         pex.move(620, 400)
         pex.press_key("Escape", in_menu, what="the menu after the editor")
         expected = [[0] * COLUMNS for _ in range(ROWS)]
@@ -229,8 +208,8 @@ class ScreensTest(PexTestCase):
         pex = self.start(empty_level_text())
         self.to_editor(pex)
         for _ in range(3):
-            self.click(pex, 300, 300, button=3)      # brush: ladder
-        self.click(pex, *cell_centre(9, 0))
+            pex.click_seen(300, 300, button=3)      # brush: ladder
+        pex.click_seen(*cell_centre(9, 0))
         pex.move(620, 400)
         self.assertEqual(pex.press_key_to_exit("F10"), 0)
         expected = [[0] * COLUMNS for _ in range(ROWS)]
@@ -266,7 +245,7 @@ def take_screenshots(directory):
         pex.press_key("Down", current_row(1), what="the editor item selected")
         pex.press_key("Return", editor_at_rest, what="the editor")
         pex.pointer = None
-        case.click(pex, 300, 300, button=3)
+        pex.click_seen(300, 300, button=3)
         before = pex.screenshot()
         pex.move(*cell_centre(5, 6))
         shot = pex.wait_for(changed_from(before), what="the pointer over the grid")

@@ -15,7 +15,7 @@ import unittest
 
 from pexe2e import (DEMO_DIR, Pex, PexTestCase, editor_at_rest, expected_line, in_game,
                     in_menu, in_splash, menu_at_rest)
-from test_screens import (CELL, COLUMNS, LEVEL_TOP, ROWS, changed_from, current_row,
+from test_screens import (CELL, COLUMNS, LEVEL_TOP, ROWS, current_row,
                           empty_level_text, read_level)
 
 WINE = os.environ.get("PEX_WINE", "wine")
@@ -92,16 +92,6 @@ class WineSmokeTest(PexTestCase):
         self.addCleanup(pex.stop)
         return pex
 
-    def click(self, pex, x, y, button=1):
-        """Clicks, making sure that the program saw it: the pointer is moved and
-        drawn at its new place first, then the button is held until the picture
-        changes (the brush preview or the painted cell)."""
-        before = pex.screenshot()
-        pex.move(x, y)
-        before = pex.wait_for(changed_from(before), what="the pointer at %d, %d" % (x, y))
-        pex.press_button(button, changed_from(before),
-                         what="the effect of button %d at %d, %d" % (button, x, y))
-
     def press_until(self, pex, key, predicate, what, timeout=60):
         """Presses key until predicate holds; a press made during a fade may be cleared."""
         deadline = time.time() + timeout
@@ -131,8 +121,8 @@ class WineSmokeTest(PexTestCase):
         pex.press_key("Down", current_row(1), what="the editor item selected")
         self.press_until(pex, "Return", editor_at_rest, "the editor")
         # Brush: brick; paint the cell of row 4, column 6.
-        self.click(pex, 300, 300, button=3)
-        self.click(pex, CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
+        pex.click_seen(300, 300, button=3)
+        pex.click_seen(CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
         pex.move(620, 400)
         self.press_until(pex, "Escape", in_menu, "the menu after the editor")
         expected = [[0] * COLUMNS for _ in range(ROWS)]
