@@ -48,13 +48,10 @@ class Busy:
 
 
 class DemosTest(PexTestCase):
-    def play(self, name, args=None):
+    def play(self, name):
         """Starts pex --play on a demo in a fresh copy of the application folder."""
         pex = self.pex()
-        if args:
-            pex.start(args)
-        else:
-            pex.play(name)
+        pex.play(name)
         return pex
 
     def replay_and_check(self, name):
