@@ -1,22 +1,40 @@
 # The units' sources and include folders, for the game's build and for the
 # fuzz build (a project of its own on tests/fuzz). Every unit but the windowing
 # layer forms one library; the windowing layer is built on real GLFW, and tests
-# and fuzzers put fake GL and windowing functions in its place.
+# and fuzzers put fake GL and windowing functions in its place. The lists are
+# written out: a new source joins the build by being named here.
 set(PEX_SRC_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(PEX_SRC_DIR ${PEX_SRC_DIR} ABSOLUTE)
 
-file(GLOB PEX_UNIT_SOURCES CONFIGURE_DEPENDS
-     ${PEX_SRC_DIR}/engine/*.cpp ${PEX_SRC_DIR}/sound/*.cpp
-     ${PEX_SRC_DIR}/shell/*.cpp ${PEX_SRC_DIR}/world/*.cpp)
+set(PEX_UNIT_SOURCES
+    engine/PexGL.cpp
+    engine/PexTGA.cpp
+    engine/PexTexture.cpp
+    engine/PexScript.cpp
+    engine/PexDemo.cpp
+    sound/fmodtypes.cpp
+    sound/fmoddyn.cpp
+    sound/SoundUnit.cpp
+    shell/StateUnit.cpp
+    shell/MainUnit.cpp
+    shell/VarsUnit.cpp
+    shell/ConfigUnit.cpp
+    shell/MenuUnit.cpp
+    shell/SplashUnit.cpp
+    shell/Program.cpp
+    world/LevelUnit.cpp
+    world/EditorUnit.cpp
+    world/GameUnit.cpp)
+list(TRANSFORM PEX_UNIT_SOURCES PREPEND ${PEX_SRC_DIR}/)
 set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/engine/Glfw2.cpp)
-list(REMOVE_ITEM PEX_UNIT_SOURCES ${PEX_GLFW2_SOURCE})
 
-# The services that differ between systems: one source per system, chosen here.
-list(FILTER PEX_UNIT_SOURCES EXCLUDE REGEX "/engine/PexPlatform[^/]*\\.cpp$")
+# The services that differ between systems: what they share, and one source per
+# system, chosen here.
+set(PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatform.cpp)
 if(WIN32)
-  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp)
 else()
-  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp)
 endif()
 
 set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/sound ${PEX_SRC_DIR}/shell

@@ -50,7 +50,7 @@ static const TUnitRow UnitTable[] = {
 static void ShowErrorBox(const std::string& Message) {
     std::fprintf(stderr, "Application Error: %s\n", Message.c_str());
     std::fflush(stderr);
-    RestoreSignalHandlers();
+    PlatformReleaseTerminationSignals();
     std::string Reason;
     if (!PlatformShowErrorBox("Application Error", Message, Reason)) {
         std::fprintf(stderr, "The error box cannot be shown: %s\n", Reason.c_str());

@@ -2,9 +2,7 @@
 
 #include <GL/gl.h>
 
-#include <atomic>
 #include <clocale>
-#include <csignal>
 #include <cstring>
 
 #include "Glfw2.h"
@@ -39,58 +37,16 @@ struct TColorBits {
 constexpr TColorBits ColorDepthTable[] = {{8, 2, 3, 2}, {15, 5, 5, 5}, {16, 5, 6, 5}};
 constexpr TColorBits DefaultColorBits = {0, 8, 8, 8};
 
-// The signals that end the program the way F10 does.
-constexpr int TerminationSignals[] = {
-    SIGTERM,
-    SIGINT,
-#ifdef SIGHUP
-    SIGHUP,
-#endif
-};
-constexpr size_t TerminationSignalCount =
-    sizeof(TerminationSignals) / sizeof(TerminationSignals[0]);
-
-using TSignalHandler = void (*)(int);
-static TSignalHandler SavedHandlers[TerminationSignalCount];
-// The last termination signal received, 0 for none; ProcessFrame turns it into
-// Quit. A lock-free atomic rather than a volatile flag: the system may run the
-// handler on any thread, the audio and GL driver threads included.
-static std::atomic<int> TerminationSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-// Does only what is safe in a handler: notes the signal and gives the signal's
-// next delivery back to the default action, so that a second one of the same
-// kind ends the program at once with that signal's usual status.
-static void OnTerminationSignal(int Signal) {
-    std::signal(Signal, SIG_DFL);
-    TerminationSignal = Signal;
-}
-
-static void InstallSignalHandlers() {
-    TerminationSignal = 0;
-    for (size_t I = 0; I < TerminationSignalCount; ++I) {
-        SavedHandlers[I] = std::signal(TerminationSignals[I], OnTerminationSignal);
-        // Started under nohup or as a background job: the signal stays ignored.
-        if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
-    }
-}
-
-void RestoreSignalHandlers() {
-    for (size_t I = 0; I < TerminationSignalCount; ++I)
-        if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
-    TerminationSignal = 0;
-}
-
 void InitPexGL() {
     // Number conversions always use "." whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
     std::string Path = PlatformExecutablePath();
     AppDir = Path.substr(0, Path.rfind(PathDelim) + 1);
-    InstallSignalHandlers();
+    PlatformCatchTerminationSignals();
 }
 
 void DonePexGL() {
-    RestoreSignalHandlers();
+    PlatformReleaseTerminationSignals();
     AppDir.clear();
 }
 
@@ -153,7 +109,7 @@ void ProcessFrame() {
     }
     // The layer delivers the queued key and mouse events inside the swap.
     glfw2SwapBuffers();
-    Quit = Quit || glfw2GetWindowParam(GLFW2_OPENED) == 0 || TerminationSignal != 0;
+    Quit = Quit || glfw2GetWindowParam(GLFW2_OPENED) == 0 || PlatformTerminationSignal() != 0;
 }
 
 void RunMainLoop() {

@@ -4,13 +4,12 @@
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
 // FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw, Keys, Mouse,
-// TextureWidth/TextureHeight, FontMetrics, Fade, and the handlers of the
-// termination signals.
+// TextureWidth/TextureHeight, FontMetrics, Fade.
 // Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
-// path, the path separator).
+// path, the path separator, the termination signals).
 // Initialisation fixes the decimal separator, sets AppDir from the running
-// executable and installs the termination-signal handlers; finalisation puts
-// the earlier handlers back and clears AppDir.
+// executable and catches the termination signals; finalisation releases them
+// and clears AppDir.
 #pragma once
 
 #include <cstdint>
@@ -85,16 +84,11 @@ extern int32_t FramebufferHeight;  // at least 1 once a frame has run
 extern TProc OnUpdate;
 extern TProc OnDraw;
 
-// SIGTERM, SIGINT and SIGHUP (where the system has it) end the program the way
-// F10 does: the handler only notes the signal, and the frame that follows sets
-// Quit, so the loop ends, the last state is left and the finalisations run. A
-// second signal of the same kind ends the program at once, by that signal. A
-// signal that was ignored when the program started (nohup) stays ignored.
+// A termination signal (PlatformCatchTerminationSignals) ends the program the
+// way F10 does: the frame that follows sets Quit, so the loop ends, the last
+// state is left and the finalisations run.
 void InitPexGL();
 void DonePexGL();
-// Puts back the signal handlers found at start; DonePexGL does it too. For
-// waits that no frame watches, such as the error box.
-void RestoreSignalHandlers();
 
 void InitEngine();
 // A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).

@@ -1,36 +1,48 @@
-// PexPlatform: the few services that differ between operating systems. Each
-// system has one source of its own (PexPlatformPosix.cpp, PexPlatformWin.cpp),
-// and the build picks the one for the system it builds for; no unit asks which
-// system it runs on.
+// PexPlatform: the few services that differ between operating systems. What
+// every system shares is in PexPlatform.cpp; each system has one source of its
+// own besides (PexPlatformPosix.cpp, PexPlatformWin.cpp), and the build picks
+// the one for the system it builds for; no unit asks which system it runs on.
 //
-// Owns: nothing.
+// Owns: the termination-signal handlers while they are caught, and the names of
+// the new files being written (so that a second signal can remove them).
 // Uses: the operating system's process, file, library and message-box calls.
-// No initialisation or finalisation.
+// No initialisation or finalisation: PexGL catches and releases the signals.
 #pragma once
 
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
-// The largest file read whole. Every file the program reads is a few kilobytes
-// to a few megabytes; 64 MiB leaves ample room, keeps a stray huge file from
-// exhausting memory, and keeps every 1-based 32-bit text position valid.
-constexpr size_t MaxWholeFileSize = 64u * 1024u * 1024u;
+// ---- Executable path ---------------------------------------------------------
 
 // The running executable's full path, resolved to its real name: an executable
 // that was replaced or removed while it runs still gives the name it was
 // started under. Empty when the system cannot tell.
 std::string PlatformExecutablePath();
 
+// ---- Reading files -----------------------------------------------------------
+
+// The largest file read whole, unless the caller names another limit. Every
+// file the program reads is a few kilobytes to a few megabytes; 64 MiB leaves
+// ample room, keeps a stray huge file from exhausting memory, and keeps every
+// 1-based 32-bit text position valid.
+constexpr size_t MaxWholeFileSize = 64u * 1024u * 1024u;
+
 // Reads a regular file whole into Text. False, with Text empty, when the file is
 // missing or cannot be opened, is not a regular file (a folder, a pipe, a
-// device: the open never waits on one), is larger than MaxWholeFileSize, or
-// cannot be read; errno then holds the reason: the open call's own, or, once
-// the file is open, EISDIR for a folder, EINVAL for another kind of file, EFBIG
-// for a file over the limit and EIO for a failed read. An empty file gives true
-// and an empty Text.
-bool PlatformReadFile(const std::string& FileName, std::string& Text);
+// device: the open never waits on one), is larger than Limit, or cannot be
+// read; errno then holds the reason: the open call's own, or, once the file is
+// open, EISDIR for a folder, EINVAL for another kind of file, EFBIG for a file
+// over the limit and EIO for a failed read. An empty file gives true and an
+// empty Text.
+bool PlatformReadFile(const std::string& FileName, std::string& Text,
+                      size_t Limit = MaxWholeFileSize);
+
+// The first Count bytes of a regular file at most (all of a shorter one), with
+// no limit on the file's size; fails as PlatformReadFile does otherwise.
+bool PlatformReadFileStart(const std::string& FileName, size_t Count, std::string& Text);
 
 // True for the reasons PlatformReadFile gives once the file was open; every
 // other reason is the open call's.
@@ -38,17 +50,56 @@ inline bool IsReadFailure(int Reason) {
     return Reason == EISDIR || Reason == EINVAL || Reason == EFBIG || Reason == EIO;
 }
 
-// Replaces the file with Text atomically: Text goes to a new file of a unique
-// name beside it, which is flushed to the disk and renamed over the old one, so
-// a failed or interrupted write leaves the old file whole. The new file keeps
-// the old one's permissions. A symbolic link at FileName is followed: its
-// target is replaced and the link stays. An existing file the user may not
-// write is left alone, as opening it for writing would, and so is anything
-// but a regular file (a folder, a pipe, a device). Raises
-// std::runtime_error "Cannot create file "<FileName>". <reason>" on failure.
+// "Cannot open file "<FileName>". <reason>" for a reason the open call gave,
+// "Cannot read file ..." for one of the read failures above.
+std::string ReadErrorText(const std::string& FileName, int Reason);
+
+// ---- Writing files -----------------------------------------------------------
+
+// A new file being written beside the file it will replace.
+struct TNewFile {
+    intptr_t Handle = -1;  // the system's handle; -1 when none is open
+    std::string Name;      // the new file, "<Target>.XXXXXX"
+    std::string Target;    // the file it replaces (a symbolic link followed)
+};
+
+// Opens a new file of a unique name beside FileName, for a text that will
+// replace it. A symbolic link at FileName is followed: its target will be
+// replaced and the link stays. An existing file the user may not write is
+// refused, as opening it for writing would be, and so is anything but a regular
+// file (a folder, a pipe, a device). The new file keeps the old one's
+// permissions. False, with errno, on failure; nothing is left behind then.
+bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File);
+// Appends Size bytes; false, with errno, when they cannot all be written.
+bool PlatformWriteNewFile(TNewFile& File, const char* Data, size_t Size);
+// Flushes the new file to the disk and renames it over its target, so that a
+// failed or interrupted write leaves the old file whole. False, with errno, on
+// failure; the new file is removed then.
+bool PlatformCommitNewFile(TNewFile& File);
+// Closes and removes a new file that will not be used.
+void PlatformDiscardNewFile(TNewFile& File);
+
+// "Cannot create file "<FileName>". <reason>", the error every failed write raises.
+std::runtime_error CreateFileError(const std::string& FileName, int Reason);
+
+// Replaces the file with Text atomically through a new file as above. Raises
+// CreateFileError on failure, leaving the old file whole.
 void PlatformReplaceFile(const std::string& FileName, const std::string& Text);
 
-// ---- Names of files ---------------------------------------------------------
+// Gives the bytes of an existing file a second name, KeptName, beside it, so
+// that they survive when FileName is replaced: a hard link where the file
+// system has them, a copy elsewhere. An existing KeptName is never replaced.
+// False, with errno, on failure.
+bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName);
+
+// The folder, with its trailing separator, for files that save the user's work
+// when the usual place cannot be written: the user's state folder
+// ($XDG_STATE_HOME/pex, by default ~/.local/state/pex) on Linux, the local
+// application data folder (%LOCALAPPDATA%\Pex) on Windows, made when missing,
+// or else the system's temporary folder. Empty when there is none.
+std::string PlatformRecoveryFolder();
+
+// ---- Names of files ----------------------------------------------------------
 
 // The path separator, and how a shared library's file is named ("fmod.dll" on
 // Windows, "libfmod.so" elsewhere).
@@ -62,7 +113,25 @@ constexpr const char* PlatformLibraryPrefix = "lib";
 constexpr const char* PlatformLibraryExtension = ".so";
 #endif
 
-// ---- Shared libraries -------------------------------------------------------
+// A name made unique by six letters and digits from a counter mixed with the
+// time and the process: the Attempt-th of the names tried for one file.
+std::string UniqueFileName(const std::string& Target, uint64_t Seed, int32_t Attempt);
+
+// ---- Termination signals -----------------------------------------------------
+
+// Catches the signals that end a program in an orderly way (SIGTERM, SIGINT,
+// and SIGHUP where the system has it): a signal is only noted, for the frame
+// loop to see. A second signal of the same kind removes the new files being
+// written and ends the program at once, by that signal. A signal that was
+// ignored when the program started (nohup) stays ignored.
+void PlatformCatchTerminationSignals();
+// Puts back the handlers found when they were caught; for waits that no frame
+// watches, such as the error box, and at the end.
+void PlatformReleaseTerminationSignals();
+// The last termination signal caught, 0 for none.
+int PlatformTerminationSignal();
+
+// ---- Shared libraries --------------------------------------------------------
 
 // Loads a shared library by its path, or by its bare file name through the
 // system's library search. Null when it cannot be loaded; the system shows no
@@ -75,7 +144,7 @@ void* PlatformFindSymbol(void* Library, const char* Name);
 // Releases a library PlatformLoadLibrary loaded.
 void PlatformFreeLibrary(void* Library);
 
-// ---- Floating point ---------------------------------------------------------
+// ---- Floating point ----------------------------------------------------------
 
 // x87 control word with all six exceptions masked, 64-bit precision, rounding
 // to nearest; and the SSE exception mask bits.
@@ -90,9 +159,10 @@ void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCS
 // Puts back what PlatformMaskFloatExceptions recorded.
 void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR);
 
-// ---- Error box --------------------------------------------------------------
+// ---- Error box ---------------------------------------------------------------
 
 // Shows Message in a modal error box with Title and waits until the user
 // closes it. False, with the system's reason, when no box can be shown (no
-// display, for instance).
+// display, for instance). Nothing of the box outlives the program: when the
+// program ends while the box waits, by a signal or otherwise, the box goes too.
 bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason);

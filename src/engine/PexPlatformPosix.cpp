@@ -1,11 +1,17 @@
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
@@ -63,7 +69,10 @@ static bool ReadFailed(std::string& Text, int Reason) {
     return false;
 }
 
-bool PlatformReadFile(const std::string& FileName, std::string& Text) {
+// Reads at most Count bytes of a regular file; a file larger than Limit fails
+// with EFBIG.
+static bool ReadRegularFile(const std::string& FileName, size_t Count, uint64_t Limit,
+                            std::string& Text) {
     Text.clear();
     int Handle;
     do {
@@ -81,20 +90,20 @@ bool PlatformReadFile(const std::string& FileName, std::string& Text) {
         Reason = EISDIR;
     } else if (!S_ISREG(Info.st_mode)) {
         Reason = EINVAL;
-    } else if (static_cast<uint64_t>(Info.st_size) > MaxWholeFileSize) {
+    } else if (static_cast<uint64_t>(Info.st_size) > Limit) {
         Reason = EFBIG;
     } else {
-        Text.resize(static_cast<size_t>(Info.st_size));
+        Text.resize(std::min(Count, static_cast<size_t>(Info.st_size)));
         size_t Done = 0;
         while (Done < Text.size()) {
-            const ssize_t Count = read(Handle, &Text[Done], Text.size() - Done);
-            if (Count < 0 && errno == EINTR) continue;
-            if (Count < 0) {
+            const ssize_t Read = read(Handle, &Text[Done], Text.size() - Done);
+            if (Read < 0 && errno == EINTR) continue;
+            if (Read < 0) {
                 Reason = EIO;
                 break;
             }
-            if (Count == 0) break;  // the file shrank since fstat: keep what is there
-            Done += static_cast<size_t>(Count);
+            if (Read == 0) break;  // the file shrank since fstat: keep what is there
+            Done += static_cast<size_t>(Read);
         }
         Text.resize(Done);
     }
@@ -103,10 +112,42 @@ bool PlatformReadFile(const std::string& FileName, std::string& Text) {
     return true;
 }
 
-// ---- Replacing a file -------------------------------------------------------
+bool PlatformReadFile(const std::string& FileName, std::string& Text, size_t Limit) {
+    return ReadRegularFile(FileName, Limit, Limit, Text);
+}
 
-static std::runtime_error CreateError(const std::string& FileName, int Error) {
-    return std::runtime_error("Cannot create file \"" + FileName + "\". " + std::strerror(Error));
+bool PlatformReadFileStart(const std::string& FileName, size_t Count, std::string& Text) {
+    return ReadRegularFile(FileName, Count, UINT64_MAX, Text);
+}
+
+// ---- New files ---------------------------------------------------------------
+
+// The names of the new files being written, for the signal handler to remove:
+// each slot's name is complete before the slot is marked used.
+constexpr int32_t PendingSlots = 8;
+constexpr size_t PendingNameSize = 4096;
+static char PendingNames[PendingSlots][PendingNameSize];
+static std::atomic<bool> PendingUsed[PendingSlots];
+
+static void AddPending(const std::string& Name) {
+    if (Name.size() >= PendingNameSize) return;
+    for (int32_t Slot = 0; Slot < PendingSlots; ++Slot) {
+        if (PendingUsed[Slot]) continue;
+        std::memcpy(PendingNames[Slot], Name.c_str(), Name.size() + 1);
+        PendingUsed[Slot] = true;
+        return;
+    }
+}
+
+static void DropPending(const std::string& Name) {
+    for (int32_t Slot = 0; Slot < PendingSlots; ++Slot)
+        if (PendingUsed[Slot] && Name == PendingNames[Slot]) PendingUsed[Slot] = false;
+}
+
+// Only what is safe in a signal handler.
+static void RemovePendingFiles() {
+    for (int32_t Slot = 0; Slot < PendingSlots; ++Slot)
+        if (PendingUsed[Slot]) unlink(PendingNames[Slot]);
 }
 
 static std::string FolderOf(const std::string& Path) {
@@ -119,60 +160,36 @@ static std::string FolderOf(const std::string& Path) {
 // The file a path stands for: a symbolic link at the path is followed, link
 // after link, to the name it finally points at, which may not exist yet.
 // Anything but a link ends the walk, and the calls that follow report it.
-static std::string FollowLinks(const std::string& FileName) {
+static bool FollowLinks(const std::string& FileName, std::string& Path) {
     constexpr int32_t MaxLinks = 40;  // as the system's own limit
-    std::string Path = FileName;
+    Path = FileName;
     for (int32_t Links = 0; Links <= MaxLinks; ++Links) {
         struct stat Info;
-        if (lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return Path;
+        if (lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return true;
         const std::string Link = ReadLinkText(Path);
-        if (Link.empty()) return Path;
+        if (Link.empty()) return true;
         Path = Link[0] == '/' ? Link : FolderOf(Path) + "/" + Link;
     }
-    throw CreateError(FileName, ELOOP);
+    errno = ELOOP;
+    return false;
 }
 
-static int WriteAll(int Handle, const std::string& Text) {
-    size_t Done = 0;
-    while (Done < Text.size()) {
-        const ssize_t Count = write(Handle, Text.data() + Done, Text.size() - Done);
-        if (Count < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        Done += static_cast<size_t>(Count);
-    }
-    return 0;
-}
-
-// Creates "<Target>.XXXXXX" with six random letters and digits, retrying while
-// the name is taken, so that no other file is ever reused or removed. Created
-// with mode 0666, so the user's umask applies as to any new file.
-static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
-    static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    constexpr uint64_t LetterCount = sizeof(Letters) - 1;
+// Creates "<Target>.XXXXXX", retrying while the name is taken, so that no
+// other file is ever reused or removed. Created with mode 0666, so the user's
+// umask applies as to any new file.
+static int CreateUniqueFile(const std::string& Target, std::string& Name) {
     constexpr int32_t Attempts = 100;
     static uint64_t Counter = 0;
     struct timespec Now;
     clock_gettime(CLOCK_REALTIME, &Now);
-    uint64_t Seed = (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(Now.tv_nsec) ^
-                    (static_cast<uint64_t>(Now.tv_sec) << 20) ^ (++Counter * 0x9E3779B97F4A7C15u);
+    const uint64_t Seed =
+        (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(Now.tv_nsec) ^
+        (static_cast<uint64_t>(Now.tv_sec) << 20) ^ (++Counter * 0x9E3779B97F4A7C15u);
     for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
-        // splitmix64: a well-mixed value from a plain counter.
-        Seed += 0x9E3779B97F4A7C15u;
-        uint64_t Bits = Seed;
-        Bits = (Bits ^ (Bits >> 30)) * 0xBF58476D1CE4E5B9u;
-        Bits = (Bits ^ (Bits >> 27)) * 0x94D049BB133111EBu;
-        Bits ^= Bits >> 31;
-        TempName = Target + ".";
-        for (int32_t I = 0; I < 6; ++I) {
-            TempName += Letters[Bits % LetterCount];
-            Bits /= LetterCount;
-        }
+        Name = UniqueFileName(Target, Seed, Attempt);
         int Handle;
         do {
-            Handle =
-                open(TempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            Handle = open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         } while (Handle < 0 && errno == EINTR);
         if (Handle >= 0 || errno != EEXIST) return Handle;
     }
@@ -180,40 +197,197 @@ static int CreateUniqueFile(const std::string& Target, std::string& TempName) {
     return -1;
 }
 
-void PlatformReplaceFile(const std::string& FileName, const std::string& Text) {
-    const std::string Target = FollowLinks(FileName);
+bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
+    File = TNewFile();
+    if (!FollowLinks(FileName, File.Target)) return false;
     // Only a regular file is ever replaced: renaming over a folder, a pipe or a
     // device would destroy it.
     struct stat Existing;
-    if (lstat(Target.c_str(), &Existing) == 0 && !S_ISREG(Existing.st_mode))
-        throw CreateError(FileName, S_ISDIR(Existing.st_mode) ? EISDIR : EINVAL);
+    const bool Exists = lstat(File.Target.c_str(), &Existing) == 0;
+    if (Exists && !S_ISREG(Existing.st_mode)) {
+        errno = S_ISDIR(Existing.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     // The rename needs only the folder's permission; a file the user protected
     // is refused as opening it for writing would be.
-    if (faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
-        throw CreateError(FileName, errno);
+    if (faccessat(AT_FDCWD, File.Target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        return false;
+    const int Handle = CreateUniqueFile(File.Target, File.Name);
+    if (Handle < 0) return false;
+    AddPending(File.Name);
+    File.Handle = Handle;
+    if (Exists) (void)fchmod(Handle, Existing.st_mode & 07777);  // the old file's mode
+    return true;
+}
 
-    std::string TempName;
-    const int Handle = CreateUniqueFile(Target, TempName);
-    if (Handle < 0) throw CreateError(FileName, errno);
-
-    struct stat Old;
-    if (stat(Target.c_str(), &Old) == 0 && S_ISREG(Old.st_mode)) {
-        (void)fchmod(Handle, Old.st_mode & 07777);  // the new file keeps the old one's mode
+bool PlatformWriteNewFile(TNewFile& File, const char* Data, size_t Size) {
+    size_t Done = 0;
+    while (Done < Size) {
+        const ssize_t Count = write(int(File.Handle), Data + Done, Size - Done);
+        if (Count < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        Done += static_cast<size_t>(Count);
     }
-    int Error = WriteAll(Handle, Text);
-    if (Error == 0 && fsync(Handle) != 0) Error = errno;
-    if (close(Handle) != 0 && Error == 0) Error = errno;
-    if (Error == 0 && rename(TempName.c_str(), Target.c_str()) != 0) Error = errno;
+    return true;
+}
+
+bool PlatformCommitNewFile(TNewFile& File) {
+    int Error = 0;
+    if (fsync(int(File.Handle)) != 0) Error = errno;
+    if (close(int(File.Handle)) != 0 && Error == 0) Error = errno;
+    File.Handle = -1;
+    if (Error == 0 && rename(File.Name.c_str(), File.Target.c_str()) != 0) Error = errno;
     if (Error != 0) {
-        unlink(TempName.c_str());  // our own file: its name was unique
-        throw CreateError(FileName, Error);
+        PlatformDiscardNewFile(File);
+        errno = Error;
+        return false;
     }
+    DropPending(File.Name);
     // Make the rename itself durable; a folder that cannot be synced loses nothing.
-    const int FolderHandle = open(FolderOf(Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (FolderHandle >= 0) {
-        (void)fsync(FolderHandle);
-        close(FolderHandle);
+    const int Folder = open(FolderOf(File.Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Folder >= 0) {
+        (void)fsync(Folder);
+        close(Folder);
     }
+    return true;
+}
+
+void PlatformDiscardNewFile(TNewFile& File) {
+    const int Saved = errno;
+    if (File.Handle >= 0) close(int(File.Handle));
+    File.Handle = -1;
+    if (!File.Name.empty()) {
+        unlink(File.Name.c_str());  // our own file: its name was unique
+        DropPending(File.Name);
+    }
+    errno = Saved;
+}
+
+bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName) {
+    if (link(FileName.c_str(), KeptName.c_str()) == 0) return true;
+    // Hard links are not everywhere (some file systems, some mounts): copy instead.
+    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != EMLINK) return false;
+    const int From = open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (From < 0) return false;
+    const int To = open(KeptName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (To < 0) {
+        const int Error = errno;
+        close(From);
+        errno = Error;
+        return false;
+    }
+    char Buffer[65536];
+    int Error = 0;
+    for (;;) {
+        const ssize_t Count = read(From, Buffer, sizeof(Buffer));
+        if (Count < 0 && errno == EINTR) continue;
+        if (Count <= 0) {
+            if (Count < 0) Error = errno;
+            break;
+        }
+        size_t Done = 0;
+        while (Done < size_t(Count) && Error == 0) {
+            const ssize_t Written = write(To, Buffer + Done, size_t(Count) - Done);
+            if (Written < 0 && errno != EINTR) Error = errno;
+            if (Written > 0) Done += size_t(Written);
+        }
+        if (Error != 0) break;
+    }
+    if (Error == 0 && fsync(To) != 0) Error = errno;
+    close(From);
+    if (close(To) != 0 && Error == 0) Error = errno;
+    if (Error != 0) {
+        unlink(KeptName.c_str());
+        errno = Error;
+        return false;
+    }
+    return true;
+}
+
+static bool MakeFolders(const std::string& Folder) {
+    for (size_t Slash = Folder.find('/', 1);; Slash = Folder.find('/', Slash + 1)) {
+        const std::string Part = Folder.substr(0, Slash);
+        if (mkdir(Part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (Slash == std::string::npos) return true;
+    }
+}
+
+static bool WritableFolder(const std::string& Folder) {
+    struct stat Info;
+    return stat(Folder.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode) &&
+           access(Folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string PlatformRecoveryFolder() {
+    std::string Folder;
+    const char* State = std::getenv("XDG_STATE_HOME");
+    const char* Home = std::getenv("HOME");
+    if (State && State[0] == '/') {
+        Folder = std::string(State) + "/pex";
+    } else if (Home && Home[0] == '/') {
+        Folder = std::string(Home) + "/.local/state/pex";
+    }
+    if (!Folder.empty() && MakeFolders(Folder) && WritableFolder(Folder)) return Folder + "/";
+    const char* Temporary = std::getenv("TMPDIR");
+    Folder = Temporary && Temporary[0] == '/' ? Temporary : "/tmp";
+    while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
+    return WritableFolder(Folder) ? Folder + "/" : std::string();
+}
+
+// ---- Termination signals -----------------------------------------------------
+
+constexpr int TerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr size_t TerminationSignalCount =
+    sizeof(TerminationSignals) / sizeof(TerminationSignals[0]);
+
+using TSignalHandler = void (*)(int);
+static TSignalHandler SavedHandlers[TerminationSignalCount];
+static bool Caught = false;
+// The last termination signal received, 0 for none, and which kinds came. Lock-free
+// atomics rather than volatile flags: the system may run the handler on any
+// thread, the audio and GL driver threads included.
+static std::atomic<int> TerminationSignal{0};
+static std::atomic<bool> Received[TerminationSignalCount];
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+// The first signal of a kind is only noted. The second ends the program at once
+// with that signal's usual status, without leaving a half-written new file.
+static void OnTerminationSignal(int Signal) {
+    for (size_t I = 0; I < TerminationSignalCount; ++I) {
+        if (TerminationSignals[I] != Signal) continue;
+        if (Received[I].exchange(true)) {
+            RemovePendingFiles();
+            std::signal(Signal, SIG_DFL);
+            raise(Signal);
+            return;
+        }
+    }
+    TerminationSignal = Signal;
+}
+
+void PlatformCatchTerminationSignals() {
+    TerminationSignal = 0;
+    for (size_t I = 0; I < TerminationSignalCount; ++I) {
+        Received[I] = false;
+        SavedHandlers[I] = std::signal(TerminationSignals[I], OnTerminationSignal);
+        // Started under nohup or as a background job: the signal stays ignored.
+        if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
+    }
+    Caught = true;
+}
+
+void PlatformReleaseTerminationSignals() {
+    if (Caught)
+        for (size_t I = 0; I < TerminationSignalCount; ++I)
+            if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
+    Caught = false;
+    TerminationSignal = 0;
+}
+
+int PlatformTerminationSignal() {
+    return TerminationSignal;
 }
 
 // ---- Shared libraries -------------------------------------------------------
@@ -259,9 +433,67 @@ void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR) {
 
 // ---- Error box --------------------------------------------------------------
 
-bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason) {
+// The box's child process: when the program ends, the system sends it this
+// signal, and it takes its whole process group with it: the box and any helper
+// the toolkit started for it.
+static void OnProgramGone(int) {
+    kill(0, SIGKILL);
+}
+
+// Runs in the child: shows the box and writes the reason to Pipe when it cannot.
+[[noreturn]] static void RunErrorBox(pid_t Parent, int Pipe, const char* Title,
+                                     const std::string& Message) {
+    setpgid(0, 0);
+    std::signal(SIGTERM, OnProgramGone);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != Parent) _exit(1);  // the program ended before the line above
+    // None of the program's files stay open here: the window's connection to
+    // the display among them, so that the window goes with the program.
+    if (Pipe != 3) {
+        dup2(Pipe, 3);
+        close(Pipe);
+    }
+    closefrom(4);
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, Title, Message.c_str(), nullptr) == 0)
-        return true;
-    Reason = SDL_GetError();
+        _exit(0);
+    const char* Reason = SDL_GetError();
+    (void)!write(3, Reason, std::strlen(Reason));
+    _exit(1);
+}
+
+bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason) {
+    int Pipe[2];
+    if (pipe2(Pipe, O_CLOEXEC) != 0) {
+        Reason = std::strerror(errno);
+        return false;
+    }
+    const pid_t Parent = getpid();
+    const pid_t Child = fork();
+    if (Child < 0) {
+        Reason = std::strerror(errno);
+        close(Pipe[0]);
+        close(Pipe[1]);
+        return false;
+    }
+    if (Child == 0) {
+        close(Pipe[0]);
+        const int Write = fcntl(Pipe[1], F_DUPFD, 3);  // without close-on-exec
+        RunErrorBox(Parent, Write, Title, Message);
+    }
+    close(Pipe[1]);
+    std::string Said;
+    char Buffer[512];
+    for (;;) {
+        const ssize_t Count = read(Pipe[0], Buffer, sizeof(Buffer));
+        if (Count < 0 && errno == EINTR) continue;
+        if (Count <= 0) break;
+        Said.append(Buffer, size_t(Count));
+    }
+    close(Pipe[0]);
+    int Status = 0;
+    while (waitpid(Child, &Status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(Status) && WEXITSTATUS(Status) == 0) return true;
+    Reason = Said.empty() ? "the box's process failed" : Said;
     return false;
 }

@@ -8,7 +8,9 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -91,7 +93,9 @@ static bool ReadFailed(std::string& Text, int Reason) {
     return false;
 }
 
-bool PlatformReadFile(const std::string& FileName, std::string& Text) {
+// Reads at most Count bytes of a disk file; a file larger than Limit fails with EFBIG.
+static bool ReadDiskFile(const std::string& FileName, size_t Count, uint64_t Limit,
+                         std::string& Text) {
     Text.clear();
     const HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -105,27 +109,25 @@ bool PlatformReadFile(const std::string& FileName, std::string& Text) {
     }
 
     int Reason = 0;
-    DWORD SizeHigh = 0;
-    const DWORD SizeLow =
-        GetFileType(Handle) == FILE_TYPE_DISK ? GetFileSize(Handle, &SizeHigh) : INVALID_FILE_SIZE;
+    LARGE_INTEGER Size;
     if (GetFileType(Handle) != FILE_TYPE_DISK) {
         Reason = EINVAL;  // a console, a pipe or a device: never read
-    } else if (SizeLow == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+    } else if (!GetFileSizeEx(Handle, &Size)) {
         Reason = EIO;
-    } else if (SizeHigh != 0 || SizeLow > MaxWholeFileSize) {
+    } else if (static_cast<uint64_t>(Size.QuadPart) > Limit) {
         Reason = EFBIG;
     } else {
-        Text.resize(SizeLow);
+        Text.resize(std::min<uint64_t>(Count, static_cast<uint64_t>(Size.QuadPart)));
         size_t Done = 0;
         while (Done < Text.size()) {
-            DWORD Count = 0;
-            if (!ReadFile(Handle, &Text[Done], static_cast<DWORD>(Text.size() - Done), &Count,
-                          nullptr)) {
+            const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Text.size() - Done, 1u << 30));
+            DWORD Read = 0;
+            if (!ReadFile(Handle, &Text[Done], Chunk, &Read, nullptr)) {
                 Reason = EIO;
                 break;
             }
-            if (Count == 0) break;  // the file shrank since GetFileSize: keep what is there
-            Done += Count;
+            if (Read == 0) break;  // the file shrank since its size was taken: keep what is there
+            Done += Read;
         }
         Text.resize(Done);
     }
@@ -134,11 +136,15 @@ bool PlatformReadFile(const std::string& FileName, std::string& Text) {
     return true;
 }
 
-// ---- Replacing a file -------------------------------------------------------
-
-static std::runtime_error CreateError(const std::string& FileName, int Error) {
-    return std::runtime_error("Cannot create file \"" + FileName + "\". " + std::strerror(Error));
+bool PlatformReadFile(const std::string& FileName, std::string& Text, size_t Limit) {
+    return ReadDiskFile(FileName, Limit, Limit, Text);
 }
+
+bool PlatformReadFileStart(const std::string& FileName, size_t Count, std::string& Text) {
+    return ReadDiskFile(FileName, Count, UINT64_MAX, Text);
+}
+
+// ---- New files ---------------------------------------------------------------
 
 // The file a name stands for: an existing symbolic link or junction is
 // followed to its final target, which is replaced while the link stays. A
@@ -162,79 +168,182 @@ static std::wstring FinalPath(const std::wstring& Path) {
     return Final;
 }
 
-static DWORD WriteAll(HANDLE Handle, const std::string& Text) {
-    size_t Done = 0;
-    while (Done < Text.size()) {
-        const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Text.size() - Done, 1u << 30));
-        DWORD Count = 0;
-        if (!WriteFile(Handle, Text.data() + Done, Chunk, &Count, nullptr)) return GetLastError();
-        Done += Count;
-    }
-    return NO_ERROR;
+// Back to the ANSI code page the rest of the program's names are in.
+static std::string Narrow(const std::wstring& Text) {
+    if (Text.empty()) return std::string();
+    const int Length = WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string Narrowed(static_cast<size_t>(Length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), &Narrowed[0], Length,
+                        nullptr, nullptr);
+    return Narrowed;
 }
 
-// Creates "<Target>.XXXXXX" with six random letters and digits, retrying while
-// the name is taken, so that no other file is ever reused or removed.
-static HANDLE CreateUniqueFile(const std::wstring& Target, std::wstring& TempName) {
-    static const wchar_t Letters[] =
-        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    constexpr uint64_t LetterCount = sizeof(Letters) / sizeof(Letters[0]) - 1;
+static bool Failed(DWORD Error) {
+    errno = ErrnoOf(Error);
+    return false;
+}
+
+// Creates "<Target>.XXXXXX", retrying while the name is taken, so that no
+// other file is ever reused or removed.
+static HANDLE CreateUniqueFile(const std::string& Target, std::string& Name) {
     constexpr int32_t Attempts = 100;
     static uint64_t Counter = 0;
     LARGE_INTEGER Now;
     QueryPerformanceCounter(&Now);
-    uint64_t Seed = (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
-                    static_cast<uint64_t>(Now.QuadPart) ^ (++Counter * 0x9E3779B97F4A7C15u);
+    const uint64_t Seed = (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+                          static_cast<uint64_t>(Now.QuadPart) ^ (++Counter * 0x9E3779B97F4A7C15u);
     for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
-        // splitmix64: a well-mixed value from a plain counter.
-        Seed += 0x9E3779B97F4A7C15u;
-        uint64_t Bits = Seed;
-        Bits = (Bits ^ (Bits >> 30)) * 0xBF58476D1CE4E5B9u;
-        Bits = (Bits ^ (Bits >> 27)) * 0x94D049BB133111EBu;
-        Bits ^= Bits >> 31;
-        TempName = Target + L".";
-        for (int32_t I = 0; I < 6; ++I) {
-            TempName += Letters[Bits % LetterCount];
-            Bits /= LetterCount;
-        }
-        const HANDLE Handle = CreateFileW(TempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        Name = UniqueFileName(Target, Seed, Attempt);
+        const HANDLE Handle = CreateFileW(Widen(Name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (Handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return Handle;
     }
     SetLastError(ERROR_FILE_EXISTS);
     return INVALID_HANDLE_VALUE;
 }
 
-void PlatformReplaceFile(const std::string& FileName, const std::string& Text) {
-    const std::wstring Target = FinalPath(Widen(FileName));
-    const DWORD Attributes = GetFileAttributesW(Target.c_str());
+bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
+    File = TNewFile();
+    File.Target = Narrow(FinalPath(Widen(FileName)));
+    const DWORD Attributes = GetFileAttributesW(Widen(File.Target).c_str());
     const bool Exists = Attributes != INVALID_FILE_ATTRIBUTES;
     // A file the user marked read-only is refused, as opening it for writing
     // would be; a folder is never replaced.
-    if (Exists && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw CreateError(FileName, EISDIR);
-    if (Exists && (Attributes & FILE_ATTRIBUTE_READONLY) != 0) throw CreateError(FileName, EACCES);
+    if (Exists && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        errno = EISDIR;
+        return false;
+    }
+    if (Exists && (Attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        errno = EACCES;
+        return false;
+    }
+    const HANDLE Handle = CreateUniqueFile(File.Target, File.Name);
+    if (Handle == INVALID_HANDLE_VALUE) return Failed(GetLastError());
+    File.Handle = reinterpret_cast<intptr_t>(Handle);
+    return true;
+}
 
-    std::wstring TempName;
-    const HANDLE Handle = CreateUniqueFile(Target, TempName);
-    if (Handle == INVALID_HANDLE_VALUE) throw CreateError(FileName, ErrnoOf(GetLastError()));
+bool PlatformWriteNewFile(TNewFile& File, const char* Data, size_t Size) {
+    const HANDLE Handle = reinterpret_cast<HANDLE>(File.Handle);
+    size_t Done = 0;
+    while (Done < Size) {
+        const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Size - Done, 1u << 30));
+        DWORD Count = 0;
+        if (!WriteFile(Handle, Data + Done, Chunk, &Count, nullptr)) return Failed(GetLastError());
+        Done += Count;
+    }
+    return true;
+}
 
-    DWORD Error = WriteAll(Handle, Text);
-    if (Error == NO_ERROR && !FlushFileBuffers(Handle)) Error = GetLastError();
+bool PlatformCommitNewFile(TNewFile& File) {
+    const HANDLE Handle = reinterpret_cast<HANDLE>(File.Handle);
+    DWORD Error = NO_ERROR;
+    if (!FlushFileBuffers(Handle)) Error = GetLastError();
     if (!CloseHandle(Handle) && Error == NO_ERROR) Error = GetLastError();
+    File.Handle = -1;
     if (Error == NO_ERROR) {
+        const std::wstring Target = Widen(File.Target), Name = Widen(File.Name);
         // ReplaceFileW keeps the old file's attributes and security; where it
         // cannot work (no old file, another volume) the new file is moved over.
+        const bool Exists = GetFileAttributesW(Target.c_str()) != INVALID_FILE_ATTRIBUTES;
         const bool Replaced =
-            Exists && ReplaceFileW(Target.c_str(), TempName.c_str(), nullptr,
+            Exists && ReplaceFileW(Target.c_str(), Name.c_str(), nullptr,
                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-        if (!Replaced && !MoveFileExW(TempName.c_str(), Target.c_str(),
+        if (!Replaced && !MoveFileExW(Name.c_str(), Target.c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             Error = GetLastError();
     }
     if (Error != NO_ERROR) {
-        DeleteFileW(TempName.c_str());  // our own file: its name was unique
-        throw CreateError(FileName, ErrnoOf(Error));
+        PlatformDiscardNewFile(File);
+        return Failed(Error);
     }
+    return true;
+}
+
+void PlatformDiscardNewFile(TNewFile& File) {
+    const int Saved = errno;
+    if (File.Handle != -1) CloseHandle(reinterpret_cast<HANDLE>(File.Handle));
+    File.Handle = -1;
+    if (!File.Name.empty()) DeleteFileW(Widen(File.Name).c_str());  // our own file
+    errno = Saved;
+}
+
+bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName) {
+    const std::wstring From = Widen(FileName), To = Widen(KeptName);
+    if (CreateHardLinkW(To.c_str(), From.c_str(), nullptr)) return true;
+    const DWORD Error = GetLastError();
+    if (Error == ERROR_ALREADY_EXISTS || Error == ERROR_FILE_EXISTS ||
+        Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND)
+        return Failed(Error);
+    // File systems without hard links (FAT, some network shares): copy.
+    if (CopyFileW(From.c_str(), To.c_str(), TRUE)) return true;
+    return Failed(GetLastError());
+}
+
+std::string PlatformRecoveryFolder() {
+    wchar_t Buffer[MAX_PATH + 1];
+    const DWORD Length = GetEnvironmentVariableW(L"LOCALAPPDATA", Buffer, MAX_PATH);
+    if (Length > 0 && Length < MAX_PATH) {
+        const std::wstring Folder = std::wstring(Buffer, Length) + L"\\Pex";
+        CreateDirectoryW(Folder.c_str(), nullptr);
+        if (IsFolder(Folder)) return Narrow(Folder) + "\\";
+    }
+    const DWORD TempLength = GetTempPathW(MAX_PATH + 1, Buffer);
+    if (TempLength == 0 || TempLength > MAX_PATH) return std::string();
+    std::string Folder = Narrow(std::wstring(Buffer, TempLength));
+    if (!Folder.empty() && Folder.back() != '\\') Folder += '\\';
+    return Folder;
+}
+
+// ---- Termination signals -----------------------------------------------------
+
+// The C runtime's signals: Ctrl+C in a console, and what raise() sends.
+constexpr int TerminationSignals[] = {SIGTERM, SIGINT};
+constexpr size_t TerminationSignalCount =
+    sizeof(TerminationSignals) / sizeof(TerminationSignals[0]);
+
+using TSignalHandler = void (*)(int);
+static TSignalHandler SavedHandlers[TerminationSignalCount];
+static bool Caught = false;
+static std::atomic<int> TerminationSignal{0};
+static std::atomic<bool> Received[TerminationSignalCount];
+
+// The runtime resets a signal to its default before the handler runs: the
+// handler puts itself back for the first signal of a kind only.
+static void OnTerminationSignal(int Signal) {
+    for (size_t I = 0; I < TerminationSignalCount; ++I) {
+        if (TerminationSignals[I] != Signal) continue;
+        if (Received[I].exchange(true)) {
+            std::signal(Signal, SIG_DFL);
+            raise(Signal);
+            return;
+        }
+        std::signal(Signal, OnTerminationSignal);
+    }
+    TerminationSignal = Signal;
+}
+
+void PlatformCatchTerminationSignals() {
+    TerminationSignal = 0;
+    for (size_t I = 0; I < TerminationSignalCount; ++I) {
+        Received[I] = false;
+        SavedHandlers[I] = std::signal(TerminationSignals[I], OnTerminationSignal);
+        if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
+    }
+    Caught = true;
+}
+
+void PlatformReleaseTerminationSignals() {
+    if (Caught)
+        for (size_t I = 0; I < TerminationSignalCount; ++I)
+            if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
+    Caught = false;
+    TerminationSignal = 0;
+}
+
+int PlatformTerminationSignal() {
+    return TerminationSignal;
 }
 
 // ---- Shared libraries -------------------------------------------------------

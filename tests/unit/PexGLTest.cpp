@@ -701,7 +701,7 @@ TEST_F(PexGLTest, RestoredHandlersTakeOverBeforeTheEnd) {
     std::signal(SIGTERM, OtherHandler);
     OtherHandlerCalls = 0;
     InitPexGL();
-    RestoreSignalHandlers();
+    PlatformReleaseTerminationSignals();
     std::raise(SIGTERM);
     EXPECT_EQ(OtherHandlerCalls, 1);
     ProcessFrame();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -300,6 +301,96 @@ TEST_F(PlatformFiles, ProtectedFileOrFolderIsRefusedAndLeftAlone) {
     EXPECT_EQ(FolderNames(Dir),
               (std::set<std::string>{"pex.ini", "free.ini", "locked", "link.ini"}));
     EXPECT_EQ(FolderNames(Dir + "locked"), std::set<std::string>{"1.txt"});
+}
+
+// ---- New files, kept files, the recovery folder ------------------------------
+
+TEST_F(PlatformFiles, NewFileStaysAsideUntilCommittedAndGoesWhenDiscarded) {
+    const std::string Path = Dir + "demo.dem";
+    WriteBytes(Path, "earlier demo");
+    TNewFile File;
+    ASSERT_TRUE(PlatformCreateNewFile(Path, File));
+    ASSERT_TRUE(PlatformWriteNewFile(File, "part one, ", 10));
+    ASSERT_TRUE(PlatformWriteNewFile(File, "part two", 8));
+    EXPECT_EQ(ReadBytes(Path), "earlier demo");  // the old file stays whole meanwhile
+    EXPECT_EQ(FolderNames(Dir).size(), 2u);
+    ASSERT_TRUE(PlatformCommitNewFile(File));
+    EXPECT_EQ(ReadBytes(Path), "part one, part two");
+    EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"demo.dem"});
+
+    ASSERT_TRUE(PlatformCreateNewFile(Path, File));
+    ASSERT_TRUE(PlatformWriteNewFile(File, "abandoned", 9));
+    PlatformDiscardNewFile(File);
+    EXPECT_EQ(ReadBytes(Path), "part one, part two");
+    EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"demo.dem"});
+}
+
+TEST_F(PlatformFiles, ReadingTheStartOfAFileIgnoresTheSizeLimit) {
+    const std::string Path = Dir + "large";
+    WriteBytes(Path, "PEX DEMO 1\n");
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    std::string Text;
+    ASSERT_TRUE(PlatformReadFileStart(Path, 4, Text));
+    EXPECT_EQ(Text, "PEX ");
+    ASSERT_TRUE(PlatformReadFile(Path, Text, 20) == false && errno == EFBIG);
+    ASSERT_EQ(mkfifo((Dir + "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(PlatformReadFileStart(Dir + "pipe", 4, Text));  // never waits on a pipe
+    EXPECT_EQ(errno, EINVAL);
+}
+
+TEST_F(PlatformFiles, KeptFileHoldsTheOldBytesAfterAReplaceAndIsNeverOverwritten) {
+    const std::string Path = Dir + "1.txt";
+    WriteBytes(Path, "old level");
+    ASSERT_TRUE(PlatformKeepFile(Path, Path + ".unreadable"));
+    PlatformReplaceFile(Path, "new level");
+    EXPECT_EQ(ReadBytes(Path + ".unreadable"), "old level");
+    errno = 0;
+    EXPECT_FALSE(PlatformKeepFile(Path, Path + ".unreadable"));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(ReadBytes(Path + ".unreadable"), "old level");
+    EXPECT_FALSE(PlatformKeepFile(Dir + "missing", Dir + "kept"));
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(PlatformFiles, RecoveryFolderIsTheUsersStateFolderOrElseTheTemporaryOne) {
+    const char* SavedState = std::getenv("XDG_STATE_HOME");
+    const char* SavedHome = std::getenv("HOME");
+    const std::string OldState = SavedState ? SavedState : "", OldHome = SavedHome ? SavedHome : "";
+    setenv("XDG_STATE_HOME", (Dir + "state").c_str(), 1);
+    EXPECT_EQ(PlatformRecoveryFolder(), Dir + "state/pex/");
+    EXPECT_TRUE(fs::is_directory(Dir + "state/pex"));
+    unsetenv("XDG_STATE_HOME");
+    setenv("HOME", (Dir + "home").c_str(), 1);
+    EXPECT_EQ(PlatformRecoveryFolder(), Dir + "home/.local/state/pex/");
+    WriteBytes(Dir + "file", "");  // a home that cannot hold folders
+    setenv("HOME", (Dir + "file").c_str(), 1);
+    setenv("TMPDIR", (Dir + "tmp/").c_str(), 1);
+    fs::create_directories(Dir + "tmp");
+    EXPECT_EQ(PlatformRecoveryFolder(), Dir + "tmp/");
+    unsetenv("TMPDIR");
+    SavedHome ? setenv("HOME", OldHome.c_str(), 1) : unsetenv("HOME");
+    if (SavedState) setenv("XDG_STATE_HOME", OldState.c_str(), 1);
+}
+
+using PlatformFilesDeathTest = PlatformFiles;
+
+TEST_F(PlatformFilesDeathTest, SecondSignalRemovesTheNewFilesBeingWritten) {
+    const std::string Path = Dir + "1.txt";
+    WriteBytes(Path, "old");
+    EXPECT_EXIT(
+        {
+            PlatformCatchTerminationSignals();
+            TNewFile File;
+            if (!PlatformCreateNewFile(Path, File)) std::exit(1);
+            PlatformWriteNewFile(File, "half a lev", 10);
+            std::raise(SIGINT);
+            if (PlatformTerminationSignal() != SIGINT) std::exit(2);
+            std::raise(SIGINT);
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGINT), "");
+    EXPECT_EQ(ReadBytes(Path), "old");
+    EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"1.txt"});
 }
 
 // ---- The executable's path -------------------------------------------------
