@@ -63,7 +63,7 @@ static void ShowErrorBox(const std::string& Message) {
 // The files a run reads, whose digests a demo keeps.
 static std::vector<std::pair<std::string, std::string>> WatchedFiles() {
     return {{"settings", SettingsFilePath(PlatformExecutablePath())},
-            {"menu", AppDir + "main.menu"},
+            {"menu", MenuFilePath()},
             {"level", LevelFilePath()}};
 }
 

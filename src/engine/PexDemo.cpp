@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "PexPlatform.h"
+#include "PexScript.h"
 
 uint8_t DemoMode = dmOff;
 std::vector<std::pair<std::string, std::string>> (*DemoWatchedFiles)() = nullptr;
@@ -41,6 +42,11 @@ uint64_t DigestText(const std::string& Text) {
 
 void DigestOutcome(const void* Data, size_t Size) {
     Outcome = DigestBytes(Outcome, Data, Size);
+}
+
+// The files the run wrote enter the outcome digest in the order written.
+static void DigestWrites() {
+    for (const std::string& Text : TakeWrittenTexts()) DigestOutcome(Text.data(), Text.size());
 }
 
 // ---- Writing ----------------------------------------------------------------
@@ -386,6 +392,8 @@ void InitDemo() {
     PlaybackOver = false;
     EngineEnded = false;
     for (TDemoItem& Item : LastAnswers) Item = TDemoItem{'\0', 0, 0, 0};
+    if (DemoMode != dmOff) JournalWrites();
+    if (DemoMode == dmPlay) KeepWritesInMemory();
     if (DemoMode == dmRecord) {
         Demo = TDemo();
         WriteRecord(DemoHeaderText(WatchedDigests()));
@@ -405,6 +413,8 @@ void InitDemo() {
 
 void DoneDemo() {
     if (DemoMode == dmOff) return;
+    DigestWrites();
+    ForgetWrites();
     if (DemoMode == dmRecord && RecordFile) {
         WriteRecord(DemoFrameText(Demo.Last, true));
         WriteRecord(DemoEndText(FrameCount));
@@ -417,12 +427,6 @@ void DoneDemo() {
     std::fflush(stdout);
     Demo = TDemo();
     DemoMode = dmOff;
-}
-
-bool DemoAllowsWrite(const std::string& Text) {
-    if (DemoMode == dmOff) return true;
-    DigestOutcome(Text.data(), Text.size());
-    return DemoMode != dmPlay;
 }
 
 // ---- Hooks of the windowing layer -------------------------------------------
@@ -503,6 +507,7 @@ bool DemoNextEvent(TDemoItem& Event) {
 }
 
 void DemoEndFrame() {
+    DigestWrites();
     if (DemoMode == dmRecord) {
         if (EngineEnded) return;
         WriteRecord(DemoFrameText(Demo.Last, false));
@@ -531,6 +536,7 @@ bool DemoPlaybackOver() {
 
 void DemoEngineEnded() {
     if (DemoMode == dmOff || EngineEnded) return;
+    DigestWrites();
     if (DemoSnapshot) DemoSnapshot();
     EngineEnded = true;
 }

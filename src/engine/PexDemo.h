@@ -107,10 +107,6 @@ void DoneDemo();
 
 // Adds bytes to the outcome digest.
 void DigestOutcome(const void* Data, size_t Size);
-// A user file the program writes (the level, the settings). Recording adds its
-// bytes to the outcome digest; playback adds them too and returns false: the
-// file is left as it is.
-bool DemoAllowsWrite(const std::string& Text);
 
 // ---- Hooks of the windowing layer -------------------------------------------
 

@@ -1,13 +1,97 @@
 #include "PexScript.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
+#include <system_error>
 
-#include "PexPlatform.h"
+// ---- The files a demo sees ---------------------------------------------------
+
+static bool WritesInMemory = false;
+static bool Journal = false;
+// Played run: the files written, by their name.
+static std::map<std::string, std::string> Written;
+static std::vector<std::string> JournalTexts;
+
+// One key for the spellings of one name ("a/./b", "a//b").
+static std::string FileKey(const std::string& FileName) {
+    return std::filesystem::path(FileName).lexically_normal().string();
+}
+
+void KeepWritesInMemory() {
+    WritesInMemory = true;
+}
+
+void JournalWrites() {
+    Journal = true;
+}
+
+std::vector<std::string> TakeWrittenTexts() {
+    std::vector<std::string> Texts;
+    Texts.swap(JournalTexts);
+    return Texts;
+}
+
+void ForgetWrites() {
+    WritesInMemory = false;
+    Journal = false;
+    Written.clear();
+    JournalTexts.clear();
+}
+
+// ---- Whole files -------------------------------------------------------------
+
+bool ReadFileText(const std::string& FileName, std::string& Text, size_t Limit) {
+    if (WritesInMemory) {
+        const auto Found = Written.find(FileKey(FileName));
+        if (Found != Written.end()) {
+            if (Found->second.size() <= Limit) {
+                Text = Found->second;
+                return true;
+            }
+            Text.clear();
+            errno = EFBIG;
+            return false;
+        }
+    }
+    return PlatformReadFile(FileName, Text, Limit);
+}
 
 void ReadWholeFile(const std::string& FileName, std::string& Text) {
     // Missing, unreadable and oversized files read as empty, quietly.
-    (void)PlatformReadFile(FileName, Text);
+    (void)ReadFileText(FileName, Text);
 }
+
+void WriteWholeFile(const std::string& FileName, const std::string& Text, bool MakeFolder) {
+    if (Journal) JournalTexts.push_back(Text);
+    if (WritesInMemory) {
+        Written[FileKey(FileName)] = Text;
+        return;
+    }
+    const std::filesystem::path Folder = std::filesystem::path(FileName).parent_path();
+    if (MakeFolder && !Folder.empty()) {
+        std::error_code Ignored;  // a folder that cannot be made fails the write below
+        std::filesystem::create_directories(Folder, Ignored);
+    }
+    PlatformReplaceFile(FileName, Text);
+}
+
+void WriteChangedFile(const std::string& FileName, const std::string& Text) {
+    std::string Old;
+    if (ReadFileText(FileName, Old) && Old == Text) {
+        if (Journal) JournalTexts.push_back(Text);
+        return;
+    }
+    WriteWholeFile(FileName, Text);
+}
+
+bool KeepFileAs(const std::string& FileName, const std::string& KeptName) {
+    // A played run touches no file; what it would keep stays where it is.
+    if (WritesInMemory) return true;
+    return PlatformKeepFile(FileName, KeptName);
+}
+
+// ---- Tokens ------------------------------------------------------------------
 
 static bool IsSeparator(char C) {
     return static_cast<unsigned char>(C) <= 32;
@@ -29,7 +113,7 @@ bool NextToken(const std::string& Text, std::string& Token, int32_t& Position) {
     return true;
 }
 
-static int32_t DigitValue(char C) {
+int32_t HexDigitValue(char C) {
     if (C >= '0' && C <= '9') return C - '0';
     if (C >= 'a' && C <= 'f') return C - 'a' + 10;
     if (C >= 'A' && C <= 'F') return C - 'A' + 10;
@@ -56,7 +140,7 @@ int32_t StrToIntDef(const std::string& Text, int32_t Default) {
     constexpr int64_t Limit = int64_t(INT32_MAX) + 1;  // magnitude of INT32_MIN
     int64_t Value = 0;
     for (; I < Length; ++I) {
-        const int32_t Digit = DigitValue(Text[I]);
+        const int32_t Digit = HexDigitValue(Text[I]);
         if (Digit < 0 || Digit >= Base) return Default;
         Value = Value * Base + Digit;
         if (Value > Limit) return Default;
@@ -64,8 +148,4 @@ int32_t StrToIntDef(const std::string& Text, int32_t Default) {
     if (Negative) Value = -Value;
     if (Value > INT32_MAX) return Default;
     return static_cast<int32_t>(Value);
-}
-
-void WriteWholeFile(const std::string& FileName, const std::string& Text) {
-    PlatformReplaceFile(FileName, Text);
 }

@@ -6,9 +6,6 @@
 #include <stdexcept>
 #include <string>
 
-// Largest pixel array a header may ask for; the game's biggest image is 1024x512x4.
-constexpr uint64_t MaxPixelBytes = uint64_t(256) << 20;
-
 // Reads up to Count bytes; bytes the stream does not deliver keep their value.
 // Returns whether all of them came.
 static bool ReadBytes(std::istream& Stream, uint8_t* Buffer, size_t Count) {

@@ -29,6 +29,13 @@ struct TTGAHeader {
 #pragma pack(pop)
 static_assert(sizeof(TTGAHeader) == 18, "the TGA header is 18 bytes");
 
+// Largest pixel array a header may ask for; the game's biggest image is 1024x512x4.
+constexpr uint64_t MaxPixelBytes = uint64_t(256) << 20;
+// Largest TGA file read: those pixels run-length encoded at their worst (a
+// packet byte for each pixel byte), with room for the header, the colour map
+// and the extension areas.
+constexpr uint64_t MaxTGAFileSize = 2 * MaxPixelBytes + (uint64_t(1) << 20);
+
 class TTGAImage {
 public:
     TTGAHeader Header;

@@ -6,11 +6,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "PexGL.h"
+#include "PexScript.h"
 #include "PexTGA.h"
 
 // Upload format by bytes per pixel of the decoded image; 0: no format. One-byte
@@ -98,16 +99,11 @@ void LoadTextureFromFile(const std::string& FileName, uint32_t& Texture) {
     if (FullPath.empty()) FullPath = FileName;
     const std::string FullName = FullPath.lexically_normal().string();
 
-    // Other programs may keep reading the file; nothing here writes it.
-    const bool IsFolder = std::filesystem::is_directory(FullPath, Ignored);
-    errno = IsFolder ? EISDIR : 0;
-    std::ifstream Stream;
-    if (!IsFolder) Stream.open(FullPath, std::ios::in | std::ios::binary);
-    if (!Stream.is_open()) {
-        const int32_t Error = errno;
-        throw std::runtime_error("Cannot open file \"" + FullName + "\". " +
-                                 (Error != 0 ? std::strerror(Error) : "Unknown error"));
-    }
+    // Read like every other file: a folder, a pipe or a device is refused at once.
+    std::string Bytes;
+    if (!ReadFileText(FullName, Bytes, MaxTGAFileSize))
+        throw std::runtime_error("Cannot open file \"" + FullName + "\". " + std::strerror(errno));
+    std::istringstream Stream(Bytes);
     LoadImageTexture(Stream, Texture, FullName);
 }
 

@@ -1,7 +1,7 @@
 // PexTexture: image files into mipmapped OpenGL textures.
 //
 // Owns: nothing (textures are OpenGL objects kept by the callers).
-// Uses: PexGL (PathDelim), PexTGA, OpenGL, GLU.
+// Uses: PexGL (PathDelim), PexTGA, PexScript (reading the file), OpenGL, GLU.
 // No initialisation or finalisation.
 #pragma once
 

@@ -3,7 +3,6 @@
 #include <array>
 #include <stdexcept>
 
-#include "PexDemo.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "PexScript.h"
@@ -199,9 +198,9 @@ void SaveScreenSettingsTo(const std::string& FileName) {
     ReadWholeFile(FileName, Text);
     TIniDocument Document = ParseIniText(Text);
     WriteScreenSettings(Document);
-    const std::string NewText = IniDocumentText(Document);
-    // A demo being played leaves the user's file alone.
-    if (DemoAllowsWrite(NewText)) WriteWholeFile(FileName, NewText);
+    // A file that holds these settings already is not written: a protected file
+    // that nothing changed is no error.
+    WriteChangedFile(FileName, IniDocumentText(Document));
 }
 
 // Without a known executable path there is no settings file: the defaults are

@@ -2,7 +2,7 @@
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
 // Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
-// WriteWholeFile, StrToIntDef), PexDemo (a demo being played writes nothing).
+// WriteChangedFile, StrToIntDef).
 // Initialisation reads the settings file; finalisation writes it back.
 #pragma once
 
@@ -25,10 +25,11 @@ std::string SettingsFilePath(const std::string& ExePath);
 
 // The same two operations on a given settings file. A file that is missing,
 // unreadable or larger than MaxWholeFileSize (PexPlatform) loads as the
-// defaults, and saving then writes the screen settings alone. Saving replaces
-// the file only once the new one is complete; it raises std::runtime_error
-// ("Cannot create file ...") when the file cannot be written, the user
-// protected it included, leaving the old one whole.
+// defaults, and saving then writes the screen settings alone. Saving leaves a
+// file that holds the same text as it is, and replaces any other only once the
+// new one is complete; it raises std::runtime_error ("Cannot create file ...")
+// when the file cannot be written, the user protected it included, leaving the
+// old one whole.
 void LoadScreenSettingsFrom(const std::string& FileName);
 void SaveScreenSettingsTo(const std::string& FileName);
 

@@ -7,7 +7,7 @@
 
 #include "ConfigUnit.h"
 #include "PexGL.h"
-#include "PexPlatform.h"
+#include "PexScript.h"
 #include "StateUnit.h"
 #include "VarsUnit.h"
 
@@ -110,17 +110,16 @@ void LoadMenuFromText(const std::string& Text) {
     }
 }
 
+std::string MenuFilePath() {
+    return AppDir + "main.menu";
+}
+
 void LoadMenu() {
-    const std::string FileName = AppDir + "main.menu";
+    const std::string FileName = MenuFilePath();
     std::string Text;
-    if (!PlatformReadFile(FileName, Text)) {
-        // A script that opens but cannot be read whole (a folder, a pipe, a file
-        // over MaxWholeFileSize, a read error) is as fatal as a missing one.
-        const int Error = errno;
-        throw std::runtime_error(
-            (IsReadFailure(Error) ? "Cannot read file \"" : "Cannot open file \"") + FileName +
-            "\". " + std::strerror(Error));
-    }
+    // A script that opens but cannot be read whole (a folder, a pipe, a file
+    // over MaxWholeFileSize, a read error) is as fatal as a missing one.
+    if (!ReadFileText(FileName, Text)) throw std::runtime_error(ReadErrorText(FileName, errno));
     LoadMenuFromText(Text);
 }
 

@@ -2,7 +2,7 @@
 //
 // Owns: MenuItems (the items of main.menu in file order) and MenuIndex (the
 // current item).
-// Uses: PexGL (keys, drawing, text, Quit, AppDir), PexPlatform (reading the
+// Uses: PexGL (keys, drawing, text, Quit, AppDir), PexScript (reading the
 // script), StateUnit, VarsUnit (MenuTexture, FontTexture), ConfigUnit
 // (FullScreen).
 // InitMenu fills the menu row of the state table and reads the menu script
@@ -26,7 +26,9 @@ struct TMenuItem {
 extern std::vector<TMenuItem> MenuItems;
 extern int32_t MenuIndex;
 
-// Reads AppDir + "main.menu"; raises std::runtime_error ("Cannot open file ..."
+// The menu script: AppDir + "main.menu".
+std::string MenuFilePath();
+// Reads MenuFilePath(); raises std::runtime_error ("Cannot open file ..."
 // or "Cannot read file ...") when it cannot be opened, is not a regular file, is
 // larger than MaxWholeFileSize (PexPlatform) or cannot be read.
 void LoadMenu();

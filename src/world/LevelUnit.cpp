@@ -2,12 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
 
-#include "PexDemo.h"
 #include "PexScript.h"
 
 TFieldGrid LevelGrid;
@@ -224,16 +221,8 @@ std::string LevelText() {
 }
 
 void SaveLevel(const std::string& FileName) {
-    const std::string Text = LevelText();
-    // A demo being played leaves the user's file alone.
-    if (!DemoAllowsWrite(Text)) return;
     // A missing level folder is made first, so the editor's work is not lost.
-    const std::filesystem::path Folder = std::filesystem::path(FileName).parent_path();
-    if (!Folder.empty()) {
-        std::error_code Ignored;  // a folder that cannot be made fails the write below
-        std::filesystem::create_directories(Folder, Ignored);
-    }
-    WriteWholeFile(FileName, Text);
+    WriteWholeFile(FileName, LevelText(), MakeMissingFolder);
 }
 
 // ---- Lifecycle --------------------------------------------------------------

@@ -1,8 +1,7 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid, with the cell size and the grid's row and column counts.
-// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile),
-// PexDemo (a demo being played saves nothing).
+// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once

@@ -157,6 +157,19 @@ TEST_F(ConfigTest, UnwritableFileRaisesAndLeavesTheOldFileWhole) {
     EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
 }
 
+// Nothing to change: a protected file is left as it is, and no error is raised.
+TEST_F(ConfigTest, ProtectedFileThatHoldsTheSettingsAlreadyIsNoError) {
+    const std::string Same =
+        "[Screen]\r\nFullScreen=0\r\nWidth=800\r\nHeight=480\r\nBPP=32\r\n\r\n";
+    WriteBytes(Path, Same);
+    fs::permissions(Path, fs::perms::owner_read);
+    const TFileSizeLimit Full(0);  // any write at all would fail
+    LoadScreenSettingsFrom(Path);
+    EXPECT_NO_THROW(SaveScreenSettingsTo(Path));
+    EXPECT_EQ(ReadBytes(Path), Same);
+    fs::permissions(Path, fs::perms::owner_all);
+}
+
 TEST_F(ConfigTest, MissingFolderRaises) {
     EXPECT_THROW(SaveScreenSettingsTo(Dir + "missing/pex.ini"), std::runtime_error);
     EXPECT_FALSE(fs::exists(Dir + "missing"));

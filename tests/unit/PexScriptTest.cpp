@@ -206,6 +206,49 @@ TEST_F(WriteWholeFileTest, MissingFolderRaisesWithTheFileName) {
     EXPECT_TRUE(Names().empty());
 }
 
+// A played demo: every write stays in memory and is read back by the same run,
+// the disk keeps what it had, and the journal gives the texts in write order.
+TEST_F(WriteWholeFileTest, WritesKeptInMemoryAreReadBackAndLeaveTheDiskAlone) {
+    WriteBytes(Path, "on disk");
+    JournalWrites();
+    KeepWritesInMemory();
+    WriteWholeFile(Path, "first");
+    WriteWholeFile(Dir + "/./missing/../file.txt", "second");  // the same file, spelled otherwise
+    WriteWholeFile(Dir + "/new/level.txt", "level", MakeMissingFolder);
+    EXPECT_TRUE(KeepFileAs(Path, Path + ".kept"));
+    std::string Text;
+    ReadWholeFile(Path, Text);
+    EXPECT_EQ(Text, "second");
+    ReadWholeFile(Dir + "/new/level.txt", Text);
+    EXPECT_EQ(Text, "level");
+    EXPECT_FALSE(ReadFileText(Dir + "/new/level.txt", Text, 4));  // the limit still holds
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_EQ(TakeWrittenTexts(), (std::vector<std::string>{"first", "second", "level"}));
+    EXPECT_TRUE(TakeWrittenTexts().empty());
+    ForgetWrites();
+    EXPECT_EQ(ReadBytes(Path), "on disk");
+    EXPECT_EQ(Names(), std::vector<std::string>{"file.txt"});
+    WriteWholeFile(Path, "after");  // back on the disk, unjournalled
+    EXPECT_EQ(ReadBytes(Path), "after");
+    EXPECT_TRUE(TakeWrittenTexts().empty());
+}
+
+// A file that already holds the text is not written, so a protected one is no
+// error; the journal still has the text, as for any write.
+TEST_F(WriteWholeFileTest, ChangedFileIsWrittenAndAnUnchangedOneLeftAsItIs) {
+    WriteBytes(Path, "same");
+    std::filesystem::permissions(Path, std::filesystem::perms::owner_read);
+    const auto Before = std::filesystem::last_write_time(Path);
+    JournalWrites();
+    WriteChangedFile(Path, "same");
+    EXPECT_EQ(std::filesystem::last_write_time(Path), Before);
+    EXPECT_EQ(TakeWrittenTexts(), std::vector<std::string>{"same"});
+    ForgetWrites();
+    std::filesystem::permissions(Path, std::filesystem::perms::owner_all);
+    WriteChangedFile(Path, "other");
+    EXPECT_EQ(ReadBytes(Path), "other");
+}
+
 TEST(ReadWholeFile, ReadsEveryByteUnchanged) {
     const std::string Path = TempPath("bytes");
     std::string Bytes;

@@ -1,5 +1,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -176,10 +177,22 @@ TEST_F(Texture, MissingFileNamesItsFullPath) {
     EXPECT_EQ(fake::CountCalls("glGenTextures"), 0u);
 }
 
-TEST_F(Texture, FolderIsNotAnImageFile) {
+TEST_F(Texture, FolderOrPipeIsNotAnImageFileAndNeverWaitedOn) {
     fs::create_directories(Dir / "pics.tga");
     uint32_t Name = 0;
     EXPECT_THROW(LoadTexture((Dir / "pics.tga").string(), Name), std::runtime_error);
+    EXPECT_EQ(Name, 0u);
+    const std::string Pipe = (Dir / "font.tga").string();
+    ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+    std::string Message;
+    EXPECT_TRUE(ReturnsWithoutAWriter(Pipe, [&] {
+        try {
+            LoadTexture(Pipe, Name);
+        } catch (const std::runtime_error& E) {
+            Message = E.what();
+        }
+    }));
+    EXPECT_EQ(Message, "Cannot open file \"" + Pipe + "\". " + std::strerror(EINVAL));
     EXPECT_EQ(Name, 0u);
 }
 
