@@ -11,6 +11,7 @@ set(PEX_UNIT_SOURCES
     engine/PexTGA.cpp
     engine/PexTexture.cpp
     engine/PexScript.cpp
+    engine/PexDemoFile.cpp
     engine/PexDemo.cpp
     sound/fmodtypes.cpp
     sound/fmoddyn.cpp

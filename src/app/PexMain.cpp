@@ -2,7 +2,6 @@
 // without arguments the program runs as usual; the options record a demo, play
 // one back, or tell the usage or the version.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "ConfigUnit.h"
@@ -21,11 +20,27 @@
 #include "VarsUnit.h"
 #include "fmoddyn.h"
 
+// ---- Demos --------------------------------------------------------------------
+
+// The files a run reads, whose digests a demo keeps.
+static void InitDemos() {
+    InitDemo({{"settings", SettingsFilePath(PlatformExecutablePath())},
+              {"menu", MenuFilePath()},
+              {"level", LevelFilePath()}});
+}
+
+// What a demo's outcome digest covers when the engine ends, in the digest's
+// order: the state, the level grid, the entities and the score, the menu's
+// position. The files the run writes follow as they are written.
+static void (*const OutcomeParts[])() = {DigestState, DigestLevel, DigestGame, DigestMenu};
+
+// ---- Units --------------------------------------------------------------------
+
 static const TUnitRow UnitTable[] = {
     {"PexGL", InitPexGL, DonePexGL},
     {"VarsUnit", InitVars, DoneVars},
     // Between the folders it names and the settings it must see written at the end.
-    {"PexDemo", InitDemo, DoneDemo},
+    {"PexDemo", InitDemos, DoneDemo},
     {"ConfigUnit", InitConfig, DoneConfig},
     {"PexTGA", nullptr, nullptr},
     {"PexTexture", nullptr, nullptr},
@@ -58,46 +73,6 @@ static void ShowErrorBox(const std::string& Message) {
     }
 }
 
-// ---- Demos --------------------------------------------------------------------
-
-// The files a run reads, whose digests a demo keeps.
-static std::vector<std::pair<std::string, std::string>> WatchedFiles() {
-    return {{"settings", SettingsFilePath(PlatformExecutablePath())},
-            {"menu", MenuFilePath()},
-            {"level", LevelFilePath()}};
-}
-
-template <typename T>
-static void DigestValue(const T& Value) {
-    DigestOutcome(&Value, sizeof(Value));
-}
-
-// The outcome of a run as the engine ends: the state, the level grid, every
-// entity's place and flags (the floats by their bits), the score and the menu's
-// position. The user files written afterwards follow (DemoAllowsWrite).
-static void SnapshotOutcome() {
-    DigestValue(CurrentState);
-    DigestValue(uint32_t(LevelGrid.size()));
-    for (const TFieldRow& Row : LevelGrid) {
-        DigestValue(uint32_t(Row.size()));
-        DigestOutcome(Row.data(), Row.size());
-    }
-    uint32_t Count = 0;
-    for (const TEntity* Entity = Entities; Entity; Entity = Entity->Next) {
-        uint32_t Bits[2];
-        std::memcpy(&Bits[0], &Entity->X, sizeof(uint32_t));
-        std::memcpy(&Bits[1], &Entity->Y, sizeof(uint32_t));
-        DigestValue(Bits);
-        const uint8_t Flags = uint8_t(Entity->FacingRight) | uint8_t(Entity->Moving) << 1 |
-                              uint8_t(Entity->Falling) << 2;
-        DigestValue(Flags);
-        ++Count;
-    }
-    DigestValue(Count);
-    DigestValue(Score);
-    DigestValue(MenuIndex);
-}
-
 // ---- Arguments ----------------------------------------------------------------
 
 static const char Usage[] =
@@ -116,30 +91,40 @@ static int UsageError(const std::string& Message) {
     return ExitUsage;
 }
 
+// The demo options' one value, which may not be an option itself.
+static bool OptionValue(int argc, char** argv, std::string& Value) {
+    if (argc != 3) return false;
+    Value = argv[2];
+    return !Value.empty() && Value.compare(0, 2, "--") != 0;
+}
+
 int main(int argc, char** argv) {
     if (argc > 1) {
         const std::string Option = argv[1];
-        if (Option == "--help" && argc == 2) {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        if (Option == "--version" && argc == 2) {
-            std::printf("pex %s\n", PEX_VERSION);
+        if (Option == "--help" || Option == "--version") {
+            if (argc != 2) return UsageError(Option + " takes no argument");
+            if (Option == "--help")
+                std::fputs(Usage, stdout);
+            else
+                std::printf("pex %s\n", PEX_VERSION);
             return 0;
         }
         if (Option != "--record" && Option != "--play")
             return UsageError("unknown option \"" + Option + "\"");
-        if (argc != 3) return UsageError(Option + " takes one file name");
+        std::string FileName;
+        if (!OptionValue(argc, argv, FileName))
+            return UsageError(Option + " takes one file name" +
+                              (argc == 3 ? ", not \"" + std::string(argv[2]) + "\"" : ""));
         std::string Error;
-        const bool Started = Option == "--record" ? StartDemoRecording(argv[2], Error)
-                                                  : StartDemoPlayback(argv[2], Error);
+        const bool Started = Option == "--record" ? StartDemoRecording(FileName, Error)
+                                                  : StartDemoPlayback(FileName, Error);
         if (!Started) {
             std::fprintf(stderr, "pex: %s\n", Error.c_str());
             return ExitUsage;
         }
-        DemoWatchedFiles = WatchedFiles;
-        DemoSnapshot = SnapshotOutcome;
     }
-    return RunProgram(UnitTable, sizeof(UnitTable) / sizeof(UnitTable[0]), RunApplication,
-                      ShowErrorBox);
+    SetOutcomeParts(OutcomeParts, sizeof(OutcomeParts) / sizeof(OutcomeParts[0]));
+    const int Code = RunProgram(UnitTable, sizeof(UnitTable) / sizeof(UnitTable[0]), RunApplication,
+                                ShowErrorBox);
+    return EndDemo(Code);
 }

@@ -7,8 +7,6 @@
 #include <limits>
 #include <thread>
 
-#include "PexDemo.h"
-
 static GLFWwindow* Window = nullptr;
 static TGlfw2KeyFun KeyFun = nullptr;
 static TGlfw2CharFun CharFun = nullptr;
@@ -21,43 +19,76 @@ struct TKeyPair {
 };
 
 // Special keys: the version 3 code and the version 2 code of the same key.
-// Version 2 counted its special keys from 256 upwards.
 constexpr TKeyPair SpecialKeys[] = {
-    {GLFW_KEY_ESCAPE, 257},       {GLFW_KEY_F1, 258},
-    {GLFW_KEY_F2, 259},           {GLFW_KEY_F3, 260},
-    {GLFW_KEY_F4, 261},           {GLFW_KEY_F5, 262},
-    {GLFW_KEY_F6, 263},           {GLFW_KEY_F7, 264},
-    {GLFW_KEY_F8, 265},           {GLFW_KEY_F9, 266},
-    {GLFW_KEY_F10, 267},          {GLFW_KEY_F11, 268},
-    {GLFW_KEY_F12, 269},          {GLFW_KEY_F13, 270},
-    {GLFW_KEY_F14, 271},          {GLFW_KEY_F15, 272},
-    {GLFW_KEY_F16, 273},          {GLFW_KEY_F17, 274},
-    {GLFW_KEY_F18, 275},          {GLFW_KEY_F19, 276},
-    {GLFW_KEY_F20, 277},          {GLFW_KEY_F21, 278},
-    {GLFW_KEY_F22, 279},          {GLFW_KEY_F23, 280},
-    {GLFW_KEY_F24, 281},          {GLFW_KEY_F25, 282},
-    {GLFW_KEY_UP, 283},           {GLFW_KEY_DOWN, 284},
-    {GLFW_KEY_LEFT, 285},         {GLFW_KEY_RIGHT, 286},
-    {GLFW_KEY_LEFT_SHIFT, 287},   {GLFW_KEY_RIGHT_SHIFT, 288},
-    {GLFW_KEY_LEFT_CONTROL, 289}, {GLFW_KEY_RIGHT_CONTROL, 290},
-    {GLFW_KEY_LEFT_ALT, 291},     {GLFW_KEY_RIGHT_ALT, 292},
-    {GLFW_KEY_TAB, 293},          {GLFW_KEY_ENTER, 294},
-    {GLFW_KEY_BACKSPACE, 295},    {GLFW_KEY_INSERT, 296},
-    {GLFW_KEY_DELETE, 297},       {GLFW_KEY_PAGE_UP, 298},
-    {GLFW_KEY_PAGE_DOWN, 299},    {GLFW_KEY_HOME, 300},
-    {GLFW_KEY_END, 301},          {GLFW_KEY_KP_0, 302},
-    {GLFW_KEY_KP_1, 303},         {GLFW_KEY_KP_2, 304},
-    {GLFW_KEY_KP_3, 305},         {GLFW_KEY_KP_4, 306},
-    {GLFW_KEY_KP_5, 307},         {GLFW_KEY_KP_6, 308},
-    {GLFW_KEY_KP_7, 309},         {GLFW_KEY_KP_8, 310},
-    {GLFW_KEY_KP_9, 311},         {GLFW_KEY_KP_DIVIDE, 312},
-    {GLFW_KEY_KP_MULTIPLY, 313},  {GLFW_KEY_KP_SUBTRACT, 314},
-    {GLFW_KEY_KP_ADD, 315},       {GLFW_KEY_KP_DECIMAL, 316},
-    {GLFW_KEY_KP_EQUAL, 317},     {GLFW_KEY_KP_ENTER, 318},
-    {GLFW_KEY_NUM_LOCK, 319},     {GLFW_KEY_CAPS_LOCK, 320},
-    {GLFW_KEY_SCROLL_LOCK, 321},  {GLFW_KEY_PAUSE, 322},
-    {GLFW_KEY_LEFT_SUPER, 323},   {GLFW_KEY_RIGHT_SUPER, 324},
-    {GLFW_KEY_MENU, 325},
+    {GLFW_KEY_ESCAPE, GLFW2_KEY_ESC},
+    {GLFW_KEY_F1, GLFW2_KEY_F1},
+    {GLFW_KEY_F2, GLFW2_KEY_F2},
+    {GLFW_KEY_F3, GLFW2_KEY_F3},
+    {GLFW_KEY_F4, GLFW2_KEY_F4},
+    {GLFW_KEY_F5, GLFW2_KEY_F5},
+    {GLFW_KEY_F6, GLFW2_KEY_F6},
+    {GLFW_KEY_F7, GLFW2_KEY_F7},
+    {GLFW_KEY_F8, GLFW2_KEY_F8},
+    {GLFW_KEY_F9, GLFW2_KEY_F9},
+    {GLFW_KEY_F10, GLFW2_KEY_F10},
+    {GLFW_KEY_F11, GLFW2_KEY_F11},
+    {GLFW_KEY_F12, GLFW2_KEY_F12},
+    {GLFW_KEY_F13, GLFW2_KEY_F13},
+    {GLFW_KEY_F14, GLFW2_KEY_F14},
+    {GLFW_KEY_F15, GLFW2_KEY_F15},
+    {GLFW_KEY_F16, GLFW2_KEY_F16},
+    {GLFW_KEY_F17, GLFW2_KEY_F17},
+    {GLFW_KEY_F18, GLFW2_KEY_F18},
+    {GLFW_KEY_F19, GLFW2_KEY_F19},
+    {GLFW_KEY_F20, GLFW2_KEY_F20},
+    {GLFW_KEY_F21, GLFW2_KEY_F21},
+    {GLFW_KEY_F22, GLFW2_KEY_F22},
+    {GLFW_KEY_F23, GLFW2_KEY_F23},
+    {GLFW_KEY_F24, GLFW2_KEY_F24},
+    {GLFW_KEY_F25, GLFW2_KEY_F25},
+    {GLFW_KEY_UP, GLFW2_KEY_UP},
+    {GLFW_KEY_DOWN, GLFW2_KEY_DOWN},
+    {GLFW_KEY_LEFT, GLFW2_KEY_LEFT},
+    {GLFW_KEY_RIGHT, GLFW2_KEY_RIGHT},
+    {GLFW_KEY_LEFT_SHIFT, GLFW2_KEY_LSHIFT},
+    {GLFW_KEY_RIGHT_SHIFT, GLFW2_KEY_RSHIFT},
+    {GLFW_KEY_LEFT_CONTROL, GLFW2_KEY_LCTRL},
+    {GLFW_KEY_RIGHT_CONTROL, GLFW2_KEY_RCTRL},
+    {GLFW_KEY_LEFT_ALT, GLFW2_KEY_LALT},
+    {GLFW_KEY_RIGHT_ALT, GLFW2_KEY_RALT},
+    {GLFW_KEY_TAB, GLFW2_KEY_TAB},
+    {GLFW_KEY_ENTER, GLFW2_KEY_ENTER},
+    {GLFW_KEY_BACKSPACE, GLFW2_KEY_BACKSPACE},
+    {GLFW_KEY_INSERT, GLFW2_KEY_INSERT},
+    {GLFW_KEY_DELETE, GLFW2_KEY_DEL},
+    {GLFW_KEY_PAGE_UP, GLFW2_KEY_PAGEUP},
+    {GLFW_KEY_PAGE_DOWN, GLFW2_KEY_PAGEDOWN},
+    {GLFW_KEY_HOME, GLFW2_KEY_HOME},
+    {GLFW_KEY_END, GLFW2_KEY_END},
+    {GLFW_KEY_KP_0, GLFW2_KEY_KP_0},
+    {GLFW_KEY_KP_1, GLFW2_KEY_KP_1},
+    {GLFW_KEY_KP_2, GLFW2_KEY_KP_2},
+    {GLFW_KEY_KP_3, GLFW2_KEY_KP_3},
+    {GLFW_KEY_KP_4, GLFW2_KEY_KP_4},
+    {GLFW_KEY_KP_5, GLFW2_KEY_KP_5},
+    {GLFW_KEY_KP_6, GLFW2_KEY_KP_6},
+    {GLFW_KEY_KP_7, GLFW2_KEY_KP_7},
+    {GLFW_KEY_KP_8, GLFW2_KEY_KP_8},
+    {GLFW_KEY_KP_9, GLFW2_KEY_KP_9},
+    {GLFW_KEY_KP_DIVIDE, GLFW2_KEY_KP_DIVIDE},
+    {GLFW_KEY_KP_MULTIPLY, GLFW2_KEY_KP_MULTIPLY},
+    {GLFW_KEY_KP_SUBTRACT, GLFW2_KEY_KP_SUBTRACT},
+    {GLFW_KEY_KP_ADD, GLFW2_KEY_KP_ADD},
+    {GLFW_KEY_KP_DECIMAL, GLFW2_KEY_KP_DECIMAL},
+    {GLFW_KEY_KP_EQUAL, GLFW2_KEY_KP_EQUAL},
+    {GLFW_KEY_KP_ENTER, GLFW2_KEY_KP_ENTER},
+    {GLFW_KEY_NUM_LOCK, GLFW2_KEY_KP_NUM_LOCK},
+    {GLFW_KEY_CAPS_LOCK, GLFW2_KEY_CAPS_LOCK},
+    {GLFW_KEY_SCROLL_LOCK, GLFW2_KEY_SCROLL_LOCK},
+    {GLFW_KEY_PAUSE, GLFW2_KEY_PAUSE},
+    {GLFW_KEY_LEFT_SUPER, GLFW2_KEY_LSUPER},
+    {GLFW_KEY_RIGHT_SUPER, GLFW2_KEY_RSUPER},
+    {GLFW_KEY_MENU, GLFW2_KEY_MENU},
 };
 
 constexpr int32_t DroppedKey = -2;
@@ -71,53 +102,20 @@ int32_t glfw2TranslateKey(int32_t Glfw3Key) {
     return DroppedKey;  // world keys, print screen and the like: version 2 had none
 }
 
-// A demo being played takes the place of the real input; of that, only F10
-// counts, and it ends the playback.
-constexpr int32_t StopPlaybackKey = 267;  // F10
-
 static void OnKey(GLFWwindow*, int Key, int, int Action, int) {
     // Version 2 ran with key repeat off: a held key gives one press and one release.
     if (Action == GLFW_REPEAT || !KeyFun) return;
     int32_t Code = glfw2TranslateKey(Key);
     if (Code == DroppedKey) return;
-    const int32_t Action2 = Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE;
-    if (DemoMode == dmPlay) {
-        if (Code == StopPlaybackKey && Action2 == GLFW2_PRESS) DemoStopPlayback();
-        return;
-    }
-    if (DemoMode == dmRecord) DemoNote(diKey, Code, Action2);
-    KeyFun(Code, Action2);
+    KeyFun(Code, Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE);
 }
 
 static void OnChar(GLFWwindow*, unsigned int Character) {
-    if (!CharFun || DemoMode == dmPlay) return;
-    if (DemoMode == dmRecord) DemoNote(diChar, int32_t(Character), GLFW2_PRESS);
-    CharFun(int32_t(Character), GLFW2_PRESS);
+    if (CharFun) CharFun(int32_t(Character), GLFW2_PRESS);
 }
 
 static void OnMouseButton(GLFWwindow*, int Button, int Action, int) {
-    if (!MouseButtonFun || DemoMode == dmPlay) return;
-    const int32_t Action2 = Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE;
-    if (DemoMode == dmRecord) DemoNote(diButton, Button, Action2);
-    MouseButtonFun(Button, Action2);
-}
-
-// The recorded events of the frame, delivered as the swap delivers real ones.
-static void DeliverDemoEvents() {
-    TDemoItem Event;
-    while (DemoNextEvent(Event)) {
-        if (Event.Kind == diKey && KeyFun) KeyFun(Event.A, Event.B);
-        if (Event.Kind == diChar && CharFun) CharFun(Event.A, Event.B);
-        if (Event.Kind == diButton && MouseButtonFun) MouseButtonFun(Event.A, Event.B);
-    }
-}
-
-// Playback: the recorded pair of that kind (the last one once the demo is over).
-static void DemoPair(char Kind, int32_t* A, int32_t* B) {
-    TDemoItem Item;
-    DemoAnswer(Kind, Item);
-    *A = Item.A;
-    *B = Item.B;
+    if (MouseButtonFun) MouseButtonFun(Button, Action == GLFW_PRESS ? GLFW2_PRESS : GLFW2_RELEASE);
 }
 
 static void OnRefresh(GLFWwindow*) {
@@ -129,7 +127,6 @@ int32_t glfw2Init() {
 }
 
 void glfw2Terminate() {
-    DemoEngineEnded();
     glfwTerminate();
     Window = nullptr;
 }
@@ -213,17 +210,10 @@ void glfw2SwapInterval(int32_t Interval) {
 }
 
 double glfw2GetTime() {
-    if (DemoMode == dmPlay) {
-        TDemoItem Item;
-        DemoAnswer(diTime, Item);
-        return Item.Time;
-    }
-    const double Time = glfwGetTime();
-    if (DemoMode == dmRecord) DemoNote(diTime, 0, 0, Time);
-    return Time;
+    return glfwGetTime();
 }
 
-static int32_t WindowParam(int32_t Param) {
+int32_t glfw2GetWindowParam(int32_t Param) {
     if (Param == GLFW2_OPENED) return Window && !glfwWindowShouldClose(Window) ? 1 : 0;
     if (Param == GLFW2_ACTIVE)
         return Window && glfwGetWindowAttrib(Window, GLFW_FOCUSED) &&
@@ -233,61 +223,28 @@ static int32_t WindowParam(int32_t Param) {
     return 0;
 }
 
-int32_t glfw2GetWindowParam(int32_t Param) {
-    if (DemoMode == dmOff || (Param != GLFW2_OPENED && Param != GLFW2_ACTIVE))
-        return WindowParam(Param);
-    const char Kind = Param == GLFW2_OPENED ? diOpened : diActive;
-    if (DemoMode == dmRecord) {
-        const int32_t Value = WindowParam(Param);
-        DemoNote(Kind, Value);
-        return Value;
-    }
-    // A close request ends the playback as F10 does.
-    if (Window && glfwWindowShouldClose(Window)) DemoStopPlayback();
-    TDemoItem Item;
-    DemoAnswer(Kind, Item);
-    return Item.A;
-}
-
 void glfw2GetWindowSize(int32_t* Width, int32_t* Height) {
-    if (DemoMode == dmPlay) {
-        DemoPair(diWindowSize, Width, Height);
-        return;
-    }
     int W = 0, H = 0;
     if (Window) glfwGetWindowSize(Window, &W, &H);
     *Width = W;
     *Height = H;
-    if (DemoMode == dmRecord) DemoNote(diWindowSize, W, H);
 }
 
 void glfw2GetFramebufferSize(int32_t* Width, int32_t* Height) {
-    if (DemoMode == dmPlay) {
-        DemoPair(diFramebufferSize, Width, Height);
-        return;
-    }
     int W = 0, H = 0;
     if (Window) glfwGetFramebufferSize(Window, &W, &H);
     *Width = W;
     *Height = H;
-    if (DemoMode == dmRecord) DemoNote(diFramebufferSize, W, H);
 }
 
 void glfw2GetMousePos(int32_t* X, int32_t* Y) {
-    if (DemoMode == dmPlay) {
-        DemoPair(diMousePos, X, Y);
-        return;
-    }
     double PosX = 0, PosY = 0;
     if (Window) glfwGetCursorPos(Window, &PosX, &PosY);
     *X = int32_t(PosX);
     *Y = int32_t(PosY);
-    if (DemoMode == dmRecord) DemoNote(diMousePos, *X, *Y);
 }
 
 void glfw2Sleep(double Seconds) {
-    // A demo's clock is the recorded one: playback does not wait for it.
-    if (DemoMode == dmPlay) return;
     std::this_thread::sleep_for(std::chrono::duration<double>(Seconds));
 }
 
@@ -296,6 +253,4 @@ void glfw2SwapBuffers() {
     glfwSwapBuffers(Window);
     // Queued events reach the handlers here, right after the swap.
     glfwPollEvents();
-    if (DemoMode == dmPlay) DeliverDemoEvents();
-    if (DemoMode != dmOff) DemoEndFrame();
 }

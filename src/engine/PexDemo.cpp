@@ -2,46 +2,31 @@
 
 #include <cerrno>
 #include <cinttypes>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include "PexDemoFile.h"
+#include "PexGL.h"
 #include "PexPlatform.h"
 #include "PexScript.h"
 
 uint8_t DemoMode = dmOff;
-std::vector<std::pair<std::string, std::string>> (*DemoWatchedFiles)() = nullptr;
-void (*DemoSnapshot)() = nullptr;
 
 static std::string DemoFileName;
-static std::FILE* RecordFile = nullptr;
-static TDemo Demo;             // playback: the demo; recording: the frame being noted
-static size_t FrameIndex = 0;  // playback: Demo.Frames.size() for the last frame
-static size_t ItemIndex = 0;   // playback: the next item of the current frame
-static bool PlaybackOver = false;
-static size_t FrameCount = 0;  // frames recorded or played
 static uint64_t Outcome = DigestStart;
+static size_t FrameCount = 0;  // frames recorded or played
 static bool EngineEnded = false;
-static TDemoItem LastAnswers[128];  // playback: the last answer of each kind
 
-// ---- Digests ----------------------------------------------------------------
+// What the program's own handlers are; the driver installs its own in their place.
+static TGlfw2KeyFun ProgramKey = nullptr;
+static TGlfw2CharFun ProgramChar = nullptr;
+static TGlfw2MouseButtonFun ProgramButton = nullptr;
 
-uint64_t DigestBytes(uint64_t Digest, const void* Data, size_t Size) {
-    const uint8_t* Bytes = static_cast<const uint8_t*>(Data);
-    for (size_t I = 0; I < Size; ++I) {
-        Digest ^= Bytes[I];
-        Digest *= 0x100000001b3ull;
-    }
-    return Digest;
-}
-
-uint64_t DigestText(const std::string& Text) {
-    return DigestBytes(DigestStart, Text.data(), Text.size());
-}
+// ---- The outcome digest ------------------------------------------------------
 
 void DigestOutcome(const void* Data, size_t Size) {
-    Outcome = DigestBytes(Outcome, Data, Size);
+    if (DemoMode != dmOff) Outcome = DigestBytes(Outcome, Data, Size);
 }
 
 // The files the run wrote enter the outcome digest in the order written.
@@ -49,484 +34,221 @@ static void DigestWrites() {
     for (const std::string& Text : TakeWrittenTexts()) DigestOutcome(Text.data(), Text.size());
 }
 
-// ---- Writing ----------------------------------------------------------------
+// ---- Recording ---------------------------------------------------------------
 
-static const char DemoMagic[] = "PEX DEMO";
+static TWindowDriver Recorder;
+static TNewFile RecordFile;
+static std::string RecordBuffer;  // written out in pieces of this size
+constexpr size_t RecordChunk = 64 * 1024;
+static bool RecordFailed = false;
+static std::vector<TDemoItem> Noted;  // the frame being noted
 
-bool IsDemoEvent(char Kind) {
-    return Kind == diKey || Kind == diChar || Kind == diButton;
+// The first failed write is said at once; the session goes on, but the demo
+// is abandoned and the run ends with ExitRecordingFailed.
+static void AbandonRecording(int Reason) {
+    if (RecordFailed) return;
+    RecordFailed = true;
+    PlatformDiscardNewFile(RecordFile);
+    RecordBuffer.clear();
+    std::fprintf(stderr, "pex: cannot write the demo \"%s\": %s; the recording is abandoned\n",
+                 DemoFileName.c_str(), std::strerror(Reason));
+    std::fflush(stderr);
 }
 
-static std::string HexDigest(uint64_t Digest) {
-    char Text[17];
-    std::snprintf(Text, sizeof(Text), "%016" PRIx64, Digest);
-    return Text;
+static void FlushRecord() {
+    if (RecordFailed || RecordBuffer.empty()) return;
+    if (!PlatformWriteNewFile(RecordFile, RecordBuffer.data(), RecordBuffer.size()))
+        AbandonRecording(errno);
+    RecordBuffer.clear();
 }
 
-std::string DemoHeaderText(const std::vector<TDemoFile>& Files) {
-    std::string Text = std::string(DemoMagic) + ' ' + std::to_string(DemoVersion) + '\n';
-    for (const TDemoFile& File : Files)
-        Text += "file " + File.Label + ' ' + (File.Present ? HexDigest(File.Digest) : "-") + '\n';
-    return Text;
+static void WriteRecord(const std::string& Text) {
+    if (RecordFailed) return;
+    RecordBuffer += Text;
+    if (RecordBuffer.size() >= RecordChunk) FlushRecord();
 }
 
-// Hexadecimal floating point as C's "%a" writes it ("0x1.8p+1" is 3), made
-// here so that it is the same on every system and in every locale: the
-// double's exact value in text.
-std::string HexFloatText(double Value) {
-    uint64_t Bits;
-    std::memcpy(&Bits, &Value, sizeof(Bits));
-    std::string Text = Bits >> 63 ? "-0x" : "0x";
-    const int32_t Exponent = int32_t((Bits >> 52) & 0x7FF);
-    uint64_t Mantissa = Bits & ((uint64_t(1) << 52) - 1);
-    if (Exponent == 0 && Mantissa == 0) return Text + "0p+0";
-    // A subnormal keeps a leading 0 and the smallest normal exponent.
-    Text += Exponent == 0 ? '0' : '1';
-    int32_t Digits = 13;
-    while (Digits > 0 && (Mantissa & 0xF) == 0) {
-        Mantissa >>= 4;
-        --Digits;
-    }
-    if (Digits > 0) {
-        char Fraction[16];
-        std::snprintf(Fraction, sizeof(Fraction), "%0*" PRIx64, int(Digits), Mantissa);
-        Text += '.';
-        Text += Fraction;
-    }
-    const int32_t Power = Exponent == 0 ? -1022 : Exponent - 1023;
-    return Text + 'p' + (Power < 0 ? "-" : "+") + std::to_string(Power < 0 ? -Power : Power);
+static void Note(char Kind, int32_t A, int32_t B = 0) {
+    if (!EngineEnded) Noted.push_back(TDemoItem{Kind, A, B});
 }
 
-static int HexDigit(char C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-    return -1;
+static double RecordTime() {
+    const double Time = SystemWindow.GetTime();
+    if (!EngineEnded) Noted.push_back(TimeItem(Time));
+    return Time;
 }
 
-bool ParseHexFloat(const std::string& Text, double& Value) {
-    size_t I = 0;
-    const bool Negative = I < Text.size() && Text[I] == '-';
-    if (Negative) ++I;
-    if (Text.compare(I, 2, "0x") != 0) return false;
-    I += 2;
-    // At most 16 hexadecimal digits: the mantissa fits 64 bits.
-    uint64_t Mantissa = 0;
-    int32_t Digits = 0, FractionDigits = 0;
-    bool Point = false;
-    for (; I < Text.size() && Text[I] != 'p'; ++I) {
-        if (Text[I] == '.' && !Point) {
-            Point = true;
-            continue;
-        }
-        const int Digit = HexDigit(Text[I]);
-        if (Digit < 0 || ++Digits > 16) return false;
-        Mantissa = Mantissa << 4 | uint64_t(Digit);
-        if (Point) ++FractionDigits;
-    }
-    if (Digits == 0 || I + 2 >= Text.size()) return false;  // p, a sign and a digit follow
-    ++I;
-    const bool NegativePower = Text[I] == '-';
-    if (Text[I] != '-' && Text[I] != '+') return false;
-    int32_t Power = 0;
-    if (++I == Text.size() || Text.size() - I > 5) return false;
-    for (; I < Text.size(); ++I) {
-        if (Text[I] < '0' || Text[I] > '9') return false;
-        Power = Power * 10 + (Text[I] - '0');
-    }
-    Value = std::ldexp(double(Mantissa), (NegativePower ? -Power : Power) - 4 * FractionDigits);
-    if (Negative) Value = -Value;
-    return true;
+static int32_t RecordWindowParam(int32_t Param) {
+    const int32_t Value = SystemWindow.GetWindowParam(Param);
+    if (Param == GLFW2_OPENED) Note(diOpened, Value);
+    if (Param == GLFW2_ACTIVE) Note(diActive, Value);
+    return Value;
 }
 
-static std::string ItemText(const TDemoItem& Item) {
-    char Text[64];
-    switch (Item.Kind) {
-        case diTime:
-            return "t" + HexFloatText(Item.Time);
-        case diActive:
-        case diOpened:
-            std::snprintf(Text, sizeof(Text), "%c%" PRId32, Item.Kind, Item.A);
-            break;
-        default:
-            std::snprintf(Text, sizeof(Text), "%c%" PRId32 ",%" PRId32, Item.Kind, Item.A, Item.B);
-    }
-    return Text;
+static void RecordWindowSize(int32_t* Width, int32_t* Height) {
+    SystemWindow.GetWindowSize(Width, Height);
+    Note(diWindowSize, *Width, *Height);
 }
 
-std::string DemoFrameText(const TDemoFrame& Frame, bool Last) {
-    std::string Text(1, Last ? 'x' : 'f');
-    for (const TDemoItem& Item : Frame.Items) Text += ' ' + ItemText(Item);
-    return Text + '\n';
+static void RecordFramebufferSize(int32_t* Width, int32_t* Height) {
+    SystemWindow.GetFramebufferSize(Width, Height);
+    Note(diFramebufferSize, *Width, *Height);
 }
 
-std::string DemoEndText(size_t Frames) {
-    return "end " + std::to_string(Frames) + '\n';
+static void RecordMousePos(int32_t* X, int32_t* Y) {
+    SystemWindow.GetMousePos(X, Y);
+    Note(diMousePos, *X, *Y);
 }
 
-// ---- Reading ----------------------------------------------------------------
-
-// A whole decimal integer within Low..High.
-static bool ParseInteger(const std::string& Text, int64_t Low, int64_t High, int32_t& Value) {
-    if (Text.empty() || Text.size() > 12) return false;
-    size_t I = Text[0] == '-' ? 1 : 0;
-    if (I == Text.size()) return false;
-    int64_t Result = 0;
-    for (; I < Text.size(); ++I) {
-        if (Text[I] < '0' || Text[I] > '9') return false;
-        Result = Result * 10 + (Text[I] - '0');
-    }
-    if (Text[0] == '-') Result = -Result;
-    if (Result < Low || Result > High) return false;
-    Value = int32_t(Result);
-    return true;
+// Noted only when one came, so that a session without one records as before.
+static int32_t RecordTerminationSignal() {
+    const int32_t Signal = SystemWindow.TerminationSignal();
+    if (Signal != 0) Note(diSignal, Signal);
+    return Signal;
 }
 
-static bool ParsePair(const std::string& Text, int64_t Low, int64_t High, TDemoItem& Item) {
-    const size_t Comma = Text.find(',');
-    if (Comma == std::string::npos) return false;
-    return ParseInteger(Text.substr(0, Comma), Low, High, Item.A) &&
-           ParseInteger(Text.substr(Comma + 1), Low, High, Item.B);
+static void RecordKey(int32_t Key, int32_t Action) {
+    Note(diKey, Key, Action);
+    if (ProgramKey) ProgramKey(Key, Action);
 }
 
-// A clock reading: hexadecimal floating point, finite, 0 or more.
-static bool ParseTime(const std::string& Text, double& Time) {
-    return ParseHexFloat(Text, Time) && std::isfinite(Time) && Time >= 0;
+static void RecordChar(int32_t Character, int32_t Action) {
+    Note(diChar, Character, Action);
+    if (ProgramChar) ProgramChar(Character, Action);
 }
 
-constexpr int64_t MaxCoordinate = 1 << 20;
-
-static bool ParseItem(const std::string& Token, TDemoItem& Item, std::string& Error) {
-    Item = TDemoItem{Token.empty() ? '\0' : Token[0], 0, 0, 0};
-    const std::string Value = Token.empty() ? std::string() : Token.substr(1);
-    bool Good = false;
-    switch (Item.Kind) {
-        case diTime:
-            Good = ParseTime(Value, Item.Time);
-            break;
-        case diActive:
-        case diOpened:
-            Good = ParseInteger(Value, 0, 1, Item.A);
-            break;
-        case diWindowSize:
-        case diFramebufferSize:
-            Good = ParsePair(Value, 0, MaxCoordinate, Item);
-            break;
-        case diMousePos:
-            Good = ParsePair(Value, -MaxCoordinate, MaxCoordinate, Item);
-            break;
-        case diKey:
-            Good = ParsePair(Value, -1, 1023, Item) && Item.B >= 0 && Item.B <= 1;
-            break;
-        case diChar:
-            Good = ParsePair(Value, 0, 0x10FFFF, Item) && Item.B >= 0 && Item.B <= 1;
-            break;
-        case diButton:
-            Good = ParsePair(Value, 0, 7, Item) && Item.B <= 1;
-            break;
-        default:
-            Error = "unknown item \"" + Token.substr(0, 20) + "\"";
-            return false;
-    }
-    if (!Good) Error = "bad value in item \"" + Token.substr(0, 40) + "\"";
-    return Good;
+static void RecordButton(int32_t Button, int32_t Action) {
+    Note(diButton, Button, Action);
+    if (ProgramButton) ProgramButton(Button, Action);
 }
 
-static std::vector<std::string> SplitSpaces(const std::string& Line) {
-    std::vector<std::string> Tokens;
-    size_t Start = 0;
-    while (Start <= Line.size()) {
-        size_t End = Line.find(' ', Start);
-        if (End == std::string::npos) End = Line.size();
-        Tokens.push_back(Line.substr(Start, End - Start));
-        Start = End + 1;
-    }
-    return Tokens;
+static void RecordKeyCallback(TGlfw2KeyFun Fun) {
+    ProgramKey = Fun;
+    SystemWindow.SetKeyCallback(Fun ? RecordKey : nullptr);
 }
 
-static bool ParseFrame(const std::vector<std::string>& Tokens, size_t Line, TDemoFrame& Frame,
-                       std::string& Error) {
-    Frame = TDemoFrame{{}, Line};
-    bool Events = false;
-    for (size_t I = 1; I < Tokens.size(); ++I) {
-        TDemoItem Item;
-        if (!ParseItem(Tokens[I], Item, Error)) return false;
-        // The swap delivers the events after every answer of the frame.
-        if (Events && !IsDemoEvent(Item.Kind)) {
-            Error = "an answer follows the frame's events";
-            return false;
-        }
-        Events = IsDemoEvent(Item.Kind);
-        Frame.Items.push_back(Item);
-    }
-    return true;
+static void RecordCharCallback(TGlfw2CharFun Fun) {
+    ProgramChar = Fun;
+    SystemWindow.SetCharCallback(Fun ? RecordChar : nullptr);
 }
 
-bool ParseDemoText(const std::string& Text, TDemo& Result, std::string& Error) {
-    TDemo Parsed;
-    size_t LineNumber = 0;
-    size_t Start = 0;
-    bool HaveLast = false, Ended = false;
-    std::string What;
-    auto Fail = [&](const std::string& Message) {
-        Error = "line " + std::to_string(LineNumber) + ": " + Message;
-        return false;
-    };
-    while (Start < Text.size()) {
-        size_t End = Text.find('\n', Start);
-        ++LineNumber;
-        if (End == std::string::npos) return Fail("the line is cut off (the demo is truncated)");
-        std::string Line = Text.substr(Start, End - Start);
-        Start = End + 1;
-        if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-        if (Line.find('\0') != std::string::npos) return Fail("a zero byte");
-        const std::vector<std::string> Tokens = SplitSpaces(Line);
-        const std::string& Word = Tokens[0];
-        if (LineNumber == 1) {
-            if (Line.compare(0, sizeof(DemoMagic) - 1, DemoMagic) != 0 || Tokens.size() != 3)
-                return Fail("not a Pex demo (the first line must be \"PEX DEMO " +
-                            std::to_string(DemoVersion) + "\")");
-            if (Tokens[2] != std::to_string(DemoVersion))
-                return Fail("demo version \"" + Tokens[2].substr(0, 12) +
-                            "\" is not supported (this program plays version " +
-                            std::to_string(DemoVersion) + ")");
-            continue;
-        }
-        if (Ended) return Fail("text after the end line");
-        if (Word == "file") {
-            if (!Parsed.Frames.empty() || HaveLast) return Fail("a file line after the frames");
-            if (Tokens.size() != 3 || Tokens[1].empty())
-                return Fail("a file line needs a label and a digest");
-            TDemoFile File{Tokens[1], Tokens[2] != "-", 0};
-            if (File.Present) {
-                if (Tokens[2].size() != 16) return Fail("a digest has 16 hexadecimal digits");
-                for (char C : Tokens[2])
-                    if (!std::strchr("0123456789abcdef", C) || C == '\0')
-                        return Fail("a digest has 16 hexadecimal digits");
-                File.Digest = std::strtoull(Tokens[2].c_str(), nullptr, 16);
-            }
-            Parsed.Files.push_back(File);
-        } else if (Word == "f" || Word == "x") {
-            if (HaveLast) return Fail("a frame after the last frame");
-            TDemoFrame Frame;
-            if (!ParseFrame(Tokens, LineNumber, Frame, What)) return Fail(What);
-            if (Word == "f") {
-                Parsed.Frames.push_back(std::move(Frame));
-            } else {
-                Parsed.Last = std::move(Frame);
-                HaveLast = true;
-            }
-        } else if (Word == "end") {
-            if (!HaveLast) return Fail("the end line comes before the last frame (\"x\")");
-            int32_t Count = 0;
-            if (Tokens.size() != 2 || !ParseInteger(Tokens[1], 0, INT32_MAX, Count))
-                return Fail("the end line needs the number of frames");
-            if (size_t(Count) != Parsed.Frames.size())
-                return Fail("the end line counts " + std::to_string(Count) +
-                            " frames, the demo has " + std::to_string(Parsed.Frames.size()));
-            Ended = true;
-        } else {
-            return Fail("unknown line \"" + Word.substr(0, 20) + "\"");
-        }
-    }
-    if (LineNumber == 0) {
-        Error = "line 1: the demo is empty";
-        return false;
-    }
-    if (!Ended) {
-        ++LineNumber;
-        return Fail("the demo is truncated (no end line)");
-    }
-    Result = std::move(Parsed);
-    return true;
+static void RecordButtonCallback(TGlfw2MouseButtonFun Fun) {
+    ProgramButton = Fun;
+    SystemWindow.SetMouseButtonCallback(Fun ? RecordButton : nullptr);
 }
 
-// ---- Starting and ending ----------------------------------------------------
+static void RecordSwap() {
+    SystemWindow.SwapBuffers();
+    DigestWrites();
+    if (EngineEnded) return;
+    WriteRecord(DemoFrameText(Noted, false));
+    Noted.clear();
+    ++FrameCount;
+}
+
+static void RecordTerminate() {
+    DigestWrites();
+    EngineEnded = true;
+    SystemWindow.Terminate();
+}
+
+static std::string NotADemo(const std::string& FileName, const std::string& Why) {
+    return "Cannot record into \"" + FileName + "\": " + Why;
+}
 
 bool StartDemoRecording(const std::string& FileName, std::string& Error) {
-    RecordFile = std::fopen(FileName.c_str(), "wb");
-    if (!RecordFile) {
-        Error = "Cannot create file \"" + FileName + "\". " + std::strerror(errno);
+    // The demo replaces only an earlier demo: any other file (the settings, a
+    // level, the menu) is the user's, and a pipe or a device is never waited on.
+    std::string Start;
+    if (PlatformReadFileStart(FileName, 64, Start)) {
+        if (!IsDemoHeader(Start)) {
+            Error = NotADemo(FileName, "the file exists and is not a demo");
+            return false;
+        }
+    } else if (errno == EISDIR || errno == EINVAL) {
+        Error = NotADemo(FileName, "it is not a regular file");
+        return false;
+    } else if (errno != ENOENT) {
+        Error = ReadErrorText(FileName, errno);
+        return false;
+    }
+    if (!PlatformCreateNewFile(FileName, RecordFile)) {
+        Error = CreateFileError(FileName, errno).what();
         return false;
     }
     DemoFileName = FileName;
+    RecordBuffer.clear();
+    RecordFailed = false;
+    Recorder = SystemWindow;
+    Recorder.Terminate = RecordTerminate;
+    Recorder.SetKeyCallback = RecordKeyCallback;
+    Recorder.SetCharCallback = RecordCharCallback;
+    Recorder.SetMouseButtonCallback = RecordButtonCallback;
+    Recorder.GetTime = RecordTime;
+    Recorder.GetWindowParam = RecordWindowParam;
+    Recorder.GetWindowSize = RecordWindowSize;
+    Recorder.GetFramebufferSize = RecordFramebufferSize;
+    Recorder.GetMousePos = RecordMousePos;
+    Recorder.SwapBuffers = RecordSwap;
+    Recorder.TerminationSignal = RecordTerminationSignal;
+    UseWindowDriver(Recorder);
     DemoMode = dmRecord;
     return true;
 }
 
-bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
-    std::string Text;
-    if (!PlatformReadFile(FileName, Text)) {
-        Error = "Cannot read file \"" + FileName + "\". " + std::strerror(errno);
-        return false;
-    }
-    if (!ParseDemoText(Text, Demo, Error)) {
-        Error = "Demo \"" + FileName + "\" " + Error;
-        return false;
-    }
-    DemoFileName = FileName;
-    DemoMode = dmPlay;
-    return true;
+// ---- Playback ----------------------------------------------------------------
+
+static TWindowDriver Player;
+static TDemo Demo;
+static size_t FrameIndex = 0;  // the current frame; the last one is Demo.Frames.size() - 1
+static size_t ItemIndex = 0;   // the next item, an index into Demo.Items
+static bool PlaybackOver = false;
+static TDemoItem LastAnswers[128];  // the last answer of each kind
+
+static bool InLastFrame() {
+    return FrameIndex + 1 >= Demo.Frames.size();
 }
 
-static std::vector<TDemoFile> WatchedDigests() {
-    std::vector<TDemoFile> Files;
-    if (!DemoWatchedFiles) return Files;
-    for (const auto& Watched : DemoWatchedFiles()) {
-        std::string Text;
-        const bool Present = !Watched.second.empty() && PlatformReadFile(Watched.second, Text);
-        Files.push_back(TDemoFile{Watched.first, Present, Present ? DigestText(Text) : 0});
-    }
-    return Files;
+static size_t FrameEnd() {
+    return FrameIndex < Demo.Frames.size() ? FrameItemsEnd(Demo, FrameIndex) : ItemIndex;
 }
 
-static void WriteRecord(const std::string& Text) {
-    if (RecordFile) std::fwrite(Text.data(), 1, Text.size(), RecordFile);
-}
-
-void InitDemo() {
-    Outcome = DigestStart;
-    FrameCount = 0;
-    FrameIndex = 0;
-    ItemIndex = 0;
-    PlaybackOver = false;
-    EngineEnded = false;
-    for (TDemoItem& Item : LastAnswers) Item = TDemoItem{'\0', 0, 0, 0};
-    if (DemoMode != dmOff) JournalWrites();
-    if (DemoMode == dmPlay) KeepWritesInMemory();
-    if (DemoMode == dmRecord) {
-        Demo = TDemo();
-        WriteRecord(DemoHeaderText(WatchedDigests()));
-    } else if (DemoMode == dmPlay) {
-        const std::vector<TDemoFile> Now = WatchedDigests();
-        for (const TDemoFile& Recorded : Demo.Files)
-            for (const TDemoFile& File : Now)
-                if (File.Label == Recorded.Label &&
-                    (File.Present != Recorded.Present || File.Digest != Recorded.Digest))
-                    std::fprintf(stderr,
-                                 "demo: the %s file differs from the recorded one; the replay "
-                                 "will diverge\n",
-                                 File.Label.c_str());
-        if (Demo.Frames.empty()) FrameIndex = 0;
-    }
-}
-
-void DoneDemo() {
-    if (DemoMode == dmOff) return;
-    DigestWrites();
-    ForgetWrites();
-    if (DemoMode == dmRecord && RecordFile) {
-        WriteRecord(DemoFrameText(Demo.Last, true));
-        WriteRecord(DemoEndText(FrameCount));
-        const bool Failed = std::ferror(RecordFile) != 0;
-        if (std::fclose(RecordFile) != 0 || Failed)
-            std::fprintf(stderr, "demo: cannot write file \"%s\"\n", DemoFileName.c_str());
-        RecordFile = nullptr;
-    }
-    std::printf("demo: frames=%" PRIu64 " digest=%016" PRIx64 "\n", uint64_t(FrameCount), Outcome);
-    std::fflush(stdout);
-    Demo = TDemo();
-    DemoMode = dmOff;
-}
-
-// ---- Hooks of the windowing layer -------------------------------------------
-
-void DemoNote(char Kind, int32_t A, int32_t B, double Time) {
-    if (EngineEnded) return;
-    Demo.Last.Items.push_back(TDemoItem{Kind, A, B, Time});
-}
-
-static const TDemoFrame& CurrentFrame() {
-    return FrameIndex < Demo.Frames.size() ? Demo.Frames[FrameIndex] : Demo.Last;
-}
-
-struct TKindName {
-    char Kind;
-    const char* Name;
-};
-
-// What each item is, for the message of a playback that diverged.
-constexpr TKindName KindNames[] = {
-    {diTime, "the time"},
-    {diActive, "the window's activity"},
-    {diOpened, "whether the window is open"},
-    {diWindowSize, "the window size"},
-    {diFramebufferSize, "the framebuffer size"},
-    {diMousePos, "the mouse position"},
-    {diKey, "a key event"},
-    {diChar, "a character event"},
-    {diButton, "a mouse button event"},
-    {'x', "the session's end"},
-};
-
-static const char* KindName(char Kind) {
-    for (const TKindName& Row : KindNames)
-        if (Row.Kind == Kind) return Row.Name;
-    return "the buffer swap";
+// The kind of the frame's next item; 0 at the frame's end.
+static char NextKind() {
+    return ItemIndex < FrameEnd() ? Demo.Items[ItemIndex].Kind : '\0';
 }
 
 static void EndPlayback(char Asked, char Recorded) {
+    const uint32_t Line = FrameIndex < Demo.Frames.size() ? Demo.Frames[FrameIndex].Line : 0;
     std::fprintf(stderr,
-                 "demo: \"%s\" line %" PRIu64
-                 ": the program asked for %s where the demo has %s; the "
-                 "playback ends there\n",
-                 DemoFileName.c_str(), uint64_t(CurrentFrame().Line), KindName(Asked),
-                 KindName(Recorded));
+                 "demo: \"%s\" line %" PRIu32
+                 ": the program asked for %s where the demo has %s; the playback ends there\n",
+                 DemoFileName.c_str(), Line, DemoKindName(Asked), DemoKindName(Recorded));
     PlaybackOver = true;
 }
 
-bool DemoAnswer(char Kind, TDemoItem& Item) {
-    Item = LastAnswers[uint8_t(Kind) & 127];
-    Item.Kind = Kind;
+// The recorded answer of that kind, in the order recorded; once the playback
+// is over, the last one of its kind, with the window inactive and closed.
+static TDemoItem Answer(char Kind) {
+    TDemoItem& Last = LastAnswers[uint8_t(Kind) & 127];
     if (!PlaybackOver) {
-        const TDemoFrame& Frame = CurrentFrame();
-        const char Recorded = ItemIndex < Frame.Items.size() ? Frame.Items[ItemIndex].Kind : '\0';
+        const char Recorded = NextKind();
         if (Recorded != Kind) {
-            EndPlayback(Kind, Recorded);
+            EndPlayback(Kind, Recorded == '\0' && InLastFrame() ? 'x' : Recorded);
         } else {
-            Item = Frame.Items[ItemIndex++];
-            LastAnswers[uint8_t(Kind) & 127] = Item;
+            Last = Demo.Items[ItemIndex++];
             // The session ended in this frame: the window closes for the program here.
-            if (FrameIndex == Demo.Frames.size() && Kind == diOpened)
-                PlaybackOver = true;
-            else
-                return true;
+            if (!(InLastFrame() && Kind == diOpened)) return Last;
+            PlaybackOver = true;
         }
     }
-    // After the demo: the clock stands still and the window is inactive and closed.
+    TDemoItem Item = Last;
+    Item.Kind = Kind;
     if (Kind == diActive || Kind == diOpened) Item.A = 0;
-    return false;
+    return Item;
 }
 
-bool DemoNextEvent(TDemoItem& Event) {
-    if (PlaybackOver) return false;
-    const TDemoFrame& Frame = CurrentFrame();
-    if (ItemIndex >= Frame.Items.size() || !IsDemoEvent(Frame.Items[ItemIndex].Kind)) return false;
-    Event = Frame.Items[ItemIndex++];
-    return true;
-}
-
-void DemoEndFrame() {
-    DigestWrites();
-    if (DemoMode == dmRecord) {
-        if (EngineEnded) return;
-        WriteRecord(DemoFrameText(Demo.Last, false));
-        Demo.Last.Items.clear();
-        ++FrameCount;
-        return;
-    }
-    if (PlaybackOver) return;
-    const TDemoFrame& Frame = CurrentFrame();
-    if (FrameIndex == Demo.Frames.size() || ItemIndex < Frame.Items.size()) {
-        EndPlayback('\0', ItemIndex < Frame.Items.size() ? Frame.Items[ItemIndex].Kind : 'x');
-        return;
-    }
-    ++FrameIndex;
-    ItemIndex = 0;
-    ++FrameCount;
-}
-
-void DemoStopPlayback() {
+static void StopPlayback() {
     PlaybackOver = true;
 }
 
@@ -534,9 +256,199 @@ bool DemoPlaybackOver() {
     return PlaybackOver;
 }
 
-void DemoEngineEnded() {
-    if (DemoMode == dmOff || EngineEnded) return;
+static double PlayTime() {
+    return ItemTime(Answer(diTime));
+}
+
+static int32_t PlayWindowParam(int32_t Param) {
+    if (Param != GLFW2_OPENED && Param != GLFW2_ACTIVE) return SystemWindow.GetWindowParam(Param);
+    // A close request ends the playback as F10 does.
+    if (SystemWindow.GetWindowParam(GLFW2_OPENED) == 0) StopPlayback();
+    return Answer(Param == GLFW2_OPENED ? diOpened : diActive).A;
+}
+
+static void PlayPair(char Kind, int32_t* A, int32_t* B) {
+    const TDemoItem Item = Answer(Kind);
+    *A = Item.A;
+    *B = Item.B;
+}
+
+static void PlayWindowSize(int32_t* Width, int32_t* Height) {
+    PlayPair(diWindowSize, Width, Height);
+}
+
+static void PlayFramebufferSize(int32_t* Width, int32_t* Height) {
+    PlayPair(diFramebufferSize, Width, Height);
+}
+
+static void PlayMousePos(int32_t* X, int32_t* Y) {
+    PlayPair(diMousePos, X, Y);
+}
+
+// A demo's clock is the recorded one: playback does not wait for it.
+static void PlaySleep(double) {}
+
+// A real signal ends the playback at once; a recorded one where it was noted.
+static int32_t PlayTerminationSignal() {
+    if (const int32_t Signal = SystemWindow.TerminationSignal()) {
+        StopPlayback();
+        return Signal;
+    }
+    if (PlaybackOver || NextKind() != diSignal) return 0;
+    return Demo.Items[ItemIndex++].A;
+}
+
+// Of the real input only F10 counts, and it ends the playback.
+static void WatchStopKey(int32_t Key, int32_t Action) {
+    if (Key == kcF10 && Action == GLFW2_PRESS) StopPlayback();
+}
+
+static void PlayKeyCallback(TGlfw2KeyFun Fun) {
+    ProgramKey = Fun;
+    SystemWindow.SetKeyCallback(WatchStopKey);
+}
+
+static void PlayCharCallback(TGlfw2CharFun Fun) {
+    ProgramChar = Fun;
+    SystemWindow.SetCharCallback(nullptr);
+}
+
+static void PlayButtonCallback(TGlfw2MouseButtonFun Fun) {
+    ProgramButton = Fun;
+    SystemWindow.SetMouseButtonCallback(nullptr);
+}
+
+// The recorded events of the frame, delivered as the swap delivers real ones;
+// then the next frame.
+static void PlaySwap() {
+    SystemWindow.SwapBuffers();
     DigestWrites();
-    if (DemoSnapshot) DemoSnapshot();
+    if (PlaybackOver) return;
+    while (IsDemoEvent(NextKind())) {
+        const TDemoItem& Event = Demo.Items[ItemIndex++];
+        if (Event.Kind == diKey && ProgramKey) ProgramKey(Event.A, Event.B);
+        if (Event.Kind == diChar && ProgramChar) ProgramChar(Event.A, Event.B);
+        if (Event.Kind == diButton && ProgramButton) ProgramButton(Event.A, Event.B);
+    }
+    if (InLastFrame() || ItemIndex < FrameEnd()) {
+        EndPlayback('\0', NextKind() == '\0' ? 'x' : NextKind());
+        return;
+    }
+    ++FrameIndex;
+    ++FrameCount;
+}
+
+static void PlayTerminate() {
+    DigestWrites();
     EngineEnded = true;
+    SystemWindow.Terminate();
+}
+
+bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
+    std::string Text;
+    if (!ReadFileText(FileName, Text)) {
+        Error = "Cannot read file \"" + FileName + "\". " + std::strerror(errno);
+        return false;
+    }
+    try {
+        if (!ParseDemoText(Text, Demo, Error)) {
+            Error = "Demo \"" + FileName + "\" " + Error;
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        Demo = TDemo();
+        Error = "Demo \"" + FileName + "\" is too large to play: out of memory";
+        return false;
+    }
+    DemoFileName = FileName;
+    Player = SystemWindow;
+    Player.Terminate = PlayTerminate;
+    Player.SetKeyCallback = PlayKeyCallback;
+    Player.SetCharCallback = PlayCharCallback;
+    Player.SetMouseButtonCallback = PlayButtonCallback;
+    Player.GetTime = PlayTime;
+    Player.GetWindowParam = PlayWindowParam;
+    Player.GetWindowSize = PlayWindowSize;
+    Player.GetFramebufferSize = PlayFramebufferSize;
+    Player.GetMousePos = PlayMousePos;
+    Player.Sleep = PlaySleep;
+    Player.SwapBuffers = PlaySwap;
+    Player.TerminationSignal = PlayTerminationSignal;
+    UseWindowDriver(Player);
+    DemoMode = dmPlay;
+    return true;
+}
+
+// ---- Starting and ending -----------------------------------------------------
+
+static std::vector<TDemoFile> WatchedDigests(const TWatchedFiles& Watched) {
+    std::vector<TDemoFile> Files;
+    for (const auto& File : Watched) {
+        std::string Text;
+        const bool Present = !File.second.empty() && ReadFileText(File.second, Text);
+        Files.push_back(TDemoFile{File.first, Present, Present ? DigestText(Text) : 0});
+    }
+    return Files;
+}
+
+void InitDemo(const TWatchedFiles& Watched) {
+    Outcome = DigestStart;
+    FrameCount = 0;
+    FrameIndex = 0;
+    ItemIndex = 0;
+    PlaybackOver = false;
+    EngineEnded = false;
+    Noted.clear();
+    for (TDemoItem& Item : LastAnswers) Item = TDemoItem{'\0', 0, 0};
+    if (DemoMode == dmOff) return;
+    JournalWrites();
+    if (DemoMode == dmRecord) {
+        WriteRecord(DemoHeaderText(WatchedDigests(Watched)));
+        return;
+    }
+    KeepWritesInMemory();
+    const std::vector<TDemoFile> Now = WatchedDigests(Watched);
+    for (const TDemoFile& Recorded : Demo.Files)
+        for (const TDemoFile& File : Now)
+            if (File.Label == Recorded.Label &&
+                (File.Present != Recorded.Present || File.Digest != Recorded.Digest))
+                std::fprintf(stderr,
+                             "demo: the %s file differs from the recorded one; the replay will "
+                             "diverge\n",
+                             File.Label.c_str());
+}
+
+void DoneDemo() {
+    if (DemoMode == dmOff) return;
+    DigestWrites();
+    ForgetWrites();
+    if (DemoMode == dmRecord) {
+        WriteRecord(DemoFrameText(Noted, true));
+        WriteRecord(DemoEndText(FrameCount));
+        FlushRecord();
+        Noted.clear();
+    }
+    if (DemoMode == dmPlay || !RecordFailed) {
+        std::printf("demo: frames=%" PRIu64 " digest=%016" PRIx64 "\n", uint64_t(FrameCount),
+                    Outcome);
+        std::fflush(stdout);
+    }
+    Demo = TDemo();
+}
+
+int EndDemo(int ExitCode) {
+    const uint8_t Mode = DemoMode;
+    DemoMode = dmOff;
+    UseWindowDriver(SystemWindow);
+    if (Mode != dmRecord) return ExitCode;
+    if (RecordFailed) return ExitCode != 0 ? ExitCode : ExitRecordingFailed;
+    if (ExitCode != 0) {
+        PlatformDiscardNewFile(RecordFile);  // a failed run leaves an earlier demo whole
+        return ExitCode;
+    }
+    if (!PlatformCommitNewFile(RecordFile)) {
+        AbandonRecording(errno);
+        return ExitRecordingFailed;
+    }
+    return 0;
 }

@@ -21,6 +21,38 @@ int32_t FramebufferHeight = 0;
 TProc OnUpdate = nullptr;
 TProc OnDraw = nullptr;
 
+static int32_t SystemTerminationSignal() {
+    return PlatformTerminationSignal();
+}
+
+const TWindowDriver SystemWindow = {
+    glfw2Init,
+    glfw2Terminate,
+    glfw2OpenWindow,
+    glfw2SetWindowTitle,
+    glfw2GetDesktopMode,
+    glfw2SetWindowPos,
+    glfw2SetKeyCallback,
+    glfw2SetCharCallback,
+    glfw2SetMouseButtonCallback,
+    glfw2SetWindowRefreshCallback,
+    glfw2SwapInterval,
+    glfw2GetTime,
+    glfw2GetWindowParam,
+    glfw2GetWindowSize,
+    glfw2GetFramebufferSize,
+    glfw2GetMousePos,
+    glfw2Sleep,
+    glfw2SwapBuffers,
+    SystemTerminationSignal,
+};
+
+static const TWindowDriver* Window = &SystemWindow;
+
+void UseWindowDriver(const TWindowDriver& Driver) {
+    Window = &Driver;
+}
+
 static double LastTime = 0;
 static double FpsTime = 0;
 static int32_t FpsFrames = 0;
@@ -51,7 +83,7 @@ void DonePexGL() {
 }
 
 void InitEngine() {
-    glfw2Init();
+    Window->Init();
     // The library's timer counts from here, so the clock starts at zero too.
     LastTime = 0;
     FpsTime = 0;
@@ -63,29 +95,29 @@ bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullSc
     TColorBits Bits = DefaultColorBits;
     for (const TColorBits& Row : ColorDepthTable)
         if (Row.BitsPerPixel == BitsPerPixel) Bits = Row;
-    if (glfw2OpenWindow(Width, Height, Bits.Red, Bits.Green, Bits.Blue, 0, DepthBits, 0,
-                        FullScreenMode ? GLFW2_FULLSCREEN : GLFW2_WINDOW) != 1)
+    if (Window->OpenWindow(Width, Height, Bits.Red, Bits.Green, Bits.Blue, 0, DepthBits, 0,
+                           FullScreenMode ? GLFW2_FULLSCREEN : GLFW2_WINDOW) != 1)
         return false;
-    glfw2SetWindowTitle("Pex");
+    Window->SetWindowTitle("Pex");
     // Centre the window the layer opened, which differs from the one asked for
     // when a side was 0.
     int32_t OpenedWidth = 0, OpenedHeight = 0;
-    glfw2GetWindowSize(&OpenedWidth, &OpenedHeight);
+    Window->GetWindowSize(&OpenedWidth, &OpenedHeight);
     TGlfw2VidMode Desktop;
-    glfw2GetDesktopMode(&Desktop);
+    Window->GetDesktopMode(&Desktop);
     // C++ division truncates toward zero, as the centring needs.
-    glfw2SetWindowPos((Desktop.Width - OpenedWidth) / 2, (Desktop.Height - OpenedHeight) / 2);
-    glfw2SetKeyCallback(KeyCallback);
-    glfw2SetCharCallback(CharCallback);
-    glfw2SetMouseButtonCallback(MouseButtonCallback);
-    glfw2SetWindowRefreshCallback(RefreshCallback);
-    glfw2SwapInterval(1);
+    Window->SetWindowPos((Desktop.Width - OpenedWidth) / 2, (Desktop.Height - OpenedHeight) / 2);
+    Window->SetKeyCallback(KeyCallback);
+    Window->SetCharCallback(CharCallback);
+    Window->SetMouseButtonCallback(MouseButtonCallback);
+    Window->SetWindowRefreshCallback(RefreshCallback);
+    Window->SwapInterval(1);
     return true;
 }
 
 void ProcessFrame() {
-    DeltaTime = glfw2GetTime() - LastTime;
-    LastTime = glfw2GetTime();
+    DeltaTime = Window->GetTime() - LastTime;
+    LastTime = Window->GetTime();
     ++FpsFrames;
     FpsTime += DeltaTime;  // the frames-per-second count uses the unclamped time
     if (FpsTime > 1.0) {
@@ -95,21 +127,21 @@ void ProcessFrame() {
     }
     if (DeltaTime > MaxDeltaTime) DeltaTime = MaxDeltaTime;
 
-    if (glfw2GetWindowParam(GLFW2_ACTIVE) == 1) {
-        glfw2GetWindowSize(&WindowWidth, &WindowHeight);
+    if (Window->GetWindowParam(GLFW2_ACTIVE) == 1) {
+        Window->GetWindowSize(&WindowWidth, &WindowHeight);
         if (WindowHeight < 1) WindowHeight = 1;
-        glfw2GetFramebufferSize(&FramebufferWidth, &FramebufferHeight);
+        Window->GetFramebufferSize(&FramebufferWidth, &FramebufferHeight);
         if (FramebufferHeight < 1) FramebufferHeight = 1;
         // The cursor comes in screen coordinates, the same space as the window size.
-        glfw2GetMousePos(&Mouse.X, &Mouse.Y);
+        Window->GetMousePos(&Mouse.X, &Mouse.Y);
         if (OnUpdate) OnUpdate();
         if (OnDraw) OnDraw();
     } else {
-        glfw2Sleep(IdleSleep);
+        Window->Sleep(IdleSleep);
     }
     // The layer delivers the queued key and mouse events inside the swap.
-    glfw2SwapBuffers();
-    Quit = Quit || glfw2GetWindowParam(GLFW2_OPENED) == 0 || PlatformTerminationSignal() != 0;
+    Window->SwapBuffers();
+    Quit = Quit || Window->GetWindowParam(GLFW2_OPENED) == 0 || Window->TerminationSignal() != 0;
 }
 
 void RunMainLoop() {
@@ -117,7 +149,7 @@ void RunMainLoop() {
 }
 
 void TerminateEngine() {
-    glfw2Terminate();
+    Window->Terminate();
 }
 
 // ---- Input state ----------------------------------------------------------

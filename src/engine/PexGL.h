@@ -3,10 +3,11 @@
 // full-window fade.
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
-// FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw, Keys, Mouse,
-// TextureWidth/TextureHeight, FontMetrics, Fade.
-// Uses: the GLFW 2 layer (Glfw2.h), OpenGL 1.x and PexPlatform (the executable's
-// path, the path separator, the termination signals).
+// FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw, the window driver,
+// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
+// Uses: the GLFW 2 layer (Glfw2.h) through the window driver, OpenGL 1.x and
+// PexPlatform (the executable's path, the path separator, the termination
+// signals).
 // Initialisation fixes the decimal separator, sets AppDir from the running
 // executable and catches the termination signals; finalisation releases them
 // and clears AppDir.
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Glfw2.h"
 #include "PexPlatform.h"
 
 // ---- Shared types ---------------------------------------------------------
@@ -42,19 +44,19 @@ constexpr uint8_t tfLinear = 1;
 constexpr uint8_t tfMipNearest = 2;
 constexpr uint8_t tfMipLinear = 3;
 
-// Key codes of the GLFW version 2 interface that the screens use.
-constexpr int32_t kcEscape = 257;
-constexpr int32_t kcF10 = 267;
-constexpr int32_t kcF11 = 268;
-constexpr int32_t kcUp = 283;
-constexpr int32_t kcDown = 284;
-constexpr int32_t kcLeft = 285;
-constexpr int32_t kcRight = 286;
-constexpr int32_t kcLeftShift = 287;
-constexpr int32_t kcRightShift = 288;
-constexpr int32_t kcLeftCtrl = 289;
-constexpr int32_t kcRightCtrl = 290;
-constexpr int32_t kcEnter = 294;
+// Key codes of the GLFW version 2 interface that the screens use (Glfw2.h).
+constexpr int32_t kcEscape = GLFW2_KEY_ESC;
+constexpr int32_t kcF10 = GLFW2_KEY_F10;
+constexpr int32_t kcF11 = GLFW2_KEY_F11;
+constexpr int32_t kcUp = GLFW2_KEY_UP;
+constexpr int32_t kcDown = GLFW2_KEY_DOWN;
+constexpr int32_t kcLeft = GLFW2_KEY_LEFT;
+constexpr int32_t kcRight = GLFW2_KEY_RIGHT;
+constexpr int32_t kcLeftShift = GLFW2_KEY_LSHIFT;
+constexpr int32_t kcRightShift = GLFW2_KEY_RSHIFT;
+constexpr int32_t kcLeftCtrl = GLFW2_KEY_LCTRL;
+constexpr int32_t kcRightCtrl = GLFW2_KEY_RCTRL;
+constexpr int32_t kcEnter = GLFW2_KEY_ENTER;
 // Letters are their upper-case character code.
 constexpr int32_t kcY = 'Y';
 constexpr int32_t kcZ = 'Z';
@@ -66,6 +68,42 @@ constexpr int32_t KeyTableSize = KeyCodeLast - KeyCodeFirst + 1;
 
 // Separator of the platform, used in every path the program builds.
 constexpr char PathDelim = PlatformPathDelim;
+
+// ---- The window driver -----------------------------------------------------
+
+// Everything the frame loop takes from outside passes through one driver, a
+// table of the windowing layer's calls and the termination signal: the
+// system's own (SystemWindow), or a stand-in that records or replays a session
+// (PexDemo) chosen before the engine starts.
+struct TWindowDriver {
+    int32_t (*Init)();
+    void (*Terminate)();
+    int32_t (*OpenWindow)(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
+                          int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
+                          int32_t StencilBits, int32_t Mode);
+    void (*SetWindowTitle)(const char* Title);
+    void (*GetDesktopMode)(TGlfw2VidMode* Mode);
+    void (*SetWindowPos)(int32_t X, int32_t Y);
+    void (*SetKeyCallback)(TGlfw2KeyFun Fun);
+    void (*SetCharCallback)(TGlfw2CharFun Fun);
+    void (*SetMouseButtonCallback)(TGlfw2MouseButtonFun Fun);
+    void (*SetWindowRefreshCallback)(TGlfw2RefreshFun Fun);
+    void (*SwapInterval)(int32_t Interval);
+    double (*GetTime)();
+    int32_t (*GetWindowParam)(int32_t Param);
+    void (*GetWindowSize)(int32_t* Width, int32_t* Height);
+    void (*GetFramebufferSize)(int32_t* Width, int32_t* Height);
+    void (*GetMousePos)(int32_t* X, int32_t* Y);
+    void (*Sleep)(double Seconds);
+    void (*SwapBuffers)();
+    // The termination signal caught since the start, 0 for none.
+    int32_t (*TerminationSignal)();
+};
+
+// The GLFW 2 layer and the platform's termination signals.
+extern const TWindowDriver SystemWindow;
+// From the next call on, the engine uses Driver; SystemWindow at start.
+void UseWindowDriver(const TWindowDriver& Driver);
 
 // ---- Window and main loop -------------------------------------------------
 

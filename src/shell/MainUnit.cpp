@@ -7,6 +7,7 @@
 #include "ConfigUnit.h"
 #include "PexGL.h"
 #include "PexTexture.h"
+#include "Program.h"
 #include "StateUnit.h"
 #include "VarsUnit.h"
 
@@ -80,5 +81,7 @@ void RunApplication() {
     StartFade(clBlack, -1);
     RunMainLoop();
     TerminateEngine();
+    // What a demo's digest takes of the run, before the last state is left.
+    DigestOutcomeParts();
     SwitchState(stExit);
 }

@@ -1,7 +1,8 @@
 // MainUnit: the two frame dispatchers and the main procedure.
 //
 // Owns: nothing beyond its procedures.
-// Uses: PexGL, PexTexture, StateUnit, VarsUnit, ConfigUnit.
+// Uses: PexGL, PexTexture, StateUnit, VarsUnit, ConfigUnit, Program (the
+// outcome parts).
 // No initialisation or finalisation.
 #pragma once
 

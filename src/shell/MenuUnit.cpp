@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ConfigUnit.h"
+#include "PexDemo.h"
 #include "PexGL.h"
 #include "PexScript.h"
 #include "StateUnit.h"
@@ -265,6 +266,10 @@ void MenuDraw() {
     FontMetrics.Spacing = 0;
 
     DrawMenuRows();
+}
+
+void DigestMenu() {
+    DigestValue(MenuIndex);
 }
 
 void InitMenu() {

@@ -3,7 +3,7 @@
 // Owns: MenuItems (the items of main.menu in file order) and MenuIndex (the
 // current item).
 // Uses: PexGL (keys, drawing, text, Quit, AppDir), PexScript (reading the
-// script), StateUnit, VarsUnit (MenuTexture, FontTexture), ConfigUnit
+// script), PexDemo (the outcome digest), StateUnit, VarsUnit (MenuTexture, FontTexture), ConfigUnit
 // (FullScreen).
 // InitMenu fills the menu row of the state table and reads the menu script
 // (a missing script is fatal); DoneMenu releases the items.
@@ -39,6 +39,9 @@ void MenuUpdate();
 void ActivateMenuItem();
 void MenuStep();
 void MenuDraw();
+
+// Adds MenuIndex to a demo's outcome digest.
+void DigestMenu();
 
 void InitMenu();
 void DoneMenu();

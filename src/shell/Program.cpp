@@ -14,6 +14,18 @@ static bool RunGuarded(void (*Step)(), void (*ReportError)(const std::string&)) 
     return false;
 }
 
+static void (*const* OutcomeParts)() = nullptr;
+static size_t OutcomePartCount = 0;
+
+void SetOutcomeParts(void (*const* Parts)(), size_t Count) {
+    OutcomeParts = Parts;
+    OutcomePartCount = Count;
+}
+
+void DigestOutcomeParts() {
+    for (size_t I = 0; I < OutcomePartCount; ++I) OutcomeParts[I]();
+}
+
 int RunProgram(const TUnitRow* Rows, size_t Count, void (*Body)(),
                void (*ReportError)(const std::string& Message)) {
     bool Failed = false;

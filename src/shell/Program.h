@@ -1,8 +1,8 @@
 // Program: runs the units' initialisations and finalisations around the main
 // procedure; the program entry (PexMain.cpp) holds the table of units.
 //
-// Owns: nothing.
-// Uses: nothing but the rows it is given.
+// Owns: the outcome parts it is given.
+// Uses: nothing but the rows and parts it is given.
 #pragma once
 
 #include <cstddef>
@@ -21,3 +21,9 @@ struct TUnitRow {
 // any error; otherwise 0.
 int RunProgram(const TUnitRow* Rows, size_t Count, void (*Body)(),
                void (*ReportError)(const std::string& Message));
+
+// The parts of a run's outcome that a demo's digest covers, each digested by the
+// unit that owns it, in the digest's order. The program entry names them before
+// RunProgram; the main procedure has them digested when the engine has ended.
+void SetOutcomeParts(void (*const* Parts)(), size_t Count);
+void DigestOutcomeParts();

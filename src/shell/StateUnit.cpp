@@ -1,5 +1,7 @@
 #include "StateUnit.h"
 
+#include "PexDemo.h"
+
 TStateProcs States[StateCount];
 uint8_t CurrentState = stNone;
 
@@ -16,4 +18,8 @@ void SwitchState(uint8_t NewState) {
     CurrentState = NewState;
     if (States[CurrentState].Enter) States[CurrentState].Enter();
     StartFade(clBlack, -10);
+}
+
+void DigestState() {
+    DigestValue(CurrentState);
 }

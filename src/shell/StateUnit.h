@@ -1,7 +1,7 @@
 // StateUnit: the table of application states and the fading switch between them.
 //
 // Owns: States (one row of five callbacks per state) and CurrentState.
-// Uses: PexGL (keys, frames, fade).
+// Uses: PexGL (keys, frames, fade), PexDemo (the outcome digest).
 // No initialisation or finalisation: each screen unit fills its own row.
 #pragma once
 
@@ -31,3 +31,6 @@ extern uint8_t CurrentState;
 // Clears the keys, fades out while frames keep running, runs the old state's
 // Leave and the new state's Enter, and starts the fade-in.
 void SwitchState(uint8_t NewState);
+
+// Adds CurrentState to a demo's outcome digest.
+void DigestState();

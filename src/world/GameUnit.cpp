@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
+#include "PexDemo.h"
 #include "PexGL.h"
 #include "SoundUnit.h"
 #include "StateUnit.h"
@@ -312,6 +314,22 @@ void GameDraw() {
     DrawLevelGrid();
     DrawEntities();
     DrawHud();
+}
+
+void DigestGame() {
+    uint32_t Count = 0;
+    for (const TEntity* Entity = Entities; Entity; Entity = Entity->Next) {
+        uint32_t Bits[2];
+        std::memcpy(&Bits[0], &Entity->X, sizeof(uint32_t));
+        std::memcpy(&Bits[1], &Entity->Y, sizeof(uint32_t));
+        DigestValue(Bits);
+        const uint8_t Flags = uint8_t(Entity->FacingRight) | uint8_t(Entity->Moving) << 1 |
+                              uint8_t(Entity->Falling) << 2;
+        DigestValue(Flags);
+        ++Count;
+    }
+    DigestValue(Count);
+    DigestValue(Score);
 }
 
 void InitGame() {

@@ -4,8 +4,9 @@
 // Owns: Entities (the list of moving figures), Hero, HeroVelocityX/Y, Score,
 // the EntityFrames table, and the level area's place on the screen (LevelTop)
 // and its title (LevelLabel), which the editor shares.
-// Uses: PexGL (frame time, keys, drawing, text), StateUnit, VarsUnit,
-// LevelUnit (LevelGrid, LoadLevel, TileSourceOf), SoundUnit (PlayMusic).
+// Uses: PexGL (frame time, keys, drawing, text), PexDemo (the outcome digest),
+// StateUnit, VarsUnit, LevelUnit (LevelGrid, LoadLevel, TileSourceOf),
+// SoundUnit (PlayMusic).
 // Initialisation (InitGame) fills the stGame row of the state table; there is
 // no finalisation: GameLeave, run by the last state switch, frees the entities.
 #pragma once
@@ -60,5 +61,9 @@ void DrawGameBackground();
 void DrawLevelGrid();
 void DrawEntities();
 void DrawHud();
+
+// Adds to a demo's outcome digest every entity's place (the floats' bits) and
+// flags, their count and the score.
+void DigestGame();
 
 void InitGame();

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "PexDemo.h"
 #include "PexScript.h"
 
 TFieldGrid LevelGrid;
@@ -223,6 +224,14 @@ std::string LevelText() {
 void SaveLevel(const std::string& FileName) {
     // A missing level folder is made first, so the editor's work is not lost.
     WriteWholeFile(FileName, LevelText(), MakeMissingFolder);
+}
+
+void DigestLevel() {
+    DigestValue(uint32_t(LevelGrid.size()));
+    for (const TFieldRow& Row : LevelGrid) {
+        DigestValue(uint32_t(Row.size()));
+        DigestOutcome(Row.data(), Row.size());
+    }
 }
 
 // ---- Lifecycle --------------------------------------------------------------

@@ -1,7 +1,8 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid, with the cell size and the grid's row and column counts.
-// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile).
+// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile),
+// PexDemo (the outcome digest).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once
@@ -67,6 +68,10 @@ void LoadLevelFromText(const std::string& Text);
 void SaveLevel(const std::string& FileName);
 // The level-file text of LevelGrid, every line ended by CR LF.
 std::string LevelText();
+
+// Adds the grid to a demo's outcome digest: the row count, then each row's
+// length and cells.
+void DigestLevel();
 
 void InitLevel();
 void DoneLevel();

@@ -1,406 +1,364 @@
-// Demos: the text format read back exactly, damaged demos refused with the line
-// named, recording and playback through the layer's hooks, and playback
-// leaving the user's files alone.
+// Recording and playback through the engine, with the fake windowing layer
+// underneath: what the frame loop takes from outside goes into the demo and
+// comes back from it, a played run reads back what it wrote without touching
+// the disk, a termination signal replays where it came, and a recording never
+// destroys a file or claims success when it could not be written.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
-#include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <limits>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
 
-#include "ConfigUnit.h"
-#include "LevelUnit.h"
+#include "Fakes.h"
 #include "PexDemo.h"
+#include "PexDemoFile.h"
+#include "PexGL.h"
 #include "PexScript.h"
+#include "StateUnit.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
 
 namespace {
 
-struct TempDir {
-    std::string Path;
-    TempDir() {
-        char Template[] = "/tmp/pexdemo-XXXXXX";
-        Path = mkdtemp(Template);
+// The engine as a run has it before the window opens, with demos off.
+struct DemoTest : ::testing::Test {
+    void SetUp() override {
+        fake::ResetGL();
+        fake::ResetGlfw();
+        Quit = false;
+        OnUpdate = nullptr;
+        OnDraw = nullptr;
+        ClearKeys();
+        Mouse = TMouseState{};
+        Fade = TFade{};
+        CurrentState = stNone;
     }
-    ~TempDir() { std::filesystem::remove_all(Path); }
-    std::string File(const std::string& Name) const { return Path + "/" + Name; }
-};
-
-uint64_t Bits(double Value) {
-    uint64_t Result;
-    std::memcpy(&Result, &Value, sizeof(Result));
-    return Result;
-}
-
-TDemoFrame Frame(std::vector<TDemoItem> Items) {
-    return TDemoFrame{std::move(Items), 0};
-}
-
-std::string DemoText(const std::vector<TDemoFrame>& Frames, const TDemoFrame& Last,
-                     const std::vector<TDemoFile>& Files = {}) {
-    std::string Text = DemoHeaderText(Files);
-    for (const TDemoFrame& F : Frames) Text += DemoFrameText(F, false);
-    return Text + DemoFrameText(Last, true) + DemoEndText(Frames.size());
-}
-
-std::string ParseError(const std::string& Text) {
-    TDemo Demo;
-    std::string Error;
-    EXPECT_FALSE(ParseDemoText(Text, Demo, Error)) << Text;
-    return Error;
-}
-
-// Ends whatever a test started, so that the next one begins with demos off.
-struct DemoTest : testing::Test {
     void TearDown() override {
         testing::internal::CaptureStdout();
         DoneDemo();
         testing::internal::GetCapturedStdout();
-        DemoWatchedFiles = nullptr;
-        DemoSnapshot = nullptr;
+        EndDemo(1);
+        PlatformReleaseTerminationSignals();
     }
+
+    // Opens the window and runs frames until the loop ends, each frame's clock
+    // 1/16 s after the last; Script runs inside each swap with its number.
+    void RunSession(const std::function<void(int32_t)>& Script) {
+        InitEngine();
+        ASSERT_TRUE(OpenWindow(640, 480, 32, false, 0));
+        static int32_t Frame;
+        static std::function<void(int32_t)> Run;
+        Frame = 0;
+        Run = Script;
+        fake::OnSwap = [] { Run(++Frame); };
+        for (int32_t I = 1; I <= 200; ++I)
+            fake::Times.insert(fake::Times.end(), {I / 16.0, I / 16.0});
+        RunMainLoop();
+        TerminateEngine();
+    }
+
+    // The line a run prints at its end.
+    static std::string EndLine() {
+        testing::internal::CaptureStdout();
+        DoneDemo();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    TTempFolder Dir;
 };
 
-}  // namespace
-
-TEST(PexDemoFormat, FramesAndFilesReadBackExactly) {
-    const double Times[] = {0.0,
-                            0.1,
-                            1.0 / 3.0,
-                            123456.789,
-                            std::numeric_limits<double>::denorm_min(),
-                            std::numeric_limits<double>::max()};
-    std::vector<TDemoFrame> Frames;
-    for (double Time : Times)
-        Frames.push_back(Frame({{diTime, 0, 0, Time},
-                                {diActive, 1, 0, 0},
-                                {diWindowSize, 640, 480, 0},
-                                {diFramebufferSize, 1280, 960, 0},
-                                {diMousePos, -5, 1048576, 0},
-                                {diKey, 267, 1, 0},
-                                {diChar, 0x44F, 1, 0},
-                                {diButton, 1, 0, 0}}));
-    Frames.push_back(Frame({}));  // a frame without questions
-    const TDemoFrame Last = Frame({{diOpened, 0, 0, 0}});
-    const std::vector<TDemoFile> Files = {{"settings", true, 0x0123456789abcdefull},
-                                          {"level", false, 0}};
-
+TDemo ReadDemo(const std::string& Path) {
     TDemo Demo;
     std::string Error;
-    ASSERT_TRUE(ParseDemoText(DemoText(Frames, Last, Files), Demo, Error)) << Error;
-    ASSERT_EQ(Demo.Files.size(), 2u);
-    EXPECT_EQ(Demo.Files[0].Label, "settings");
-    EXPECT_TRUE(Demo.Files[0].Present);
-    EXPECT_EQ(Demo.Files[0].Digest, 0x0123456789abcdefull);
-    EXPECT_FALSE(Demo.Files[1].Present);
-    ASSERT_EQ(Demo.Frames.size(), Frames.size());
-    for (size_t F = 0; F < Frames.size(); ++F) {
-        EXPECT_EQ(Demo.Frames[F].Line, F + 4);  // after the header and two file lines
-        ASSERT_EQ(Demo.Frames[F].Items.size(), Frames[F].Items.size());
-        for (size_t I = 0; I < Frames[F].Items.size(); ++I) {
-            const TDemoItem& Read = Demo.Frames[F].Items[I];
-            const TDemoItem& Written = Frames[F].Items[I];
-            EXPECT_EQ(Read.Kind, Written.Kind);
-            EXPECT_EQ(Read.A, Written.A);
-            EXPECT_EQ(Read.B, Written.B);
-            EXPECT_EQ(Bits(Read.Time), Bits(Written.Time)) << Written.Time;
-        }
-    }
-    ASSERT_EQ(Demo.Last.Items.size(), 1u);
-    EXPECT_EQ(Demo.Last.Items[0].Kind, diOpened);
+    EXPECT_TRUE(ParseDemoText(ReadBytes(Path), Demo, Error)) << Error;
+    return Demo;
 }
 
-TEST(PexDemoFormat, HexadecimalFloatsRoundTripBitForBit) {
-    EXPECT_EQ(HexFloatText(0.1), "0x1.999999999999ap-4");
-    EXPECT_EQ(HexFloatText(3.0), "0x1.8p+1");
-    EXPECT_EQ(HexFloatText(1.0), "0x1p+0");
-    EXPECT_EQ(HexFloatText(0.0), "0x0p+0");
-    EXPECT_EQ(HexFloatText(std::numeric_limits<double>::denorm_min()), "0x0.0000000000001p-1022");
-    // Every double, normal, subnormal or negative, reads back to the same bits.
-    uint64_t State = 0x9E3779B97F4A7C15ull;
-    for (int I = 0; I < 20000; ++I) {
-        State ^= State << 13;
-        State ^= State >> 7;
-        State ^= State << 17;
-        uint64_t Raw = I < 10000 ? State : State & 0x800FFFFFFFFFFFFFull;  // then subnormals
-        double Value;
-        std::memcpy(&Value, &Raw, sizeof(Value));
-        if (!std::isfinite(Value)) continue;
-        double Read = -1;
-        ASSERT_TRUE(ParseHexFloat(HexFloatText(Value), Read)) << HexFloatText(Value);
-        ASSERT_EQ(Bits(Read), Raw) << HexFloatText(Value);
-    }
-    // What other writers give (Python's float.hex, upper-case digits) reads the same.
-    double Value = 0;
-    ASSERT_TRUE(ParseHexFloat("0x1.0000000000000p-3", Value));
-    EXPECT_EQ(Value, 0.125);
-    ASSERT_TRUE(ParseHexFloat("0x1.Ap+3", Value));
-    EXPECT_EQ(Value, 13.0);
-    for (const char* Bad : {"", "0x", "0xp+0", "0x1", "0x1p", "0x1p+", "0x1p1", "1.5", "0x1.8q+1",
-                            "0x1..8p+1", "0x1p+123456", "0x12345678901234567p+0", "0x1p+1 "}) {
-        EXPECT_FALSE(ParseHexFloat(Bad, Value)) << Bad;
-    }
+std::vector<char> Kinds(const TDemo& Demo, size_t Frame) {
+    std::vector<char> Result;
+    for (size_t I = Demo.Frames[Frame].First; I < FrameItemsEnd(Demo, Frame); ++I)
+        Result.push_back(Demo.Items[I].Kind);
+    return Result;
 }
 
-TEST(PexDemoFormat, AcceptsLinesEndingInCarriageReturns) {
-    std::string Text = DemoText({Frame({{diTime, 0, 0, 0.5}})}, Frame({}));
-    std::string Crlf;
-    for (char C : Text) Crlf += C == '\n' ? std::string("\r\n") : std::string(1, C);
-    TDemo Demo;
-    std::string Error;
-    ASSERT_TRUE(ParseDemoText(Crlf, Demo, Error)) << Error;
-    EXPECT_EQ(Demo.Frames[0].Items[0].Time, 0.5);
+// A session of three frames: the mouse moves, Up goes down in the second swap,
+// the window is closed in the third.
+void ThreeFrames(int32_t Frame) {
+    fake::MouseX = 10 * Frame;
+    if (Frame == 2 && fake::KeyFun) fake::KeyFun(kcUp, GLFW2_PRESS);
+    if (Frame == 3) fake::Opened = false;
 }
 
-TEST(PexDemoFormat, DamagedDemosNameTheLine) {
-    const std::string Header = "PEX DEMO 1\n";
-    struct TCase {
-        std::string Text;
-        std::string Error;
-    };
-    const TCase Cases[] = {
-        {"", "line 1: the demo is empty"},
-        {"PEX DEMO", "line 1: the line is cut off"},
-        {"GIF89a\n", "line 1: not a Pex demo"},
-        {"PEX DEMO 2\nx\nend 0\n", "line 1: demo version \"2\" is not supported"},
-        {Header, "line 2: the demo is truncated (no end line)"},
-        {Header + "f t0x1p-1\nf t0x1p", "line 3: the line is cut off"},
-        {Header + "f t0x1p-1\nx\n", "line 4: the demo is truncated"},
-        {Header + "f tnan\nx\nend 1\n", "line 2: bad value in item \"tnan\""},
-        {Header + "f t0x1p+1024\nx\nend 1\n", "line 2: bad value"},  // infinite
-        {Header + "f t-0x1p-1\nx\nend 1\n", "line 2: bad value"},
-        {Header + "f t0.5\nx\nend 1\n", "line 2: bad value"},
-        {Header + "f a2\nx\nend 1\n", "line 2: bad value in item \"a2\""},
-        {Header + "f w640\nx\nend 1\n", "line 2: bad value in item \"w640\""},
-        {Header + "f m1,99999999999\nx\nend 1\n", "line 2: bad value"},
-        {Header + "f k267,2\nx\nend 1\n", "line 2: bad value"},
-        {Header + "f z1\nx\nend 1\n", "line 2: unknown item \"z1\""},
-        {Header + "f  t0x1p-1\nx\nend 1\n", "line 2: unknown item \"\""},
-        {Header + "f k267,1 t0x1p-1\nx\nend 1\n", "line 2: an answer follows the frame's events"},
-        {Header + "x\nend 1\n", "line 3: the end line counts 1 frames, the demo has 0"},
-        {Header + "x\nend\n", "line 3: the end line needs the number of frames"},
-        {Header + "end 0\n", "line 2: the end line comes before the last frame"},
-        {Header + "x\nx\nend 0\n", "line 3: a frame after the last frame"},
-        {Header + "x\nend 0\nf\n", "line 4: text after the end line"},
-        {Header + "f\nfile menu -\nx\nend 1\n", "line 3: a file line after the frames"},
-        {Header + "file menu 12\nx\nend 0\n", "line 2: a digest has 16 hexadecimal digits"},
-        {Header + "file menu\nx\nend 0\n", "line 2: a file line needs a label and a digest"},
-        {Header + "hello\n", "line 2: unknown line \"hello\""},
-        {Header + std::string("f\0\nx\nend 1\n", 11), "line 2: a zero byte"},
-    };
-    for (const TCase& Case : Cases) {
-        const std::string Error = ParseError(Case.Text);
-        EXPECT_EQ(Error.compare(0, Case.Error.size(), Case.Error), 0)
-            << "text: " << Case.Text << "\nerror: " << Error;
-    }
-}
-
-TEST(PexDemoFormat, DigestIsFnv1a64) {
-    EXPECT_EQ(DigestText(""), 0xcbf29ce484222325ull);
-    EXPECT_EQ(DigestText("a"), 0xaf63dc4c8601ec8cull);
-    EXPECT_EQ(DigestText("foobar"), 0x85944171f73967e8ull);
-}
-
-TEST_F(DemoTest, RecordingWritesEveryAnswerAndEventFrameByFrame) {
-    TempDir Dir;
-    WriteBytes(Dir.File("settings.ini"), "[Screen]\r\n");
-    static std::string SettingsPath;
-    SettingsPath = Dir.File("settings.ini");
-    DemoWatchedFiles = [] {
-        return std::vector<std::pair<std::string, std::string>>{{"settings", SettingsPath},
-                                                                {"level", "/nonexistent/1.txt"}};
-    };
+TEST_F(DemoTest, RecordingNotesEveryAnswerAndEventOfTheEngineFrameByFrame) {
+    WriteBytes(Dir.File("pex.ini"), "[Screen]\r\n");
     std::string Error;
     ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
-    InitDemo();
-    DemoNote(diTime, 0, 0, 0.1);
-    DemoNote(diActive, 1);
-    DemoNote(diMousePos, 3, 4);
-    DemoNote(diKey, 283, 1);
-    DemoEndFrame();
-    DemoNote(diOpened, 1);
-    DemoNote(diTime, 0, 0, 0.2);
-    DemoEndFrame();
-    DemoNote(diOpened, 0);
-    WriteWholeFile(Dir.File("1.txt"), "level text");
-    EXPECT_EQ(ReadBytes(Dir.File("1.txt")), "level text");
-    testing::internal::CaptureStdout();
-    DoneDemo();
-    const std::string Printed = testing::internal::GetCapturedStdout();
+    InitDemo({{"settings", Dir.File("pex.ini")}, {"level", Dir.File("missing.txt")}});
+    RunSession(ThreeFrames);
+    EXPECT_TRUE(KeyDown(kcUp));  // the program still gets the events
+    const std::string Line = EndLine();
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("a.dem")));  // in place only at the end
+    EXPECT_EQ(EndDemo(0), 0);
     char Expected[64];
-    std::snprintf(Expected, sizeof(Expected), "demo: frames=2 digest=%016llx\n",
-                  static_cast<unsigned long long>(DigestText("level text")));
-    EXPECT_EQ(Printed, Expected);
-    EXPECT_EQ(DemoMode, dmOff);
+    std::snprintf(Expected, sizeof(Expected), "demo: frames=3 digest=%016llx\n",
+                  static_cast<unsigned long long>(DigestStart));
+    EXPECT_EQ(Line, Expected);  // nothing was written and no unit added its state
 
-    TDemo Demo;
-    ASSERT_TRUE(ParseDemoText(ReadBytes(Dir.File("a.dem")), Demo, Error)) << Error;
+    const TDemo Demo = ReadDemo(Dir.File("a.dem"));
     ASSERT_EQ(Demo.Files.size(), 2u);
     EXPECT_EQ(Demo.Files[0].Digest, DigestText("[Screen]\r\n"));
     EXPECT_FALSE(Demo.Files[1].Present);
-    ASSERT_EQ(Demo.Frames.size(), 2u);
-    ASSERT_EQ(Demo.Frames[0].Items.size(), 4u);
-    EXPECT_EQ(Demo.Frames[0].Items[0].Time, 0.1);
-    EXPECT_EQ(Demo.Frames[0].Items[3].Kind, diKey);
-    EXPECT_EQ(Demo.Frames[0].Items[3].A, 283);
-    EXPECT_EQ(Demo.Frames[1].Items[1].Time, 0.2);
-    ASSERT_EQ(Demo.Last.Items.size(), 1u);
-    EXPECT_EQ(Demo.Last.Items[0].A, 0);
+    ASSERT_EQ(SwappedFrameCount(Demo), 3u);
+    // OpenWindow asks for the size; then each frame: the clock twice, the
+    // activity, the sizes, the mouse; the swap's events close the frame.
+    EXPECT_EQ(Kinds(Demo, 0), (std::vector<char>{diWindowSize, diTime, diTime, diActive,
+                                                 diWindowSize, diFramebufferSize, diMousePos}));
+    EXPECT_EQ(Kinds(Demo, 1), (std::vector<char>{diOpened, diTime, diTime, diActive, diWindowSize,
+                                                 diFramebufferSize, diMousePos, diKey}));
+    EXPECT_EQ(Demo.Items[Demo.Frames[1].First + 6].A, 10);  // the mouse as the frame read it
+    EXPECT_EQ(ItemTime(Demo.Items[Demo.Frames[1].First + 1]), 0.125);
+    EXPECT_EQ(Kinds(Demo, 3), std::vector<char>{diOpened});
+    EXPECT_EQ(Demo.Items.back().A, 0);  // the session ended with the window closed
 }
 
-TEST_F(DemoTest, PlaybackAnswersInOrderDeliversEventsAndClosesAtTheEnd) {
-    TempDir Dir;
-    WriteBytes(Dir.File("a.dem"), DemoText({Frame({{diTime, 0, 0, 0.25},
-                                                   {diWindowSize, 800, 600, 0},
-                                                   {diKey, 257, 1, 0},
-                                                   {diChar, 65, 1, 0}}),
-                                            Frame({{diOpened, 1, 0, 0}, {diTime, 0, 0, 0.5}})},
-                                           Frame({{diOpened, 1, 0, 0}})));
+TEST_F(DemoTest, PlaybackGivesTheEngineTheRecordedSessionWhateverTheWindowSays) {
     std::string Error;
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    RunSession(ThreeFrames);
+    const std::string Recorded = EndLine();
+    ASSERT_EQ(EndDemo(0), 0);
+
+    SetUp();
     ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
-    InitDemo();
-    TDemoItem Item;
-    ASSERT_TRUE(DemoAnswer(diTime, Item));
-    EXPECT_EQ(Item.Time, 0.25);
-    ASSERT_TRUE(DemoAnswer(diWindowSize, Item));
-    EXPECT_EQ(Item.A, 800);
-    EXPECT_EQ(Item.B, 600);
-    ASSERT_TRUE(DemoNextEvent(Item));
-    EXPECT_EQ(Item.Kind, diKey);
-    ASSERT_TRUE(DemoNextEvent(Item));
-    EXPECT_EQ(Item.Kind, diChar);
-    EXPECT_FALSE(DemoNextEvent(Item));
-    DemoEndFrame();
-    EXPECT_FALSE(DemoNextEvent(Item));  // the second frame's first item is an answer
-    ASSERT_TRUE(DemoAnswer(diOpened, Item));
-    EXPECT_EQ(Item.A, 1);
-    ASSERT_TRUE(DemoAnswer(diTime, Item));
-    DemoEndFrame();
-    // The last frame: the session ended here, whatever the window said then.
-    EXPECT_FALSE(DemoAnswer(diOpened, Item));
-    EXPECT_EQ(Item.A, 0);
+    InitDemo({});
+    std::vector<int32_t> MouseSeen;
+    static std::vector<int32_t>* Seen;
+    Seen = &MouseSeen;
+    OnUpdate = [] { Seen->push_back(Mouse.X); };
+    // The real window says otherwise: no events, another mouse, never closed.
+    InitEngine();
+    ASSERT_TRUE(OpenWindow(640, 480, 32, false, 0));
+    fake::MouseX = 999;
+    RunMainLoop();
+    TerminateEngine();
+    EXPECT_TRUE(KeyDown(kcUp));
+    EXPECT_EQ(MouseSeen, (std::vector<int32_t>{0, 10, 20}));
+    EXPECT_EQ(DeltaTime, 0.0625);  // the recorded clock, not the fake's standing one
+    EXPECT_TRUE(fake::Sleeps.empty());
+    EXPECT_EQ(EndLine(), Recorded);
     EXPECT_TRUE(DemoPlaybackOver());
-    // Past the end the clock stands at its last reading.
-    EXPECT_FALSE(DemoAnswer(diTime, Item));
-    EXPECT_EQ(Item.Time, 0.5);
-    // A played run writes nothing, but reads back what it wrote.
-    WriteWholeFile(Dir.File("pex.ini"), "settings text");
-    EXPECT_FALSE(std::filesystem::exists(Dir.File("pex.ini")));
-    std::string Text;
-    ReadWholeFile(Dir.File("pex.ini"), Text);
-    EXPECT_EQ(Text, "settings text");
-    testing::internal::CaptureStdout();
-    DoneDemo();
-    EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 15), "demo: frames=2 ");
+}
+
+TEST_F(DemoTest, RealF10OrCloseRequestEndsThePlaybackEarly) {
+    std::string Error;
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    RunSession([](int32_t Frame) {
+        if (Frame == 50) fake::Opened = false;
+    });
+    EndLine();
+    ASSERT_EQ(EndDemo(0), 0);
+    // F10 stops it inside the fifth swap, before that frame counts; a close
+    // request at the next question about the window, after it.
+    for (const bool Close : {false, true}) {
+        SetUp();
+        ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
+        InitDemo({});
+        RunSession([Close](int32_t Frame) {
+            if (Frame != 5) return;
+            if (Close)
+                fake::Opened = false;
+            else
+                fake::KeyFun(kcF10, GLFW2_PRESS);
+        });
+        EXPECT_EQ(EndLine().substr(0, 15), Close ? "demo: frames=5 " : "demo: frames=4 ") << Close;
+        EndDemo(0);
+    }
 }
 
 TEST_F(DemoTest, PlaybackThatDivergesEndsWithTheLineNamed) {
-    TempDir Dir;
-    WriteBytes(Dir.File("a.dem"), DemoText({Frame({{diTime, 0, 0, 0.25}})}, Frame({})));
+    WriteBytes(Dir.File("a.dem"), "PEX DEMO 1\nf m1,2\nx\nend 1\n");
     std::string Error;
     ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
-    InitDemo();
-    TDemoItem Item;
+    InitDemo({});
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(DemoAnswer(diMousePos, Item));
+    InitEngine();
+    ProcessFrame();  // asks for the time first
     const std::string Message = testing::internal::GetCapturedStderr();
-    EXPECT_NE(Message.find("line 2: the program asked for the mouse position where the demo has "
-                           "the time"),
+    EXPECT_NE(Message.find("line 2: the program asked for the time where the demo has the mouse "
+                           "position; the playback ends there"),
               std::string::npos)
         << Message;
-    EXPECT_TRUE(DemoPlaybackOver());
-    // Once over, the window reads as closed and inactive, and no event comes.
-    EXPECT_FALSE(DemoAnswer(diActive, Item));
-    EXPECT_EQ(Item.A, 0);
-    EXPECT_FALSE(DemoAnswer(diOpened, Item));
-    EXPECT_EQ(Item.A, 0);
-    EXPECT_FALSE(DemoNextEvent(Item));
+    EXPECT_TRUE(Quit);  // the window reads as closed from there on
 }
 
-TEST_F(DemoTest, PlaybackStoppedByTheUserClosesAtTheNextQuestion) {
-    TempDir Dir;
-    WriteBytes(Dir.File("a.dem"), DemoText({Frame({{diOpened, 1, 0, 0}})}, Frame({})));
+// A termination signal is outside input too: it ends the replay in the frame
+// it ended the recording, here in the middle of a state switch's fade.
+bool SwitchStarted = false;
+
+// The first frame starts a switch to the menu, which runs the fade's frames.
+void SwitchToMenuOnce() {
+    if (SwitchStarted) return;
+    SwitchStarted = true;
+    SwitchState(stMenu);
+}
+
+TEST_F(DemoTest, SignalThatEndedARecordingDuringAFadeEndsItsReplayThere) {
     std::string Error;
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    PlatformCatchTerminationSignals();
+    SwitchStarted = false;
+    OnUpdate = SwitchToMenuOnce;
+    OnDraw = DrawFade;
+    RunSession([](int32_t Frame) {
+        if (Frame == 6) std::raise(SIGTERM);
+    });
+    EXPECT_EQ(CurrentState, stMenu);
+    const std::string Recorded = EndLine();
+    ASSERT_EQ(EndDemo(0), 0);
+    PlatformReleaseTerminationSignals();
+    const TDemo Demo = ReadDemo(Dir.File("a.dem"));
+    EXPECT_LT(SwappedFrameCount(Demo), 26u);  // it came while the screen darkened
+    EXPECT_EQ(Kinds(Demo, 6), (std::vector<char>{diOpened, diSignal}));
+
+    SetUp();
     ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
-    InitDemo();
-    DemoStopPlayback();
-    TDemoItem Item;
-    EXPECT_FALSE(DemoAnswer(diOpened, Item));
-    EXPECT_EQ(Item.A, 0);
+    InitDemo({});
+    SwitchStarted = false;
+    OnUpdate = SwitchToMenuOnce;
+    OnDraw = DrawFade;
+    testing::internal::CaptureStderr();
+    RunSession([](int32_t) {});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(EndLine(), Recorded);
+}
+
+// A played run writes nothing, but a file it wrote reads back as written, so
+// that a save followed by a load goes as recorded; the bytes enter the digest.
+TEST_F(DemoTest, PlayedRunReadsBackWhatItWroteAndLeavesTheDiskAlone) {
+    const auto SaveThenLoad = [this](int32_t Frame) {
+        if (Frame != 2) return;
+        WriteWholeFile(Dir.File("level/default/1.txt"), "painted level", MakeMissingFolder);
+        std::string Text;
+        ReadWholeFile(Dir.File("level/default/1.txt"), Text);
+        DigestOutcome(Text.data(), Text.size());
+        fake::Opened = false;
+    };
+    std::string Error;
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    RunSession(SaveThenLoad);
+    const std::string Recorded = EndLine();
+    ASSERT_EQ(EndDemo(0), 0);
+    EXPECT_EQ(Recorded.substr(0, 15), "demo: frames=2 ");
+    std::filesystem::remove_all(Dir.File("level"));
+
+    SetUp();
+    ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    RunSession(SaveThenLoad);
+    EXPECT_EQ(EndLine(), Recorded);
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("level")));
 }
 
 TEST_F(DemoTest, PlaybackReportsFilesThatDifferFromTheRecordedOnes) {
-    TempDir Dir;
-    static std::string MenuPath;
-    MenuPath = Dir.File("main.menu");
-    WriteBytes(MenuPath, "changed");
-    WriteBytes(
-        Dir.File("a.dem"),
-        DemoText({}, Frame({}), {{"menu", true, DigestText("recorded")}, {"level", false, 0}}));
-    DemoWatchedFiles = [] {
-        return std::vector<std::pair<std::string, std::string>>{{"menu", MenuPath},
-                                                                {"level", "/nonexistent/1.txt"}};
-    };
+    WriteBytes(Dir.File("main.menu"), "changed");
+    WriteBytes(Dir.File("a.dem"),
+               DemoHeaderText({{"menu", true, DigestText("recorded")}, {"level", false, 0}}) +
+                   "x\nend 0\n");
     std::string Error;
     ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
     testing::internal::CaptureStderr();
-    InitDemo();
-    const std::string Message = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(Message,
+    InitDemo({{"menu", Dir.File("main.menu")}, {"level", Dir.File("missing")}});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "demo: the menu file differs from the recorded one; the replay will diverge\n");
 }
 
 TEST_F(DemoTest, DamagedOrMissingDemoIsRefusedBeforeTheRunStarts) {
-    TempDir Dir;
     WriteBytes(Dir.File("a.dem"), "PEX DEMO 1\nf t0x1p-3\n");
     std::string Error;
     EXPECT_FALSE(StartDemoPlayback(Dir.File("a.dem"), Error));
     EXPECT_EQ(Error,
               "Demo \"" + Dir.File("a.dem") + "\" line 3: the demo is truncated (no end line)");
-    EXPECT_EQ(DemoMode, dmOff);
     EXPECT_FALSE(StartDemoPlayback(Dir.File("missing.dem"), Error));
     EXPECT_NE(Error.find("Cannot read file"), std::string::npos);
-    EXPECT_FALSE(StartDemoRecording(Dir.File("no/such/folder/a.dem"), Error));
-    EXPECT_NE(Error.find("Cannot create file"), std::string::npos);
     EXPECT_EQ(DemoMode, dmOff);
 }
 
-// Saves the level and the settings into Dir as the editor and the end of a run
-// do; gives the line the demo prints at the end.
-static std::string SaveUserFiles(const TempDir& Dir) {
-    InitDemo();
-    InitLevel();
-    LevelGrid[2][3] = fkBrick;
-    SaveLevel(Dir.File("level/default/1.txt"));
-    DoneLevel();
-    ScreenWidth = 1024;
-    SaveScreenSettingsTo(Dir.File("pex.ini"));
-    testing::internal::CaptureStdout();
-    DoneDemo();
-    return testing::internal::GetCapturedStdout();
-}
+// ---- Where a recording goes ---------------------------------------------------
 
-TEST_F(DemoTest, PlaybackLeavesTheLevelAndSettingsFilesAloneButDigestsThem) {
-    const std::string Settings = "[Screen]\r\nWidth=800\r\n";
-    TempDir Recorded, Played;
-    WriteBytes(Recorded.File("pex.ini"), Settings);
-    WriteBytes(Played.File("pex.ini"), Settings);
+TEST_F(DemoTest, RecordingRefusesAnyFileButAnEarlierDemo) {
+    const std::string Settings = "[Screen]\r\nFullScreen=1\r\n";
+    WriteBytes(Dir.File("pex.ini"), Settings);
+    ASSERT_EQ(mkfifo(Dir.File("pipe").c_str(), 0600), 0);
+    std::filesystem::create_directory(Dir.File("folder"));
     std::string Error;
-    ASSERT_TRUE(StartDemoRecording(Recorded.File("a.dem"), Error)) << Error;
-    const std::string RecordedLine = SaveUserFiles(Recorded);
-    // Recording writes both files, and their bytes make the digest.
-    const std::string Level = ReadBytes(Recorded.File("level/default/1.txt"));
-    const std::string NewSettings = ReadBytes(Recorded.File("pex.ini"));
-    EXPECT_NE(NewSettings, Settings);
-    const uint64_t Digest = DigestBytes(DigestText(Level), NewSettings.data(), NewSettings.size());
-    char Expected[64];
-    std::snprintf(Expected, sizeof(Expected), "demo: frames=0 digest=%016llx\n",
-                  static_cast<unsigned long long>(Digest));
-    EXPECT_EQ(RecordedLine, Expected);
+    EXPECT_FALSE(StartDemoRecording(Dir.File("pex.ini"), Error));
+    EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("pex.ini") +
+                         "\": the file exists and is not a demo");
+    EXPECT_TRUE(ReturnsWithoutAWriter(
+        Dir.File("pipe"), [&] { EXPECT_FALSE(StartDemoRecording(Dir.File("pipe"), Error)); }));
+    EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("pipe") + "\": it is not a regular file");
+    EXPECT_FALSE(StartDemoRecording(Dir.File("folder"), Error));
+    EXPECT_FALSE(StartDemoRecording(Dir.File("no/such/folder/a.dem"), Error));
+    EXPECT_EQ(Error.rfind("Cannot create file", 0), 0u) << Error;
+    EXPECT_EQ(DemoMode, dmOff);
+    EXPECT_EQ(ReadBytes(Dir.File("pex.ini")), Settings);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path),
+                            std::filesystem::directory_iterator()),
+              3);
 
-    ASSERT_TRUE(StartDemoPlayback(Recorded.File("a.dem"), Error)) << Error;
-    EXPECT_EQ(SaveUserFiles(Played), Expected);
-    EXPECT_FALSE(std::filesystem::exists(Played.File("level")));
-    EXPECT_EQ(ReadBytes(Played.File("pex.ini")), Settings);
+    // An earlier demo is replaced, but only by a run that ended well.
+    WriteBytes(Dir.File("a.dem"), "PEX DEMO 1\nx\nend 0\n");
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    RunSession(ThreeFrames);
+    EndLine();
+    EXPECT_EQ(EndDemo(1), 1);
+    EXPECT_EQ(ReadBytes(Dir.File("a.dem")), "PEX DEMO 1\nx\nend 0\n");
+    SetUp();
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    RunSession(ThreeFrames);
+    EndLine();
+    EXPECT_EQ(EndDemo(0), 0);
+    EXPECT_EQ(SwappedFrameCount(ReadDemo(Dir.File("a.dem"))), 3u);
 }
+
+// A full disk: the first failed write is said at once, the session goes on,
+// no cut-off demo is left, and the run does not end as a success.
+TEST_F(DemoTest, FailedRecordingIsReportedAtOnceAndLeavesNoFile) {
+    std::string Error;
+    ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    std::string Said;
+    bool GoneWhileRunning = false;
+    {
+        const TFileSizeLimit Full(1024);
+        testing::internal::CaptureStderr();
+        RunSession([&](int32_t Frame) {
+            if (Frame < 3000) return;
+            // Acted on at the first failed write, long before the session's end.
+            GoneWhileRunning = std::filesystem::is_empty(Dir.Path);
+            fake::Opened = false;
+        });
+        Said = testing::internal::GetCapturedStderr();
+    }
+    EXPECT_TRUE(GoneWhileRunning);
+    EXPECT_EQ(Said, "pex: cannot write the demo \"" + Dir.File("a.dem") +
+                        "\": " + std::strerror(EFBIG) + "; the recording is abandoned\n");
+    EXPECT_EQ(EndLine(), "");  // no line claims a recording
+    EXPECT_EQ(EndDemo(0), ExitRecordingFailed);
+    EXPECT_TRUE(std::filesystem::is_empty(Dir.Path));
+}
+
+}  // namespace
