@@ -320,19 +320,27 @@ static bool WritableFolder(const std::string& Folder) {
            access(Folder.c_str(), W_OK | X_OK) == 0;
 }
 
+// An absolute folder named by an environment variable, without trailing
+// separators; empty when it is unset or not absolute.
+static std::string FolderFromEnvironment(const char* Name) {
+    const char* Value = std::getenv(Name);
+    if (Value == nullptr || Value[0] != '/') return std::string();
+    std::string Folder = Value;
+    while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
+    return Folder;
+}
+
 std::string PlatformRecoveryFolder() {
-    std::string Folder;
-    const char* State = std::getenv("XDG_STATE_HOME");
-    const char* Home = std::getenv("HOME");
-    if (State && State[0] == '/') {
-        Folder = std::string(State) + "/pex";
-    } else if (Home && Home[0] == '/') {
-        Folder = std::string(Home) + "/.local/state/pex";
+    std::string Folder = FolderFromEnvironment("XDG_STATE_HOME");
+    if (!Folder.empty()) {
+        Folder += "/pex";
+    } else {
+        Folder = FolderFromEnvironment("HOME");
+        if (!Folder.empty()) Folder += "/.local/state/pex";
     }
     if (!Folder.empty() && MakeFolders(Folder) && WritableFolder(Folder)) return Folder + "/";
-    const char* Temporary = std::getenv("TMPDIR");
-    Folder = Temporary && Temporary[0] == '/' ? Temporary : "/tmp";
-    while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
+    Folder = FolderFromEnvironment("TMPDIR");
+    if (Folder.empty()) Folder = "/tmp";
     return WritableFolder(Folder) ? Folder + "/" : std::string();
 }
 

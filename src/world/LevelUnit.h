@@ -1,8 +1,8 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid, with the cell size and the grid's row and column counts.
-// Uses: PexScript (ReadWholeFile, NextToken, StrToIntDef, WriteWholeFile),
-// PexDemo (the outcome digest).
+// Uses: PexScript (reading, writing and keeping files, NextToken, StrToIntDef),
+// PexPlatform (the recovery folder), PexDemo (the outcome digest).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once
@@ -55,16 +55,44 @@ TSourcePos TileSourceOf(TFieldKind Kind);
 // like sizes below 1.
 constexpr int32_t MaxLevelSize = 4096;
 
+// The length of the level file SaveLevel writes for a grid of that many rows
+// and columns whose cells all take three digits: the longest it can write.
+constexpr size_t LongestLevelText(int32_t Rows, int32_t Columns) {
+    // A number's decimal digits: "row" lines carry the row numbers 0 .. Rows - 1.
+    size_t RowNumberDigits = 0;
+    for (int32_t Row = 0, Digits = 1, Next = 10; Row < Rows; ++Row) {
+        if (Row == Next) {
+            ++Digits;
+            Next *= 10;
+        }
+        RowNumberDigits += size_t(Digits);
+    }
+    size_t SizeDigits = 0;
+    for (int32_t Size : {Rows, Columns})
+        for (int32_t Rest = Size; Rest > 0; Rest /= 10) ++SizeDigits;
+    const size_t Header = sizeof("mole_ladder.level\r\nheight \r\nwidth \r\ndata\r\n") - 1;
+    // Each row: "row", a tab, its number, a tab and three digits a cell, CR LF.
+    return Header + SizeDigits + RowNumberDigits + size_t(Rows) * (4 + 4 * size_t(Columns) + 2);
+}
+
+// The largest level file read, which is the longest SaveLevel can write: every
+// level the editor saves is read back whole.
+constexpr size_t MaxLevelFileSize = LongestLevelText(MaxLevelSize, MaxLevelSize);
+
 // Reads the level file at FileName into LevelGrid. A missing or unreadable file,
-// one larger than MaxWholeFileSize (PexPlatform) or one that does not start
-// with the magic token leaves the grid as it was; no error.
+// one larger than MaxLevelFileSize or one that does not start with the magic
+// token leaves the grid as it was; no error.
 void LoadLevel(const std::string& FileName);
 // Reads level-file text into LevelGrid, as LoadLevel does with the file's text.
 void LoadLevelFromText(const std::string& Text);
 
 // Writes LevelGrid to FileName, creating its folder when missing. The file is
-// replaced only once the new one is complete; raises std::runtime_error
-// ("Cannot create file ...") when it cannot be written.
+// replaced only once the new one is complete. An existing file this program
+// cannot read as a level (another format, too large, unreadable) is never lost:
+// its bytes are kept beside it as "<FileName>.unreadable" (or "...-2" and so
+// on), which standard error tells. When the file cannot be written, the level
+// goes to a recovery file in the user's folder (PlatformRecoveryFolder) and the
+// std::runtime_error raised ("Cannot create file ...") names it.
 void SaveLevel(const std::string& FileName);
 // The level-file text of LevelGrid, every line ended by CR LF.
 std::string LevelText();

@@ -14,6 +14,7 @@
 #include "LevelUnit.h"
 #include "PexPlatform.h"
 #include "PexScript.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -31,15 +32,15 @@ class LevelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitLevel();
-        std::string Template = ::testing::TempDir() + "leveltest_XXXXXX";
-        ASSERT_NE(mkdtemp(Template.data()), nullptr);
-        Dir = Template + "/";
+        Dir = Folder.Path;
+        // Recovery files go to the test's folder, not the user's.
+        setenv("XDG_STATE_HOME", State.Path.c_str(), 1);
     }
     void TearDown() override {
         DoneLevel();
-        std::error_code Ignored;
-        fs::remove_all(Dir, Ignored);
+        unsetenv("XDG_STATE_HOME");
     }
+    TTempFolder Folder, State;
     // Loads Text through a real file, as the game does.
     void LoadText(const std::string& Text) {
         WriteBytes(Dir + "in.txt", Text);
@@ -106,7 +107,8 @@ TEST_F(LevelTest, LoadAfterSaveGivesTheSameGrid) {
 }
 
 TEST_F(LevelTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
-    WriteBytes(Dir + "1.txt", std::string(5000, 'x'));
+    LevelGrid.assign(100, TFieldRow(100, fkCoin));
+    SaveLevel(Dir + "1.txt");
     LevelGrid = {{4}};
     SaveLevel(Dir + "1.txt");
     EXPECT_EQ(ReadBytes(Dir + "1.txt"),
@@ -138,10 +140,89 @@ TEST_F(LevelTest, FailedSaveLeavesTheOldFileWholeAndNamesThePath) {
     EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
 }
 
-TEST_F(LevelTest, SaveInsideAFileRaises) {
+// The edits are not lost with the save: they go to a recovery file in the
+// user's state folder, which the error names.
+TEST_F(LevelTest, SaveThatFailsKeepsTheLevelInARecoveryFileTheErrorNames) {
     WriteBytes(Dir + "plain", "user data");
-    EXPECT_THROW(SaveLevel(Dir + "plain/default/1.txt"), std::runtime_error);
+    LevelGrid = {{1, 2}, {3, 4}};
+    std::string Message;
+    try {
+        SaveLevel(Dir + "plain/default/1.txt");
+    } catch (const std::runtime_error& Error) {
+        Message = Error.what();
+    }
     EXPECT_EQ(ReadBytes(Dir + "plain"), "user data");
+    const std::string Recoveries = State.Path + "pex";
+    ASSERT_EQ(std::distance(fs::directory_iterator(Recoveries), fs::directory_iterator()), 1);
+    const std::string Recovery = fs::directory_iterator(Recoveries)->path().string();
+    EXPECT_EQ(ReadBytes(Recovery), LevelText());
+    EXPECT_EQ(fs::path(Recovery).filename().string().rfind("1.txt.recovered-", 0), 0u);
+    EXPECT_EQ(Message.rfind("Cannot create file \"" + Dir + "plain/default/1.txt\". ", 0), 0u)
+        << Message;
+    EXPECT_NE(Message.find(". The level was saved to \"" + Recovery + "\" instead."),
+              std::string::npos)
+        << Message;
+    // A second failure does not overwrite the first recovery file.
+    EXPECT_THROW(SaveLevel(Dir + "plain/default/1.txt"), std::runtime_error);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Recoveries), fs::directory_iterator()), 2);
+}
+
+// A file that is not a level this program reads (a byte-order mark in front,
+// or over the size limit) is never replaced without its bytes being kept.
+TEST_F(LevelTest, UnreadableFileIsKeptBesideTheLevelSavedOverIt) {
+    const std::string Path = Dir + "1.txt";
+    const std::string Marked = "\xEF\xBB\xBFmole_ladder.level\r\nheight 1\r\nwidth 1\r\ndata\r\n";
+    WriteBytes(Path, Marked);
+    LevelGrid = {{7}};
+    testing::internal::CaptureStderr();
+    SaveLevel(Path);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "pex: the level file \"" + Path +
+                  "\" could not be read as a level; its bytes are "
+                  "kept as \"" +
+                  Path + ".unreadable\"\n");
+    EXPECT_EQ(ReadBytes(Path + ".unreadable"), Marked);
+    EXPECT_EQ(ReadBytes(Path), LevelText());
+
+    WriteBytes(Path, "mole_ladder.level");
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxLevelFileSize) + 1), 0);
+    testing::internal::CaptureStderr();
+    SaveLevel(Path);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fs::file_size(Path + ".unreadable-2"), MaxLevelFileSize + 1);
+    EXPECT_EQ(ReadBytes(Path), LevelText());
+    // A level it reads, or an empty file, is simply replaced.
+    testing::internal::CaptureStderr();
+    SaveLevel(Path);
+    WriteBytes(Path, "");
+    SaveLevel(Path);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 3);
+}
+
+TEST_F(LevelTest, LongestTextIsTheTextOfAGridOfThreeDigitCells) {
+    for (const auto& Size : {std::pair<int32_t, int32_t>{1, 1}, {2, 3}, {12, 5}, {101, 2}}) {
+        LevelGrid.assign(size_t(Size.first), TFieldRow(size_t(Size.second), 255));
+        EXPECT_EQ(LongestLevelText(Size.first, Size.second), LevelText().size())
+            << Size.first << " x " << Size.second;
+    }
+}
+
+// The largest level the editor can hold saves to the longest text there is,
+// and that text is read back whole.
+TEST_F(LevelTest, LargestLevelSavedIsReadBackWhole) {
+    LevelGrid.assign(MaxLevelSize, TFieldRow(MaxLevelSize, 255));
+    LevelGrid[4095][4095] = 7;
+    const std::string Path = Dir + "1.txt";
+    SaveLevel(Path);
+    EXPECT_EQ(fs::file_size(Path), MaxLevelFileSize - 2);  // one cell of one digit
+    EXPECT_GT(MaxLevelFileSize, MaxWholeFileSize);
+    InitLevel();
+    LoadLevel(Path);
+    ASSERT_EQ(LevelRowCount(), MaxLevelSize);
+    ASSERT_EQ(LevelColumnCount(), MaxLevelSize);
+    EXPECT_EQ(LevelGrid[0][0], 255);
+    EXPECT_EQ(LevelGrid[4095][4095], 7);
 }
 
 TEST_F(LevelTest, SaveOverAFolderRaisesAndRemovesTheTemporaryFile) {
@@ -311,12 +392,12 @@ TEST_F(ShippedLevel, HasASteelFrameCoinsOnFloorsAndLaddersToTheGround) {
     EXPECT_GE(Ladders, 10);
 }
 
-// A level file over the whole-file reader's limit is treated as unreadable: the
-// grid keeps its size and cells, though the file starts as a valid level.
+// A level file over the reader's limit is treated as unreadable: the grid keeps
+// its size and cells, though the file starts as a valid level.
 TEST_F(LevelTest, FileOverTheSizeLimitLeavesTheGridAsItWas) {
     const std::string Path = Dir + "1.txt";
     WriteBytes(Path, "mole_ladder.level\r\nheight 1\r\nwidth 2\r\ndata\r\nrow\t0\t5\t5\r\n");
-    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
+    ASSERT_EQ(truncate(Path.c_str(), static_cast<off_t>(MaxLevelFileSize) + 1), 0);
     LevelGrid = {{1, 2, 3}};
     LoadLevel(Path);
     EXPECT_EQ(LevelGrid, (TFieldGrid{{1, 2, 3}}));
