@@ -24,6 +24,7 @@ set(PEX_UNIT_SOURCES
     shell/SplashUnit.cpp
     shell/Program.cpp
     world/LevelUnit.cpp
+    world/UndoUnit.cpp
     world/EditorUnit.cpp
     world/GameUnit.cpp)
 list(TRANSFORM PEX_UNIT_SOURCES PREPEND ${PEX_SRC_DIR}/)

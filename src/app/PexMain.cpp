@@ -53,6 +53,7 @@ static const TUnitRow UnitTable[] = {
     {"fmoddyn", InitFmodDyn, DoneFmodDyn},
     {"SoundUnit", InitSound, DoneSound},
     {"SplashUnit", InitSplash, nullptr},
+    {"UndoUnit", nullptr, nullptr},
     {"EditorUnit", InitEditor, nullptr},
     {"GameUnit", InitGame, nullptr},
 };

@@ -35,6 +35,10 @@ static const char* const LevelMagic = "mole_ladder.level";
 constexpr int32_t DefaultRows = 10;
 constexpr int32_t DefaultColumns = 20;
 
+void ClearLevel() {
+    for (TFieldRow& Row : LevelGrid) std::fill(Row.begin(), Row.end(), fkNone);
+}
+
 // ---- Reading ----------------------------------------------------------------
 
 static bool IsLevelSize(int32_t Size) {

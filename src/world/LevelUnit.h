@@ -79,6 +79,9 @@ constexpr size_t LongestLevelText(int32_t Rows, int32_t Columns) {
 // level the editor saves is read back whole.
 constexpr size_t MaxLevelFileSize = LongestLevelText(MaxLevelSize, MaxLevelSize);
 
+// Sets every cell to fkNone; the grid keeps its size.
+void ClearLevel();
+
 // Reads the level file at FileName into LevelGrid. A missing or unreadable file,
 // one larger than MaxLevelFileSize or one that does not start with the magic
 // token leaves the grid as it was; no error.

@@ -15,6 +15,7 @@
 #include "PexGL.h"
 #include "StateUnit.h"
 #include "TestFiles.h"
+#include "UndoUnit.h"
 #include "VarsUnit.h"
 
 namespace {
@@ -506,19 +507,30 @@ TEST_F(EditorHistoryTest, CtrlZActsOncePerPressAndOnlyWithCtrl) {
     EXPECT_EQ(LevelGrid[0][0], fkBrick);
 }
 
-TEST_F(EditorHistoryTest, UndoWhileTheButtonIsHeldEndsThePressFirst) {
+// The press is ended first, and the button still held paints nothing more:
+// what was taken back stays taken back, and can be made again.
+TEST_F(EditorHistoryTest, UndoWhileTheButtonIsHeldPaintsOnlyAtItsNextPress) {
     Brush = fkBrick;
     MouseButtonCallback(0, 1);
     PointAt(8, 100);
     EditorUpdate();
-    Undo();  // the undo frame paints nothing; the next one paints again, as a new change
+    Undo();
+    EditorUpdate();
+    EXPECT_EQ(LevelGrid[0][0], fkNone);
+    EXPECT_EQ(UndoSteps(), 0);
+    EXPECT_EQ(RedoSteps(), 1);
+    Redo();
+    EditorUpdate();
+    EXPECT_EQ(LevelGrid[0][0], fkBrick);
+    Undo();
+    MouseButtonCallback(0, 0);
+    EditorUpdate();
+    EXPECT_EQ(RedoSteps(), 1);
+    MouseButtonCallback(0, 1);  // a new press paints again, as a new change
+    EditorUpdate();
     EXPECT_EQ(LevelGrid[0][0], fkBrick);
     EXPECT_EQ(UndoSteps(), 1);
     EXPECT_EQ(RedoSteps(), 0);
-    MouseButtonCallback(0, 0);
-    EditorUpdate();
-    Undo();
-    EXPECT_EQ(LevelGrid[0][0], fkNone);
 }
 
 TEST_F(EditorHistoryTest, HistoryKeepsTheLastThousandChanges) {
