@@ -344,17 +344,21 @@ static void PlayTerminate() {
     SystemWindow.Terminate();
 }
 
-bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
+// Reads and parses a demo; false, with Error, for one that cannot be played.
+static bool ReadDemo(const std::string& FileName, std::string& Error) {
     std::string Text;
     if (!ReadFileText(FileName, Text)) {
         Error = "Cannot read file \"" + FileName + "\". " + std::strerror(errno);
         return false;
     }
+    if (ParseDemoText(Text, Demo, Error)) return true;
+    Error = "Demo \"" + FileName + "\" " + Error;
+    return false;
+}
+
+bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
     try {
-        if (!ParseDemoText(Text, Demo, Error)) {
-            Error = "Demo \"" + FileName + "\" " + Error;
-            return false;
-        }
+        if (!ReadDemo(FileName, Error)) return false;
     } catch (const std::bad_alloc&) {
         Demo = TDemo();
         Error = "Demo \"" + FileName + "\" is too large to play: out of memory";

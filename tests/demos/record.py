@@ -141,6 +141,42 @@ def record_editor(s):
     s.until(["Escape"], in_menu, "the menu after the editor")
 
 
+def paint_confirmed(p, row, columns):
+    """Paints cells of a row with the brush, each click seen on screen."""
+    for column in columns:
+        p.click_seen(CELL * column + CELL // 2, LEVEL_TOP + CELL * row + CELL // 2)
+
+
+def enter_editor_with_brick(s):
+    """From the splash into the editor, with the brick brush under the pointer."""
+    s.until(["Escape"], in_menu, "the menu")
+    s.changed("Down", "the editor item")
+    s.until(["Return"], in_editor, "the editor")
+    s.pex.click_seen(400, 60, button=3)  # the next brush: brick
+
+
+def record_save_game(s):
+    """The editor saves a painted row; the game then loads and plays on it."""
+    enter_editor_with_brick(s)
+    paint_confirmed(s.pex, 4, range(3, 13))
+    s.until(["Escape"], in_menu, "the menu after the editor")
+    s.changed("Up", "the game item")
+    s.until(["Return"], in_game, "the game on the painted level")
+    time.sleep(1.0)
+
+
+def record_save_editor(s):
+    """The editor saves a painted row, is left for the menu and entered again:
+    it loads what it saved; one more cell is painted and F10 saves again."""
+    enter_editor_with_brick(s)
+    paint_confirmed(s.pex, 6, range(2, 8))
+    s.until(["Escape"], in_menu, "the menu after the editor")
+    s.until(["Return"], in_editor, "the editor again")
+    paint_confirmed(s.pex, 8, [5])
+    s.pex.move(600, 40)
+    time.sleep(0.3)
+
+
 def record_settings(s):
     """The settings submenu: tick the full-screen checkbox, back out."""
     s.until(["Escape"], in_menu, "the menu")
@@ -184,6 +220,8 @@ DEMOS = {
     "editor": (record_editor, False, None),
     "settings": (record_settings, False, None),
     "fall": (record_fall, True, None),
+    "save_game": (record_save_game, False, None),
+    "save_editor": (record_save_editor, False, None),
 }
 
 

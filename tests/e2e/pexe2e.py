@@ -192,13 +192,14 @@ class Pex:
         self.keep_app = keep_app
 
     # ---- process ----
-    def start(self, args=()):
-        """Starts pex with the given command-line arguments (none by default)."""
+    def start(self, args=(), preexec_fn=None):
+        """Starts pex with the given command-line arguments (none by default);
+        preexec_fn runs in the child before pex does (limits, signals)."""
         self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
         self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
         self.proc = subprocess.Popen([os.path.join(self.app, "pex")] + list(args), cwd=self.work,
                                      env=self.env, stdout=self.stdout, stderr=self.stderr,
-                                     stdin=subprocess.DEVNULL)
+                                     stdin=subprocess.DEVNULL, preexec_fn=preexec_fn)
         return self
 
     def wait_exit(self, timeout=60):

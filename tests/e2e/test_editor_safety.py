@@ -1,7 +1,9 @@
 """The editor never loses the user's work, with the real program and real X
-events: Ctrl+Z brings back what F11 cleared, a termination signal ends pex the
-way F10 does (level and settings saved, exit code 0), and a second SIGINT ends
-it at once with the files on disk whole.
+events: Ctrl+Z brings back what F11 cleared, a level file pex cannot read is
+kept when the editor saves over it, a termination signal ends pex the way F10
+does (level and settings saved, exit code 0), a second SIGINT ends it at once
+with the files on disk whole and no temporary file left, and nothing pex
+started (the error box, its window) outlives it.
 """
 
 import os
@@ -52,6 +54,25 @@ def caught_signals(pid):
                 mask = int(line.split()[1], 16)
                 return {n for n in range(1, 65) if mask & (1 << (n - 1))}
     return set()
+
+
+def descendants(pid):
+    """The processes started by pid, and by them, from /proc."""
+    children = {}
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            try:
+                with open("/proc/%s/stat" % name) as f:
+                    parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                continue
+            children.setdefault(parent, []).append(int(name))
+    found, todo = [], [pid]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
 
 
 class EditorSafetyTest(PexTestCase):
@@ -187,6 +208,23 @@ class EditorSafetyTest(PexTestCase):
         pex.keydown("F10")  # held until the program has ended
         self.assertEqual(pex.wait_exit(60), 0)
 
+    def test_level_file_pex_cannot_read_is_kept_when_the_editor_saves_over_it(self):
+        # A byte-order mark in front: the editor shows its empty grid, and
+        # leaving it saves that grid, but the user's file is not lost.
+        marked = b"\xef\xbb\xbf" + level_text(self.expected_grid())
+        pex = self.start(marked)
+        self.to_menu(pex)
+        self.enter_editor(pex)
+        self.hold_key(pex, ["Escape"], in_menu, "the menu after the editor")
+        path = self.level_path(pex)
+        with open(path + ".unreadable", "rb") as f:
+            self.assertEqual(f.read(), marked)
+        self.assertEqual(read_level(path), [[0] * COLUMNS for _ in range(ROWS)])
+        self.assertIn('pex: the level file "%s" could not be read as a level; its bytes are kept '
+                      'as "%s.unreadable"' % (path, path), pex.stderr_text())
+        pex.keydown("F10")
+        self.assertEqual(pex.wait_exit(60), 0)
+
     # ---- Termination signals ----------------------------------------------------------
 
     def check_signal_ends_like_f10(self, signum):
@@ -236,6 +274,10 @@ class EditorSafetyTest(PexTestCase):
             with open(self.level_path(pex), "rb") as f:
                 level = f.read()
             self.assertIn(level, (old_level, level_text(self.expected_grid())))
+            # A save the second signal cut short leaves no new file behind.
+            self.assertEqual(os.listdir(os.path.dirname(self.level_path(pex))), ["1.txt"])
+            self.assertEqual([n for n in os.listdir(pex.app) if n.startswith("pex.ini")],
+                             ["pex.ini"])
             with open(pex.path("pex.ini"), "rb") as f:
                 settings = f.read()
             self.assertTrue(settings == old_settings or
@@ -247,15 +289,24 @@ class EditorSafetyTest(PexTestCase):
             pex.stop()
         self.fail("the orderly end always finished before the second SIGINT")
 
-    def test_termination_signal_ends_the_program_while_the_error_box_waits(self):
-        # No frame runs under the modal error box: the signal takes its usual effect.
+    def test_termination_signal_ends_the_program_and_its_box_while_the_box_waits(self):
+        # No frame runs under the modal error box: the signal takes its usual
+        # effect, and the box and the game's window go with the program.
         pex = self.pex()
         os.remove(pex.path("pic", "gui.tga"))
         pex.start()
         pex.find_window("Application Error", timeout=60)
         self.assertTrue(pex.running(), "the box is modal: the program waits for it")
+        self.assertTrue(pex.windows_titled("Pex"))
+        started = descendants(pex.proc.pid)
+        self.assertTrue(started, "the box runs in a process of its own")
         pex.proc.send_signal(signal.SIGTERM)
         self.assertEqual(pex.wait_exit(60), -signal.SIGTERM)
+        deadline = time.time() + 60
+        while (pex.windows_titled("Application Error") or pex.windows_titled("Pex") or
+               any(os.path.exists("/proc/%d" % pid) for pid in started)):
+            self.assertLess(time.time(), deadline, "the box or its window outlived pex")
+            time.sleep(0.2)
 
 
 if __name__ == "__main__":

@@ -12,7 +12,8 @@ import stat
 import subprocess
 import unittest
 
-from pexe2e import Pex, PexTestCase, in_editor, in_menu, wait_for_splash
+from pexe2e import Pex, PexTestCase, changed_from, in_editor, in_menu, wait_for_splash
+from test_screens import cell_centre, read_level
 
 NOBODY = 65534
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
@@ -77,7 +78,21 @@ class ProtectedFilesTest(PexTestCase):
         self.assertEqual(file_state(settings), before)
         self.assertEqual(sorted(os.listdir(pex.app)), folder_before, "no file left behind")
 
-    def test_read_only_level_file_is_refused_when_the_editor_saves_it(self):
+    def test_read_only_settings_file_that_holds_the_settings_is_no_error(self):
+        pex = self.unprivileged_pex()
+        settings = pex.path("pex.ini")
+        with open(settings, "wb") as f:
+            f.write(DEFAULT_SETTINGS)
+        os.chmod(settings, 0o444)
+        before = file_state(settings)
+        pex.start()
+        pex.wait_window()
+        wait_for_splash(pex)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0, pex.stderr_text())
+        self.assertEqual(file_state(settings), before)
+        self.assertEqual(pex.stderr_text(), "")
+
+    def test_read_only_level_file_keeps_the_painting_in_a_recovery_file(self):
         pex = self.unprivileged_pex()
         level = pex.path("level", "default", "1.txt")
         os.chmod(level, 0o444)
@@ -94,11 +109,19 @@ class ProtectedFilesTest(PexTestCase):
             except AssertionError:
                 if presses == 10 or not pex.running():
                     raise
-        pex.key("Down")
-        pex.key("Return")
-        pex.wait_for(in_editor, timeout=30, what="the editor")
-        pex.key("Escape")  # leaving the editor saves the level
-        self.expect_error_box(pex, 'Cannot create file "%s". Permission denied' % level)
+        pex.press_key("Down", changed_from(pex.screenshot()), what="the editor item")
+        pex.press_key("Return", in_editor, what="the editor")
+        pex.click_seen(400, 60, button=3)  # the brick brush
+        pex.click_seen(*cell_centre(1, 10))  # a cell painted in open space
+        pex.press_key("Escape", lambda shot: not pex.running() or
+                      pex.windows_titled("Application Error"), what="the save's error box")
+        recovery_folder = os.path.join(pex.work, ".local", "state", "pex")
+        names = os.listdir(recovery_folder)
+        self.assertEqual(len(names), 1, names)
+        recovery = os.path.join(recovery_folder, names[0])
+        self.expect_error_box(pex, 'Cannot create file "%s". Permission denied. The level was '
+                                   'saved to "%s" instead.' % (level, recovery))
+        self.assertEqual(read_level(recovery)[1][10], 1, "the painting is in the recovery file")
         self.assertEqual(file_state(level), before)
         self.assertEqual(os.listdir(os.path.dirname(level)), ["1.txt"], "no file left behind")
         # The settings file, which the user may write, is still written at the end.
