@@ -344,7 +344,7 @@ bool ParseDemoText(const std::string& Text, TDemo& Result, std::string& Error) {
     size_t Spaces = 0, Lines = 0;
     for (char C : Text) {
         Spaces += C == ' ';
-        Lines += C == '\n';
+        Lines += C == '\n' || C == '\r';
     }
     Demo.Items.reserve(Spaces);
     Demo.Frames.reserve(Lines);
@@ -356,15 +356,11 @@ bool ParseDemoText(const std::string& Text, TDemo& Result, std::string& Error) {
         Error = "line " + std::to_string(LineNumber) + ": " + Message;
         return false;
     };
-    const std::string_view All(Text);
-    while (Start < All.size()) {
-        const size_t End = All.find('\n', Start);
+    std::string_view Line;
+    bool LineEnded = false;
+    while (NextLine(Text, Start, Line, LineEnded)) {
         ++LineNumber;
-        if (End == std::string_view::npos)
-            return Fail("the line is cut off (the demo is truncated)");
-        std::string_view Line = All.substr(Start, End - Start);
-        Start = End + 1;
-        if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
+        if (!LineEnded) return Fail("the line is cut off (the demo is truncated)");
         if (Line.find('\0') != std::string_view::npos) return Fail("a zero byte");
         size_t FieldStart = 0;
         const std::string_view Word = NextField(Line, FieldStart);

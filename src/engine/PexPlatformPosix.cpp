@@ -352,7 +352,6 @@ constexpr size_t TerminationSignalCount =
 
 using TSignalHandler = void (*)(int);
 static TSignalHandler SavedHandlers[TerminationSignalCount];
-static bool Caught = false;
 // The last termination signal received, 0 for none, and which kinds came. Lock-free
 // atomics rather than volatile flags: the system may run the handler on any
 // thread, the audio and GL driver threads included.
@@ -383,14 +382,11 @@ void PlatformCatchTerminationSignals() {
         // Started under nohup or as a background job: the signal stays ignored.
         if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
     }
-    Caught = true;
 }
 
 void PlatformReleaseTerminationSignals() {
-    if (Caught)
-        for (size_t I = 0; I < TerminationSignalCount; ++I)
-            if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
-    Caught = false;
+    for (size_t I = 0; I < TerminationSignalCount; ++I)
+        if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
     TerminationSignal = 0;
 }
 

@@ -285,7 +285,10 @@ std::string PlatformRecoveryFolder() {
     wchar_t Buffer[MAX_PATH + 1];
     const DWORD Length = GetEnvironmentVariableW(L"LOCALAPPDATA", Buffer, MAX_PATH);
     if (Length > 0 && Length < MAX_PATH) {
-        const std::wstring Folder = std::wstring(Buffer, Length) + L"\\Pex";
+        std::wstring Folder(Buffer, Length);
+        while (Folder.size() > 3 && (Folder.back() == L'\\' || Folder.back() == L'/'))
+            Folder.pop_back();
+        Folder += L"\\Pex";
         CreateDirectoryW(Folder.c_str(), nullptr);
         if (IsFolder(Folder)) return Narrow(Folder) + "\\";
     }
@@ -305,7 +308,6 @@ constexpr size_t TerminationSignalCount =
 
 using TSignalHandler = void (*)(int);
 static TSignalHandler SavedHandlers[TerminationSignalCount];
-static bool Caught = false;
 static std::atomic<int> TerminationSignal{0};
 static std::atomic<bool> Received[TerminationSignalCount];
 
@@ -331,14 +333,11 @@ void PlatformCatchTerminationSignals() {
         SavedHandlers[I] = std::signal(TerminationSignals[I], OnTerminationSignal);
         if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
     }
-    Caught = true;
 }
 
 void PlatformReleaseTerminationSignals() {
-    if (Caught)
-        for (size_t I = 0; I < TerminationSignalCount; ++I)
-            if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
-    Caught = false;
+    for (size_t I = 0; I < TerminationSignalCount; ++I)
+        if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
     TerminationSignal = 0;
 }
 

@@ -91,7 +91,18 @@ bool KeepFileAs(const std::string& FileName, const std::string& KeptName) {
     return PlatformKeepFile(FileName, KeptName);
 }
 
-// ---- Tokens ------------------------------------------------------------------
+// ---- Lines and tokens --------------------------------------------------------
+
+bool NextLine(std::string_view Text, size_t& Position, std::string_view& Line, bool& Ended) {
+    if (Position >= Text.size()) return false;
+    size_t End = Text.find_first_of("\r\n", Position);
+    if (End == std::string_view::npos) End = Text.size();
+    Line = Text.substr(Position, End - Position);
+    Ended = End < Text.size();
+    Position = End;
+    if (Ended) Position += Text.compare(End, 2, "\r\n") == 0 ? 2 : 1;
+    return true;
+}
 
 static bool IsSeparator(char C) {
     return static_cast<unsigned char>(C) <= 32;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "PexPlatform.h"
@@ -54,7 +55,13 @@ std::vector<std::string> TakeWrittenTexts();
 // Back to the disk alone: the writes kept in memory and the journal are dropped.
 void ForgetWrites();
 
-// ---- Tokens ------------------------------------------------------------------
+// ---- Lines and tokens --------------------------------------------------------
+
+// The line of Text at Position (0-based), without its end, and Position moved
+// past it. Every text file the program reads ends its lines in CR LF, LF or
+// CR; Ended tells whether this one had such an end (the last line of a text
+// may not). False at the end of the text.
+bool NextLine(std::string_view Text, size_t& Position, std::string_view& Line, bool& Ended);
 
 // Token: a run of bytes above 32. Position is 1-based and advanced in place;
 // false at the end of the text, with Token empty.

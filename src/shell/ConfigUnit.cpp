@@ -56,17 +56,11 @@ static std::string Trim(const std::string& Text, size_t Begin, size_t End) {
 
 TIniDocument ParseIniText(const std::string& Text) {
     TIniDocument Document;
-    size_t Start = 0;
-    while (Start < Text.size()) {
-        size_t End = Text.find_first_of("\r\n", Start);
-        if (End == std::string::npos) End = Text.size();
-        const std::string Line = Trim(Text, Start, End);
-        Start = End;
-        if (Start < Text.size()) {
-            const bool CrLf =
-                Text[Start] == '\r' && Start + 1 < Text.size() && Text[Start + 1] == '\n';
-            Start += CrLf ? 2 : 1;
-        }
+    size_t Position = 0;
+    std::string_view Read;
+    bool Ended;
+    while (NextLine(Text, Position, Read, Ended)) {
+        const std::string Line = Trim(std::string(Read), 0, Read.size());
         if (Line.empty() || Line[0] == ';') continue;
         if (Line.front() == '[' && Line.back() == ']' && Line.size() >= 2) {
             Document.push_back({Trim(Line, 1, Line.size() - 1), {}});

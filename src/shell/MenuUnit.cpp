@@ -91,17 +91,10 @@ void LoadMenuFromText(const std::string& Text) {
     TMenuReader Reader{0, ""};
     bool HeaderLine = true;
     size_t Position = 0;
-    while (Position < End) {
-        size_t LineEnd = Position;
-        while (LineEnd < End && Text[LineEnd] != '\r' && Text[LineEnd] != '\n') ++LineEnd;
-        const std::string Line = Text.substr(Position, LineEnd - Position);
-        // Lines end at CR LF, LF or CR.
-        Position = LineEnd;
-        if (Position < End) {
-            const bool CarriageReturn = Text[Position] == '\r';
-            ++Position;
-            if (CarriageReturn && Position < End && Text[Position] == '\n') ++Position;
-        }
+    std::string_view Read;
+    bool Ended;
+    while (NextLine(std::string_view(Text).substr(0, End), Position, Read, Ended)) {
+        const std::string Line(Read);
         if (HeaderLine) {
             if (Line != MenuHeader) return;
             HeaderLine = false;

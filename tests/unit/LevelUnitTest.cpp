@@ -35,10 +35,12 @@ protected:
         Dir = Folder.Path;
         // Recovery files go to the test's folder, not the user's.
         setenv("XDG_STATE_HOME", State.Path.c_str(), 1);
+        setenv("LOCALAPPDATA", State.Path.c_str(), 1);
     }
     void TearDown() override {
         DoneLevel();
         unsetenv("XDG_STATE_HOME");
+        unsetenv("LOCALAPPDATA");
     }
     TTempFolder Folder, State;
     // Loads Text through a real file, as the game does.
@@ -152,7 +154,8 @@ TEST_F(LevelTest, SaveThatFailsKeepsTheLevelInARecoveryFileTheErrorNames) {
         Message = Error.what();
     }
     EXPECT_EQ(ReadBytes(Dir + "plain"), "user data");
-    const std::string Recoveries = State.Path + "pex";
+    const std::string Recoveries = PlatformRecoveryFolder();
+    ASSERT_EQ(Recoveries.rfind(State.Path, 0), 0u) << Recoveries;
     ASSERT_EQ(std::distance(fs::directory_iterator(Recoveries), fs::directory_iterator()), 1);
     const std::string Recovery = fs::directory_iterator(Recoveries)->path().string();
     EXPECT_EQ(ReadBytes(Recovery), LevelText());

@@ -296,26 +296,32 @@ TEST_F(DemoTest, DamagedOrMissingDemoIsRefusedBeforeTheRunStarts) {
 
 // ---- Where a recording goes ---------------------------------------------------
 
+TEST_F(DemoTest, RecordingNeverWaitsOnAPipe) {
+    ASSERT_EQ(mkfifo(Dir.File("pipe").c_str(), 0600), 0);
+    std::string Error;
+    EXPECT_TRUE(ReturnsWithoutAWriter(
+        Dir.File("pipe"), [&] { EXPECT_FALSE(StartDemoRecording(Dir.File("pipe"), Error)); }));
+    EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("pipe") + "\": it is not a regular file");
+    EXPECT_EQ(DemoMode, dmOff);
+}
+
 TEST_F(DemoTest, RecordingRefusesAnyFileButAnEarlierDemo) {
     const std::string Settings = "[Screen]\r\nFullScreen=1\r\n";
     WriteBytes(Dir.File("pex.ini"), Settings);
-    ASSERT_EQ(mkfifo(Dir.File("pipe").c_str(), 0600), 0);
     std::filesystem::create_directory(Dir.File("folder"));
     std::string Error;
     EXPECT_FALSE(StartDemoRecording(Dir.File("pex.ini"), Error));
     EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("pex.ini") +
                          "\": the file exists and is not a demo");
-    EXPECT_TRUE(ReturnsWithoutAWriter(
-        Dir.File("pipe"), [&] { EXPECT_FALSE(StartDemoRecording(Dir.File("pipe"), Error)); }));
-    EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("pipe") + "\": it is not a regular file");
     EXPECT_FALSE(StartDemoRecording(Dir.File("folder"), Error));
+    EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("folder") + "\": it is not a regular file");
     EXPECT_FALSE(StartDemoRecording(Dir.File("no/such/folder/a.dem"), Error));
     EXPECT_EQ(Error.rfind("Cannot create file", 0), 0u) << Error;
     EXPECT_EQ(DemoMode, dmOff);
     EXPECT_EQ(ReadBytes(Dir.File("pex.ini")), Settings);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path),
                             std::filesystem::directory_iterator()),
-              3);
+              2);
 
     // An earlier demo is replaced, but only by a run that ended well.
     WriteBytes(Dir.File("a.dem"), "PEX DEMO 1\nx\nend 0\n");

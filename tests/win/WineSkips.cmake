@@ -14,7 +14,10 @@ set(PEX_WINE_SKIP_ConfigUnitTest
 set(PEX_WINE_SKIP_LevelUnitTest "LevelTest.FailedSaveLeavesTheOldFileWholeAndNamesThePath")
 set(PEX_WINE_SKIP_MainUnitTest "MainUnitTest.MissingPictureStopsTheLoadsWithItsPath")
 set(PEX_WINE_SKIP_MenuUnitTest "MenuTest.UnusableScriptRaisesItsReasonWithoutWaiting")
-set(PEX_WINE_SKIP_PexTextureTest "Texture.MissingFileNamesItsFullPath")
+set(PEX_WINE_SKIP_PexTextureTest
+    "Texture.MissingFileNamesItsFullPath:Texture.PipeIsNotAnImageFileAndNeverWaitedOn")
+set(PEX_WINE_SKIP_PexDemoTest
+    "DemoTest.RecordingNeverWaitsOnAPipe:DemoTest.FailedRecordingIsReportedAtOnceAndLeavesNoFile")
 set(PEX_WINE_SKIP_PexScriptTest
     "ReadWholeFile.PipeGivesEmptyTextWithoutWaiting:WriteWholeFileTest.FailedWriteKeepsTheOldFileWhole")
 set(PEX_WINE_SKIP_SoundLibTest
