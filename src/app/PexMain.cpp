@@ -62,7 +62,7 @@ static void ShowErrorBox(const std::string& Message) {
 
 // The files a run reads, whose digests a demo keeps.
 static std::vector<std::pair<std::string, std::string>> WatchedFiles() {
-    return {{"settings", SettingsFilePath(PlatformExecutablePath())},
+    return {{"settings", SettingsFileName()},
             {"menu", AppDir + "main.menu"},
             {"level", LevelFilePath()}};
 }

@@ -299,3 +299,14 @@ void glfw2SwapBuffers() {
     if (DemoMode == dmPlay) DeliverDemoEvents();
     if (DemoMode != dmOff) DemoEndFrame();
 }
+
+// ---- Beyond version 2: the window's icon -------------------------------------
+
+void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
+    if (!Window || Count <= 0) return;
+    std::vector<GLFWimage> Copies;
+    for (int32_t I = 0; I < Count; ++I)
+        Copies.push_back(
+            {Images[I].Width, Images[I].Height, const_cast<unsigned char*>(Images[I].Pixels)});
+    glfwSetWindowIcon(Window, Count, Copies.data());
+}

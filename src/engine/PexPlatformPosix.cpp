@@ -1,11 +1,13 @@
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
@@ -264,4 +266,56 @@ bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::st
         return true;
     Reason = SDL_GetError();
     return false;
+}
+
+// ---- The user's files -------------------------------------------------------
+
+// The data folder of the XDG base directories: $XDG_DATA_HOME when it is an
+// absolute path (a relative one is to be ignored), else .local/share in the
+// home folder; empty when no home folder is known either.
+static std::string DataHome() {
+    const char* Data = std::getenv("XDG_DATA_HOME");
+    if (Data != nullptr && Data[0] == '/') return Data;
+    std::string Home;
+    const char* HomeVariable = std::getenv("HOME");
+    if (HomeVariable != nullptr && HomeVariable[0] == '/') {
+        Home = HomeVariable;
+    } else {
+        const struct passwd* Entry = getpwuid(geteuid());
+        if (Entry != nullptr && Entry->pw_dir != nullptr && Entry->pw_dir[0] == '/')
+            Home = Entry->pw_dir;
+    }
+    if (Home.empty()) return Home;
+    return Home + "/.local/share";
+}
+
+std::string PlatformUserFolder(const std::string& AppFolder) {
+    // The effective user's rights, as a file created there would get them; a
+    // folder on a read-only file system is not writable either.
+    if (AppFolder.empty() || faccessat(AT_FDCWD, AppFolder.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
+        return AppFolder;
+    std::string Data = DataHome();
+    while (!Data.empty() && Data.back() == '/') Data.pop_back();
+    if (Data.empty()) return AppFolder;
+    return Data + "/pex/";
+}
+
+// Makes Folder and its missing parents, each readable by this user alone.
+static void MakeFolders(const std::string& Folder) {
+    size_t End = 0;
+    do {
+        End = Folder.find('/', End + 1);
+        const std::string Part = Folder.substr(0, End);
+        if (mkdir(Part.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error("Cannot create folder \"" + Part + "\". " +
+                                     std::strerror(errno));
+    } while (End != std::string::npos && End + 1 < Folder.size());
+}
+
+void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
+    struct stat Info;
+    if (UserCopy == Shipped || lstat(UserCopy.c_str(), &Info) == 0) return;
+    MakeFolders(FolderOf(UserCopy));
+    std::string Text;
+    if (PlatformReadFile(Shipped, Text)) PlatformReplaceFile(UserCopy, Text);
 }
