@@ -4,8 +4,11 @@
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(CPACK_COMPONENTS_ALL deb)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
+  # The archive unpacks into pex-<version>-<system>/.
   set(CPACK_COMPONENTS_ALL app archive)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 endif()
 
 # Every time stamp in a package is the commit's (PexReproducible.cmake; the

@@ -21,7 +21,10 @@ else()
   set(CPACK_SYSTEM_NAME linux-x86_64)
   set(CPACK_GENERATOR TGZ DEB)
 endif()
-set(CPACK_PACKAGE_FILE_NAME pex-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+# The archive's name, which its tests use too (CPack changes its own variable
+# when it writes its source package's settings).
+set(PEX_ARCHIVE_NAME pex-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_PACKAGE_FILE_NAME ${PEX_ARCHIVE_NAME})
 
 # Each generator takes its own components (PexCPackOptions.cmake), all of them
 # in one package.
@@ -49,11 +52,15 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PEX_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PEX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
- A hero walks, climbs ladders, hangs on ropes and falls through a grid of
- brick, steel, ladder, rope and coin while an enemy closes in on him. A level
- editor paints the same grid with the mouse. Tracker music plays on the splash
- and game screens.")
+# The synopsis is the summary above; this is the text below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A hero walks, climbs ladders, hangs on ropes and falls
+through a grid of brick, steel, ladder, rope and coin cells while an enemy
+closes in on him; coins vanish when he touches them.
+.
+A level editor paints the same grid with the mouse, takes changes back and
+makes them again. A menu leads to the game, the editor and a full-screen
+setting, and tracker music plays on the splash and game screens. Sessions can
+be recorded as demos and played back frame for frame.")
 # The libraries' packages, from what the program and the sound library link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Mesa's drivers: the program draws with OpenGL through GLX.

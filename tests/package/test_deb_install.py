@@ -16,7 +16,7 @@ import unittest
 
 from pexe2e import Pex, PexTestCase, changed_from, editor_at_rest, in_game, in_menu, \
     menu_at_rest, wait_for_splash
-from test_screens import CELL, COLUMNS, LEVEL_TOP, ROWS, current_row, read_level
+from test_screens import CELL, LEVEL_TOP, current_row, read_level
 
 DEB = os.environ.get("PEX_DEB", "")
 NOBODY = 65534
@@ -39,10 +39,11 @@ def package_status():
 def window_icon_sides(pex):
     """The sides of the pictures in the window's _NET_WM_ICON, and the first
     picture's top-left and centre pixels as ARGB values."""
-    out = subprocess.run(["xprop", "-id", str(pex.wid), "-notype", "_NET_WM_ICON"],
+    # The property's numbers as they are, not xprop's drawing of the icon.
+    out = subprocess.run(["xprop", "-id", str(pex.wid), "-notype", "-f", "_NET_WM_ICON", "32c",
+                          " = $0+", "_NET_WM_ICON"],
                          env=pex.env, capture_output=True, text=True).stdout
-    values = [int(v, 0) for v in out.split("=", 1)[1].replace("\n", " ").split(",")] \
-        if "=" in out else []
+    values = [int(v, 0) for v in out.split("=", 1)[1].split(",")] if "=" in out else []
     sides, pixels, at = [], None, 0
     while at + 2 <= len(values):
         width, height = values[at], values[at + 1]
@@ -155,7 +156,9 @@ class DebianPackageTest(PexTestCase):
         level = read_level(pex.data("level", "default", "1.txt"))
         self.assertEqual(level[4][6], 1)
         self.assertEqual(sum(map(sum, level)), 1, "the cleared level holds the one brick")
-        self.assertEqual((len(level), len(level[0])), (ROWS, COLUMNS))
+        shipped = read_level("/usr/share/games/pex/level/default/1.txt")
+        self.assertEqual((len(level), len(level[0])), (len(shipped), len(shipped[0])))
+        self.assertGreater(sum(map(sum, shipped)), 1, "the shipped level was not the one saved")
         self.assertEqual(os.stat(pex.data()).st_mode & 0o777, 0o700)
         # The installed files are untouched.
         for top, state in installed.items():
