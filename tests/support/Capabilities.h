@@ -5,7 +5,6 @@
 //   if (!HasNamedPipes()) GTEST_SKIP() << "no named pipes on this system";
 #pragma once
 
-#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,9 +73,9 @@ inline bool HasPosixShell() {
 
 // The ALSA sound system (Linux's), whose library the sound output loads.
 inline bool HasAlsa() {
-    void* Alsa = dlopen("libasound.so.2", RTLD_NOW);
+    void* Alsa = PlatformLoadLibrary("libasound.so.2");
     if (Alsa == nullptr) return false;
-    dlclose(Alsa);
+    PlatformFreeLibrary(Alsa);
     return true;
 }
 
