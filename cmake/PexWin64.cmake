@@ -3,8 +3,9 @@
 # the target names the native build gets from pkg-config. Everything, the C
 # and C++ runtimes included, is linked statically, so that the application
 # folder needs no DLL but Windows' own.
-if(NOT PEX_WIN64_PREFIX)
-  message(FATAL_ERROR "PEX_WIN64_PREFIX must name the folder of the cross-built libraries")
+if(NOT EXISTS ${PEX_WIN64_PREFIX}/.complete)
+  message(FATAL_ERROR "The cross-built libraries are not in ${PEX_WIN64_PREFIX}: "
+                      "scripts/build-windows.sh --libraries builds them")
 endif()
 
 find_package(PkgConfig REQUIRED)
@@ -34,6 +35,3 @@ set_property(TARGET PkgConfig::SDL2 APPEND PROPERTY INTERFACE_COMPILE_DEFINITION
 include_directories(BEFORE ${CMAKE_CURRENT_LIST_DIR}/win64)
 
 add_link_options(-static -static-libgcc -static-libstdc++)
-
-# Test discovery runs under Wine when the tests run, not during the build.
-set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

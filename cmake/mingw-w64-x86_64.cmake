@@ -1,6 +1,7 @@
 # Cross toolchain for 64-bit Windows with Debian's MinGW-w64 (the POSIX
 # threads variant, which C++ threads and SDL need). The folder of the
-# cross-built libraries is passed as PEX_WIN64_PREFIX (cache or environment).
+# cross-built libraries is PEX_WIN64_PREFIX (cache or environment), by default
+# the one scripts/build-windows.sh builds them into.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -13,6 +14,12 @@ set(CMAKE_RANLIB ${PEX_MINGW}-gcc-ranlib-posix CACHE FILEPATH "")
 
 if(NOT PEX_WIN64_PREFIX AND DEFINED ENV{PEX_WIN64_PREFIX})
   set(PEX_WIN64_PREFIX $ENV{PEX_WIN64_PREFIX})
+endif()
+if(NOT PEX_WIN64_PREFIX)
+  execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/build-windows.sh --prefix
+                  OUTPUT_VARIABLE PEX_WIN64_PREFIX OUTPUT_STRIP_TRAILING_WHITESPACE
+                  COMMAND_ERROR_IS_FATAL ANY)
+  set(PEX_WIN64_PREFIX ${PEX_WIN64_PREFIX} CACHE PATH "The cross-built libraries")
 endif()
 # Try-compile projects see the prefix too.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PEX_WIN64_PREFIX)
@@ -29,7 +36,8 @@ if(PEX_WIN64_PREFIX)
   set(ENV{PKG_CONFIG_PATH} "")
 endif()
 
-# Test programs run under Wine on the build machine.
+# Test programs run under Wine on the build machine (in the environment the
+# tests' fixture sets up, tests/win).
 find_program(PEX_WINE NAMES wine wine64)
 if(PEX_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PEX_WINE})

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Cross-builds Pex for 64-bit Windows into build-win64/app/ (or the folder
-# PEX_WIN64_BUILD names): pex.exe, the sound
-# library as fmod.dll and the data files, everything linked statically so that
-# the folder needs no DLL but Windows' own.
-#   build-windows.sh          - the application folder
-#   build-windows.sh --tests  - also the test programs, then runs them under
-#                               Wine (unit, GL-call and sound-library suites and
-#                               the real-window smoke tests)
+# The Windows cross build's libraries, and the build itself (CMake preset
+# "windows", build-win64/): pex.exe, the sound library as fmod.dll and the
+# data files in build-win64/app/, everything linked statically so that the
+# folder needs no DLL but Windows' own.
+#   build-windows.sh             - the application folder
+#   build-windows.sh --tests     - also the test programs, run under Wine (unit,
+#                                  GL-call and sound-library suites and the
+#                                  real-window smoke tests), and the .zip
+#                                  (the workflow preset "windows")
 #   build-windows.sh --libraries - only the libraries below, when missing
+#   build-windows.sh --prefix    - prints the libraries' folder (the toolchain
+#                                  file asks for it)
 #
 # GLFW, SDL2 and libopenmpt come as Debian source packages and are built once
 # as static libraries into a folder kept between runs (PEX_WIN64_PREFIX, by
@@ -15,52 +18,35 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=${PEX_WIN64_BUILD:-build-win64}
 
-with_tests=0
-libraries_only=0
+mode=app
 case "${1:-}" in
-  --tests) with_tests=1 ;;
-  --libraries) libraries_only=1 ;;
+  --tests) mode=tests ;;
+  --libraries) mode=libraries ;;
+  --prefix) mode=prefix ;;
   "") ;;
-  *) echo "usage: $0 [--tests | --libraries]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--tests | --libraries | --prefix]" >&2; exit 2 ;;
 esac
-
-scripts/install-deps.sh windows
 
 # Debian source versions of the libraries; the prefix is named after them.
 glfw_version=3.3.8-1
 sdl2_version=2.26.5+dfsg-1
 openmpt_version=0.6.9-1
-gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || echo none)
 # The revision of the way they are built below: a new one builds them anew.
 recipe=2
 prefix=${PEX_WIN64_PREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pex/win64-r$recipe-glfw${glfw_version%-*}-sdl${sdl2_version%%+*}-openmpt${openmpt_version%-*}-gtest${gtest_version%%-*}}
+if [ "$mode" = prefix ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+# The packages, and deb-src for apt-get source.
+scripts/install-deps.sh windows
+
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=$(nproc)
 mingw=x86_64-w64-mingw32
-
-# Adds deb-src to the Debian archive entries (the Types of debian.sources, or
-# lines of sources.list), once, so that apt-get source finds the library sources.
-enable_sources() {
-  local list=/etc/apt/sources.list.d/debian.sources
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  local old_list=/etc/apt/sources.list
-  if [ -f "$list" ] && ! grep -q '^Types:.*deb-src' "$list"; then
-    echo "Adding deb-src to $list"
-    $sudo sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
-    $sudo apt-get update -qq
-  elif [ ! -f "$list" ] && [ -f "$old_list" ] && grep -q '^deb ' "$old_list" &&
-       ! grep -q '^deb-src ' "$old_list"; then
-    # The one-line format of older installations.
-    echo "Adding deb-src lines to $old_list"
-    sed -n 's/^deb /deb-src /p' "$old_list" | $sudo tee -a "$old_list" >/dev/null
-    $sudo apt-get update -qq
-  elif ! apt-cache showsrc glfw3 2>/dev/null | grep -q "^Version: $glfw_version\$"; then
-    $sudo apt-get update -qq
-  fi
-}
 
 # Runs in a subshell of its own, so that its work folder goes with it.
 build_libraries() (
@@ -71,7 +57,10 @@ build_libraries() (
   step() { echo "Cross-building $* (at $((SECONDS - started)) s)"; }
   rm -rf "$prefix"
   mkdir -p "$prefix"
-  enable_sources
+  # Package lists older than the deb-src entries know no sources yet.
+  if ! apt-cache showsrc glfw3 2>/dev/null | grep -q "^Version: $glfw_version\$"; then
+    $([ "$(id -u)" -ne 0 ] && echo sudo) apt-get update -qq
+  fi
   (cd "$work" && apt-get source -qq "glfw3=$glfw_version" "libsdl2=$sdl2_version" \
                                     "libopenmpt=$openmpt_version") >"$work/source.log" 2>&1 ||
     { cat "$work/source.log" >&2; return 1; }
@@ -119,36 +108,15 @@ if [ ! -f "$prefix/.complete" ]; then
   echo "Cross-building the libraries into $prefix"
   build_libraries
 fi
-if [ "$libraries_only" = 1 ]; then
+if [ "$mode" = libraries ]; then
   echo "The libraries are in $prefix"
   exit 0
 fi
 
-if [ "$with_tests" = 1 ]; then
-  # Tests run under Wine, some at build time (test discovery).
-  source tests/e2e/win/wineenv.sh
-  pex_wine_start "$(realpath -m "$build")/wine"
-  trap pex_wine_stop EXIT
-fi
-
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DPEX_WIN64_PREFIX="$prefix" \
-  -DCMAKE_BUILD_TYPE=Release -DPEX_BUILD_TESTS=$([ "$with_tests" = 1 ] && echo ON || echo OFF)
-cmake --build "$build" -j"$jobs"
-
-# The application folder must run on a bare Windows: only the system's own
-# DLLs may be imported.
-app=$build/app
-for binary in "$app/pex.exe" "$app/fmod.dll"; do
-  imports=$($mingw-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-  foreign=$(grep -vxE 'kernel32\.dll|user32\.dll|gdi32\.dll|opengl32\.dll|glu32\.dll|winmm\.dll|imm32\.dll|ole32\.dll|oleaut32\.dll|shell32\.dll|version\.dll|setupapi\.dll|advapi32\.dll|msvcrt\.dll|ws2_32\.dll|rpcrt4\.dll|api-ms-win-[a-z0-9-]+\.dll' <<<"$imports" || true)
-  if [ -n "$foreign" ]; then
-    echo "$binary imports DLLs that Windows does not ship: $foreign" >&2
-    exit 1
-  fi
-done
-exports=$($mingw-objdump -p "$app/fmod.dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -c '\] F[A-Z]*_' || true)
-echo "Built $app (fmod.dll exports $exports entry points)"
-
-if [ "$with_tests" = 1 ]; then
-  (cd "$build" && ctest --output-on-failure -j"$jobs")
+export PEX_WIN64_PREFIX=$prefix
+if [ "$mode" = tests ]; then
+  cmake --workflow --preset windows
+else
+  cmake --preset windows -DPEX_BUILD_TESTS=OFF
+  cmake --build --preset windows
 fi

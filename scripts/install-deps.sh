@@ -2,8 +2,12 @@
 # Installs the Debian packages Pex needs when they are missing.
 #   install-deps.sh game   - to build and run the game
 #   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...),
-#                            the Windows cross build included (MinGW-w64, Wine)
+#                            the Windows cross build and the package checks
+#                            included (MinGW-w64, Wine, lintian, ...)
 #   install-deps.sh windows - the same as tests
+# For the Windows build it also adds deb-src to the Debian archive entries
+# (once), so that apt-get source finds the sources of the libraries that
+# scripts/build-windows.sh cross-builds.
 # Uses sudo only when not running as root.
 set -euo pipefail
 
@@ -13,20 +17,52 @@ game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1
            libsdl2-dev libopenmpt-dev xfonts-base)
 # build-essential's g++ brings the sanitizer runtimes (libasan8, libubsan1) of
 # the sanitizer build, libclang-rt-14-dev clang's and libFuzzer; util-linux has
-# setpriv, which the tests use to run as an unprivileged user.
+# setpriv, which the tests use to run as an unprivileged user. The Debian
+# package is checked with lintian (which reads manual pages with man-db),
+# desktop-file-utils and appstream, and made by CPack with dpkg-dev's
+# dpkg-shlibdeps; git names the commit whose time the packages carry.
 test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
            x11-utils x11-apps imagemagick libx11-dev python3
-           libfreetype-dev fonts-dejavu-core util-linux)
+           libfreetype-dev fonts-dejavu-core util-linux
+           dpkg-dev lintian man-db desktop-file-utils appstream git)
 
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-              libz-mingw-w64-dev wine wine64 dpkg-dev googletest zip unzip)
+              binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 googletest zip unzip)
 
 pkgs=("${game_pkgs[@]}")
-case "${1:-game}" in
+mode=${1:-game}
+case "$mode" in
   game) ;;
   tests | windows) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
   *) echo "usage: $0 [game|tests|windows]" >&2; exit 2 ;;
 esac
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# Adds deb-src to the Debian archive entries (the Types of debian.sources, or
+# lines of the one-line sources.list of older installations).
+enable_sources() {
+  local list=/etc/apt/sources.list.d/debian.sources
+  local old_list=/etc/apt/sources.list
+  if [ -f "$list" ] && ! grep -q '^Types:.*deb-src' "$list"; then
+    echo "Adding deb-src to $list"
+    $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
+    return 0
+  elif [ ! -f "$list" ] && [ -f "$old_list" ] && grep -q '^deb ' "$old_list" &&
+       ! grep -q '^deb-src ' "$old_list"; then
+    echo "Adding deb-src lines to $old_list"
+    sed -n 's/^deb /deb-src /p' "$old_list" | $SUDO tee -a "$old_list" >/dev/null
+    return 0
+  fi
+  return 1
+}
+
+updated=0
+if [ "$mode" != game ] && enable_sources; then
+  $SUDO apt-get update -qq
+  updated=1
+fi
 
 missing=()
 for p in "${pkgs[@]}"; do
@@ -36,8 +72,6 @@ for p in "${pkgs[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
+[ "$updated" = 1 ] || $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Builds Pex and starts it: build/app/pex.
+# Builds Pex and starts it: build/app/pex (the workflow preset "game").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh game
-cmake -S . -B build -DPEX_BUILD_TESTS=OFF
-cmake --build build -j"$(nproc)"
+cmake --workflow --preset game
 exec build/app/pex

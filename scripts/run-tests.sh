@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Builds Pex with its tests and runs every test: unit and GL-call tests, the
-# real-window tests under their own Xvfb, the headless suites again under the
-# sanitizers, the Windows build with its tests under Wine, the release archives
-# and the bounded fuzzer runs. The build folder is build-tests/, apart from the
-# game's build/.
+# Builds Pex and runs every test, as a list of CMake workflow presets
+# (CMakePresets.json):
+#   tests     the unit and GL-call suites and the real-window tests (build-tests/)
+#   sanitize  the headless suites under ASan, UBSan and LSan (build-asan/)
+#   package   the release archive and the Debian package, their contents,
+#             reproducibility, validation, and the package installed, run and
+#             removed (build-package/)
+#   windows   the Windows build, its tests under Wine and its archive (build-win64/)
+#   fuzz      the bounded fuzzer runs (build-fuzz/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 phase() { echo "== $* (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
@@ -20,20 +24,17 @@ nice -n 10 setsid scripts/build-windows.sh --libraries >"$libraries_log" 2>&1 &
 libraries=$!
 trap 'kill -- -"$libraries" 2>/dev/null || true' EXIT
 
+# The packages carry the time of the commit they are built from.
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+export SOURCE_DATE_EPOCH
+
 phase "Linux build and tests"
-cmake -S . -B build-tests -DPEX_BUILD_TESTS=ON
-cmake --build build-tests -j"$(nproc)"
-(cd build-tests && ctest --output-on-failure -j"$(nproc)")
-
-# The headless suites again under AddressSanitizer, UndefinedBehaviorSanitizer
-# and LeakSanitizer, in a build folder of their own.
+cmake --workflow --preset tests
 phase "Sanitizer build and tests"
-cmake -S . -B build-asan -DPEX_BUILD_TESTS=ON -DPEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-cmake --build build-asan -j"$(nproc)"
-(cd build-asan && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$(nproc)")
+cmake --workflow --preset sanitize
+phase "Packages: the archive and the Debian package"
+cmake --workflow --preset package
 
-# The Windows build from the same tree with its tests under Wine, then the
-# release archives of both systems (the Linux one from the program built above).
 phase "Windows libraries"
 if ! wait "$libraries"; then
   cat "$libraries_log" >&2
@@ -41,10 +42,8 @@ if ! wait "$libraries"; then
 fi
 cat "$libraries_log"
 phase "Windows build and tests"
-scripts/build-windows.sh --tests
-phase "Release archives"
-PEX_LINUX_BUILD=build-tests scripts/package.sh all
+PEX_WIN64_PREFIX=$(scripts/build-windows.sh --prefix) cmake --workflow --preset windows
 
 phase "Fuzzers"
-scripts/run-fuzzers.sh "${PEX_FUZZ_SECONDS:-20}"
+PEX_FUZZ_SECONDS=${PEX_FUZZ_SECONDS:-20} cmake --workflow --preset fuzz
 phase "Done"

@@ -24,7 +24,7 @@
 
 // The files a run reads, whose digests a demo keeps.
 static void InitDemos() {
-    InitDemo({{"settings", SettingsFilePath(PlatformExecutablePath())},
+    InitDemo({{"settings", SettingsFileName()},
               {"menu", MenuFilePath()},
               {"level", LevelFilePath()}});
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <limits>
 #include <thread>
+#include <vector>
 
 static GLFWwindow* Window = nullptr;
 static TGlfw2KeyFun KeyFun = nullptr;
@@ -253,4 +254,15 @@ void glfw2SwapBuffers() {
     glfwSwapBuffers(Window);
     // Queued events reach the handlers here, right after the swap.
     glfwPollEvents();
+}
+
+// ---- Beyond version 2: the window's icon -------------------------------------
+
+void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
+    if (!Window || Count <= 0) return;
+    std::vector<GLFWimage> Copies;
+    for (int32_t I = 0; I < Count; ++I)
+        Copies.push_back(
+            {Images[I].Width, Images[I].Height, const_cast<unsigned char*>(Images[I].Pixels)});
+    glfwSetWindowIcon(Window, Count, Copies.data());
 }

@@ -138,6 +138,21 @@ void glfw2GetMousePos(int32_t* X, int32_t* Y);
 void glfw2Sleep(double Seconds);
 void glfw2SwapBuffers();
 
+// ---- Beyond version 2: the window's icon -------------------------------------
+
+// One picture of the icon: Width x Height pixels of four bytes (red, green,
+// blue, alpha), top row first.
+struct TGlfw2Image {
+    int32_t Width;
+    int32_t Height;
+    const uint8_t* Pixels;
+};
+
+// Gives the open window its icon in Count sizes; the window system picks the
+// one it shows. The pictures are copied. Nothing happens without a window, and
+// on systems whose windows carry no icon of their own.
+void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
+
 // Version 2 code of a GLFW 3 key, or -2 for a key that version 2 did not have.
 int32_t glfw2TranslateKey(int32_t Glfw3Key);
 

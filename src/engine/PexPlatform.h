@@ -166,3 +166,24 @@ void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR);
 // display, for instance). Nothing of the box outlives the program: when the
 // program ends while the box waits, by a signal or otherwise, the box goes too.
 bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason);
+
+// ---- The user's files -------------------------------------------------------
+
+// The folder of the files the user changes (the settings file and the levels),
+// with its trailing separator. It is the application folder itself whenever
+// this user may write into it, as in an unpacked archive or a build folder. A
+// copy installed where the user may not write, or installed with the system
+// (under /usr, whose files no program changes, whoever runs it), keeps them in
+// the user's own data folder instead: $XDG_DATA_HOME/pex (by default
+// ~/.local/share/pex) on Linux, %APPDATA%\Pex on Windows. When the system names no such folder, the
+// application folder is kept, and writing there fails as it would.
+std::string PlatformUserFolder(const std::string& AppFolder);
+
+// Gives the user a copy of a shipped file on first use: when nothing exists at
+// UserCopy, its missing folders are made (for this user alone) and the file
+// Shipped is copied there whole. A user's copy that exists is never touched,
+// and where both names are the same file nothing happens. A shipped file that
+// cannot be read leaves just the folders. Raises std::runtime_error
+// "Cannot create folder "<name>". <reason>" or "Cannot create file ..." on
+// failure.
+void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy);

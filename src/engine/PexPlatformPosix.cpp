@@ -1,6 +1,7 @@
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -306,11 +307,33 @@ bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName) 
     return true;
 }
 
-static bool MakeFolders(const std::string& Folder) {
+// A folder of the XDG base directories: the variable's value when it is an
+// absolute path (a relative one is to be ignored), else Default in the home
+// folder; without trailing separators; empty when no home folder is known.
+static std::string XdgFolder(const char* Variable, const char* Default) {
+    std::string Folder;
+    const char* Value = std::getenv(Variable);
+    const char* Home = std::getenv("HOME");
+    if (Value != nullptr && Value[0] == '/') {
+        Folder = Value;
+    } else if (Home != nullptr && Home[0] == '/') {
+        Folder = std::string(Home) + "/" + Default;
+    } else {
+        const struct passwd* Entry = getpwuid(geteuid());
+        if (Entry != nullptr && Entry->pw_dir != nullptr && Entry->pw_dir[0] == '/')
+            Folder = std::string(Entry->pw_dir) + "/" + Default;
+    }
+    while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
+    return Folder;
+}
+
+// Makes Folder and its missing parents, each readable by this user alone; the
+// part that could not be made, with errno, or empty.
+static std::string MakeFolders(const std::string& Folder) {
     for (size_t Slash = Folder.find('/', 1);; Slash = Folder.find('/', Slash + 1)) {
         const std::string Part = Folder.substr(0, Slash);
-        if (mkdir(Part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        if (Slash == std::string::npos) return true;
+        if (mkdir(Part.c_str(), 0700) != 0 && errno != EEXIST) return Part;
+        if (Slash == std::string::npos) return std::string();
     }
 }
 
@@ -320,27 +343,15 @@ static bool WritableFolder(const std::string& Folder) {
            access(Folder.c_str(), W_OK | X_OK) == 0;
 }
 
-// An absolute folder named by an environment variable, without trailing
-// separators; empty when it is unset or not absolute.
-static std::string FolderFromEnvironment(const char* Name) {
-    const char* Value = std::getenv(Name);
-    if (Value == nullptr || Value[0] != '/') return std::string();
-    std::string Folder = Value;
-    while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
-    return Folder;
-}
-
 std::string PlatformRecoveryFolder() {
-    std::string Folder = FolderFromEnvironment("XDG_STATE_HOME");
+    std::string Folder = XdgFolder("XDG_STATE_HOME", ".local/state");
     if (!Folder.empty()) {
         Folder += "/pex";
-    } else {
-        Folder = FolderFromEnvironment("HOME");
-        if (!Folder.empty()) Folder += "/.local/state/pex";
+        if (MakeFolders(Folder).empty() && WritableFolder(Folder)) return Folder + "/";
     }
-    if (!Folder.empty() && MakeFolders(Folder) && WritableFolder(Folder)) return Folder + "/";
-    Folder = FolderFromEnvironment("TMPDIR");
-    if (Folder.empty()) Folder = "/tmp";
+    const char* Temporary = std::getenv("TMPDIR");
+    Folder = Temporary != nullptr && Temporary[0] == '/' ? Temporary : "/tmp";
+    while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
     return WritableFolder(Folder) ? Folder + "/" : std::string();
 }
 
@@ -500,4 +511,28 @@ bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::st
     if (WIFEXITED(Status) && WEXITSTATUS(Status) == 0) return true;
     Reason = Said.empty() ? "the box's process failed" : Said;
     return false;
+}
+
+// ---- The user's files -------------------------------------------------------
+
+std::string PlatformUserFolder(const std::string& AppFolder) {
+    // The effective user's rights, as a file created there would get them; a
+    // folder on a read-only file system is not writable either.
+    const bool System = AppFolder.compare(0, 5, "/usr/") == 0;
+    if (AppFolder.empty() ||
+        (!System && faccessat(AT_FDCWD, AppFolder.c_str(), W_OK | X_OK, AT_EACCESS) == 0))
+        return AppFolder;
+    const std::string Data = XdgFolder("XDG_DATA_HOME", ".local/share");
+    if (Data.empty()) return AppFolder;
+    return Data + "/pex/";
+}
+
+void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
+    struct stat Info;
+    if (UserCopy == Shipped || lstat(UserCopy.c_str(), &Info) == 0) return;
+    const std::string Failed = MakeFolders(FolderOf(UserCopy));
+    if (!Failed.empty())
+        throw std::runtime_error("Cannot create folder \"" + Failed + "\". " + std::strerror(errno));
+    std::string Text;
+    if (PlatformReadFile(Shipped, Text)) PlatformReplaceFile(UserCopy, Text);
 }

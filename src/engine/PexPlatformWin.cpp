@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -394,4 +395,70 @@ bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::st
     while (!Reason.empty() && (Reason.back() == '\n' || Reason.back() == '\r')) Reason.pop_back();
     if (Reason.empty()) Reason = "error " + std::to_string(Error);
     return false;
+}
+
+// ---- The user's files -------------------------------------------------------
+
+// Whether this user may make files in Folder. Windows' access rules are too
+// many to read off the folder (lists of rights, inherited ones, a read-only
+// medium), so a file is made there and removed again.
+static bool FolderWritable(const std::string& Folder) {
+    std::wstring TempName;
+    const HANDLE Handle = CreateUniqueFile(Widen(Folder + "pex"), TempName);
+    if (Handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(Handle);
+    DeleteFileW(TempName.c_str());
+    return true;
+}
+
+static bool IsDelim(char C) {
+    return C == '\\' || C == '/';
+}
+
+std::string PlatformUserFolder(const std::string& AppFolder) {
+    if (AppFolder.empty() || FolderWritable(AppFolder)) return AppFolder;
+    const char* Data = std::getenv("APPDATA");
+    if (Data == nullptr || Data[0] == '\0') return AppFolder;
+    std::string Folder = Data;
+    while (!Folder.empty() && IsDelim(Folder.back())) Folder.pop_back();
+    return Folder + "\\Pex\\";
+}
+
+// Makes Folder and its missing parents. The parts before the first folder
+// name (a drive "C:" or a share "\\server\share") are taken as they are.
+static void MakeFolders(const std::string& Folder) {
+    size_t Start = 0;
+    if (Folder.size() >= 2 && IsDelim(Folder[0]) && IsDelim(Folder[1])) {
+        Start = Folder.find_first_of("\\/", 2);  // after the server
+        if (Start != std::string::npos)
+            Start = Folder.find_first_of("\\/", Start + 1);  // the share
+    } else if (Folder.size() >= 2 && Folder[1] == ':') {
+        Start = 2;
+    }
+    while (Start != std::string::npos && Start < Folder.size()) {
+        const size_t End = Folder.find_first_of("\\/", Start + 1);
+        const std::string Part = Folder.substr(0, End);
+        if (!IsDelim(Part.back()) && !CreateDirectoryW(Widen(Part).c_str(), nullptr)) {
+            const DWORD Error = GetLastError();
+            if (Error != ERROR_ALREADY_EXISTS &&
+                !(Error == ERROR_ACCESS_DENIED && IsFolder(Widen(Part))))
+                throw std::runtime_error("Cannot create folder \"" + Part + "\". " +
+                                         std::strerror(ErrnoOf(Error)));
+        }
+        Start = End;
+    }
+}
+
+static std::string FolderOf(const std::string& Path) {
+    const size_t Delim = Path.find_last_of("\\/");
+    return Delim == std::string::npos ? std::string() : Path.substr(0, Delim);
+}
+
+void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
+    if (UserCopy == Shipped ||
+        GetFileAttributesW(Widen(UserCopy).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    MakeFolders(FolderOf(UserCopy));
+    std::string Text;
+    if (PlatformReadFile(Shipped, Text)) PlatformReplaceFile(UserCopy, Text);
 }

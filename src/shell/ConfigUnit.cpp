@@ -197,18 +197,28 @@ void SaveScreenSettingsTo(const std::string& FileName) {
     WriteChangedFile(FileName, IniDocumentText(Document));
 }
 
+std::string SettingsFileName() {
+    const std::string Beside = SettingsFilePath(PlatformExecutablePath());
+    const size_t NameStart = Beside.rfind(PathDelim) + 1;  // 0 when there is no folder
+    if (NameStart == 0) return Beside;
+    return PlatformUserFolder(Beside.substr(0, NameStart)) + Beside.substr(NameStart);
+}
+
 // Without a known executable path there is no settings file: the defaults are
 // used and nothing is written.
 void LoadScreenSettings() {
-    LoadScreenSettingsFrom(SettingsFilePath(PlatformExecutablePath()));
+    LoadScreenSettingsFrom(SettingsFileName());
 }
 
 void SaveScreenSettings() {
-    const std::string FileName = SettingsFilePath(PlatformExecutablePath());
+    const std::string FileName = SettingsFileName();
     if (!FileName.empty()) SaveScreenSettingsTo(FileName);
 }
 
 void InitConfig() {
+    const std::string FileName = SettingsFileName();
+    // An installed copy's user starts from the shipped settings.
+    if (!FileName.empty()) PlatformSeedFile(SettingsFilePath(PlatformExecutablePath()), FileName);
     LoadScreenSettings();
 }
 

@@ -1,9 +1,12 @@
-// ConfigUnit: the four screen settings and the settings file beside the executable.
+// ConfigUnit: the four screen settings and the settings file beside the
+// executable, or in the user's folder where the user may not write beside it.
 //
 // Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
 // Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
 // WriteChangedFile, StrToIntDef).
-// Initialisation reads the settings file; finalisation writes it back.
+// Initialisation gives the user a copy of the shipped settings file when the
+// user's folder has none (PlatformSeedFile), then reads it; finalisation
+// writes it back.
 #pragma once
 
 #include <cstdint>
@@ -15,13 +18,19 @@ extern int32_t ScreenWidth;
 extern int32_t ScreenHeight;
 extern int32_t ScreenBPP;
 
-// Read from / written to SettingsFilePath(PlatformExecutablePath()).
+// Read from / written to SettingsFileName().
 void LoadScreenSettings();
 void SaveScreenSettings();
 
 // The settings file of an executable: its path with the file name's extension
 // replaced by ".ini" (appended when the name has none); empty for an empty path.
 std::string SettingsFilePath(const std::string& ExePath);
+
+// The settings file of this run: SettingsFilePath of the running executable,
+// in the folder PlatformUserFolder gives for the executable's own (so beside
+// it, where the user may write there); empty when the executable's path is
+// unknown.
+std::string SettingsFileName();
 
 // The same two operations on a given settings file. A file that is missing,
 // unreadable or larger than MaxWholeFileSize (PexPlatform) loads as the

@@ -2,9 +2,12 @@
 
 #include <GL/gl.h>
 
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "ConfigUnit.h"
+#include "Glfw2.h"
 #include "PexGL.h"
 #include "PexTexture.h"
 #include "Program.h"
@@ -26,6 +29,40 @@ static const TSharedTexture SharedTextures[] = {
     {"pic/gui.tga", &GuiTexture, tfMipNearest},
     {"pic/tiles.tga", &TilesTexture, tfMipLinear},
 };
+
+// ---- The window's icon --------------------------------------------------------
+
+struct TIconKey {
+    char Key;
+    uint8_t R, G, B, A;
+};
+
+#include "WindowIcon.inc"
+
+constexpr int32_t IconArtSide = 16;
+// The sizes the window is offered: the art with each pixel enlarged to a square.
+constexpr int32_t IconScales[] = {1, 2, 3};
+
+static void SetWindowIcon() {
+    constexpr int32_t Count = sizeof(IconScales) / sizeof(IconScales[0]);
+    std::vector<uint8_t> Pixels[Count];
+    TGlfw2Image Images[Count];
+    for (int32_t I = 0; I < Count; ++I) {
+        const int32_t Side = IconArtSide * IconScales[I];
+        Pixels[I].assign(size_t(Side) * Side * 4, 0);  // '.': clear
+        for (int32_t Y = 0; Y < Side; ++Y)
+            for (int32_t X = 0; X < Side; ++X) {
+                const char Key = WindowIconRows[Y / IconScales[I]][X / IconScales[I]];
+                for (const TIconKey& Color : WindowIconKeys)
+                    if (Color.Key == Key)
+                        std::memcpy(&Pixels[I][(size_t(Y) * Side + X) * 4], &Color.R, 4);
+            }
+        Images[I] = {Side, Side, Pixels[I].data()};
+    }
+    glfw2SetWindowIcon(Count, Images);
+}
+
+// ---- Frames and the main procedure ---------------------------------------------
 
 void DispatchUpdate() {
     if (KeyDown(kcF10)) Quit = true;
@@ -73,6 +110,7 @@ void RunApplication() {
             " window with " + std::to_string(ScreenBPP) + " bits per pixel" +
             (FullScreen ? " in full screen" : "") + ". Is a display with OpenGL available?");
     }
+    SetWindowIcon();
     for (const TSharedTexture& Shared : SharedTextures) {
         LoadTexture(AppDir + Shared.FileName, *Shared.Texture);
         SetTextureFilter(Shared.Filter);

@@ -1,6 +1,7 @@
 #include "VarsUnit.h"
 
 #include "PexGL.h"
+#include "PexPlatform.h"
 
 std::string LevelDir;
 std::string LevelName;
@@ -13,10 +14,19 @@ uint32_t SplashTexture = 0;
 uint32_t GuiTexture = 0;
 uint32_t TilesTexture = 0;
 
+static const char* const LevelFolderName = "level";
+
+// The level file under a folder of levels.
+static std::string LevelFileUnder(const std::string& Folder) {
+    return Folder + LevelName + PathDelim + "1.txt";
+}
+
 void InitVars() {
-    LevelDir = AppDir + "level" + PathDelim;
+    LevelDir = PlatformUserFolder(AppDir) + LevelFolderName + PathDelim;
     LevelName = "default";
     MusicDir = AppDir + "music" + PathDelim;
+    // The levels are the user's: an installed copy's user starts from the shipped one.
+    PlatformSeedFile(LevelFileUnder(AppDir + LevelFolderName + PathDelim), LevelFilePath());
 }
 
 void DoneVars() {
@@ -26,5 +36,5 @@ void DoneVars() {
 }
 
 std::string LevelFilePath() {
-    return LevelDir + LevelName + PathDelim + "1.txt";
+    return LevelFileUnder(LevelDir);
 }

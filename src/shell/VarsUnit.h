@@ -1,14 +1,16 @@
 // VarsUnit: shared game variables.
 //
 // Owns: LevelDir, LevelName, MusicDir and the six shared texture handles.
-// Uses: PexGL (AppDir, PathDelim).
-// Initialisation sets the three folders from AppDir; finalisation clears them.
+// Uses: PexGL (AppDir, PathDelim), PexPlatform (PlatformUserFolder, PlatformSeedFile).
+// Initialisation sets the three folders, the level folder in the user's folder
+// (PlatformUserFolder), and gives the user a copy of the shipped level there
+// when it has none; finalisation clears them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-extern std::string LevelDir;   // AppDir + "level/"
+extern std::string LevelDir;   // PlatformUserFolder(AppDir) + "level/"
 extern std::string LevelName;  // "default"
 extern std::string MusicDir;   // AppDir + "music/"
 

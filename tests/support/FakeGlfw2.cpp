@@ -26,6 +26,7 @@ TGlfw2RefreshFun RefreshFun = nullptr;
 std::function<void()> OnSwap;
 int32_t FramebufferScale = 1;
 int32_t OpenedW = 0, OpenedH = 0;
+std::vector<IconImage> WindowIcon;
 
 void ResetGlfw() {
     Times.clear();
@@ -53,6 +54,7 @@ void ResetGlfw() {
     OnSwap = nullptr;
     FramebufferScale = 1;
     OpenedW = OpenedH = 0;
+    WindowIcon.clear();
 }
 
 }  // namespace fake
@@ -76,6 +78,15 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
         WindowH = OpenedH > 0 ? OpenedH : Height;
     }
     return OpenResult;
+}
+void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
+    WindowIcon.clear();
+    for (int32_t I = 0; I < Count; ++I) {
+        const uint8_t* Pixels = Images[I].Pixels;
+        WindowIcon.push_back({Images[I].Width,
+                              Images[I].Height,
+                              {Pixels, Pixels + size_t(Images[I].Width) * Images[I].Height * 4}});
+    }
 }
 void glfw2SetWindowTitle(const char* NewTitle) {
     Title = NewTitle;

@@ -88,6 +88,14 @@ extern int32_t FramebufferScale;
 // set (playing the layer's choice for a side of 0), else the size asked for.
 extern int32_t OpenedW, OpenedH;
 
+// The window's icon as glfw2SetWindowIcon last gave it: each picture's side
+// and its pixels (cleared by ResetGlfw).
+struct IconImage {
+    int32_t Width, Height;
+    std::vector<uint8_t> Pixels;
+};
+extern std::vector<IconImage> WindowIcon;
+
 void ResetGlfw();
 
 }  // namespace fake

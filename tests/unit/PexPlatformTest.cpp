@@ -372,6 +372,17 @@ TEST_F(PlatformFiles, RecoveryFolderIsTheUsersStateFolderOrElseTheTemporaryOne) 
     if (SavedState) setenv("XDG_STATE_HOME", OldState.c_str(), 1);
 }
 
+// A copy installed with the system is never written into, even by a user who
+// could (root): the files the user changes go to the user's data folder.
+TEST_F(PlatformFiles, CopyInstalledUnderUsrKeepsTheUsersFilesInTheDataFolder) {
+    const char* Saved = std::getenv("XDG_DATA_HOME");
+    const std::string Old = Saved ? Saved : "";
+    setenv("XDG_DATA_HOME", (Dir + "data").c_str(), 1);
+    EXPECT_EQ(PlatformUserFolder("/usr/lib/games/pex/"), Dir + "data/pex/");
+    EXPECT_EQ(PlatformUserFolder(Dir), Dir);
+    Saved ? setenv("XDG_DATA_HOME", Old.c_str(), 1) : unsetenv("XDG_DATA_HOME");
+}
+
 using PlatformFilesDeathTest = PlatformFiles;
 
 TEST_F(PlatformFilesDeathTest, SecondSignalRemovesTheNewFilesBeingWritten) {

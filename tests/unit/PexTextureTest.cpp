@@ -161,6 +161,7 @@ TEST_F(Texture, FileErrorsAboutTheImageNameTheFile) {
 }
 
 TEST_F(Texture, MissingFileNamesItsFullPath) {
+    if (!KeepsPathsAsWritten()) GTEST_SKIP() << "paths come back with '\\' on this system";
     const fs::path Saved = fs::current_path();
     fs::current_path(Dir);
     uint32_t Name = 9;
@@ -185,6 +186,7 @@ TEST_F(Texture, FolderIsNotAnImageFile) {
 }
 
 TEST_F(Texture, PipeIsNotAnImageFileAndNeverWaitedOn) {
+    if (!HasNamedPipes()) GTEST_SKIP() << "no named pipes on this system";
     uint32_t Name = 0;
     const std::string Pipe = (Dir / "font.tga").string();
     ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);

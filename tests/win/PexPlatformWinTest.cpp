@@ -7,6 +7,7 @@
 #include <xmmintrin.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -155,9 +156,9 @@ TEST(PlatformLibraries, LoadFindAndFree) {
     EXPECT_EQ(PlatformLoadLibrary("pex_no_such_library.dll"), nullptr);
     void* Kernel = PlatformLoadLibrary("kernel32.dll");
     ASSERT_NE(Kernel, nullptr);
-    EXPECT_EQ(PlatformFindSymbol(Kernel, "GetTickCount"),
-              reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                     "GetTickCount")));
+    EXPECT_EQ(
+        PlatformFindSymbol(Kernel, "GetTickCount"),
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount")));
     EXPECT_EQ(PlatformFindSymbol(Kernel, "PexNoSuchExport"), nullptr);
     PlatformFreeLibrary(Kernel);
 }
@@ -186,4 +187,39 @@ TEST(PlatformFloat, MaskRecordsAndRestoreGivesBackTheCallersState) {
 TEST(PlatformNames, WindowsSeparatorAndLibraryName) {
     EXPECT_EQ(PlatformPathDelim, '\\');
     EXPECT_EQ(std::string(PlatformLibraryPrefix) + "fmod" + PlatformLibraryExtension, "fmod.dll");
+}
+
+// ---- The user's files -----------------------------------------------------------
+
+TEST_F(PlatformFiles, UserFolderIsTheApplicationFolderWhileItCanBeWritten) {
+    EXPECT_EQ(PlatformUserFolder(Dir), Dir);
+    EXPECT_TRUE(FolderNames().empty()) << "the probe of the folder leaves nothing behind";
+    // A folder no file can be made in (here: one that is not there) sends the
+    // user's files to %APPDATA%\Pex.
+    const std::string Unwritable = Dir + "missing\\";
+    const std::string SavedAppData = std::getenv("APPDATA") ? std::getenv("APPDATA") : "";
+    _putenv_s("APPDATA", (Dir + "Roaming\\").c_str());
+    EXPECT_EQ(PlatformUserFolder(Unwritable), Dir + "Roaming\\Pex\\");
+    _putenv_s("APPDATA", "");
+    EXPECT_EQ(PlatformUserFolder(Unwritable), Unwritable) << "no data folder: kept as it was";
+    _putenv_s("APPDATA", SavedAppData.c_str());
+}
+
+TEST_F(PlatformFiles, SeedMakesTheFoldersFromTheDriveOnAndKeepsTheUsersCopy) {
+    Write("shipped.txt", "shipped\r\n");
+    const std::string Copy = Dir + "Pex\\level\\default\\1.txt";
+    PlatformSeedFile(Dir + "shipped.txt", Copy);
+    EXPECT_EQ(Read("Pex\\level\\default\\1.txt"), "shipped\r\n");
+    Write("Pex\\level\\default\\1.txt", "the user's own");
+    PlatformSeedFile(Dir + "shipped.txt", Copy);
+    EXPECT_EQ(Read("Pex\\level\\default\\1.txt"), "the user's own");
+    // Under a file, no folder can be made: the error names the folder.
+    try {
+        PlatformSeedFile(Dir + "shipped.txt", Dir + "shipped.txt\\sub\\1.txt");
+        FAIL() << "no error raised";
+    } catch (const std::runtime_error& Error) {
+        EXPECT_EQ(
+            std::string(Error.what()).rfind("Cannot create folder \"" + Dir + "shipped.txt", 0), 0u)
+            << Error.what();
+    }
 }

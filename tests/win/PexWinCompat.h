@@ -41,6 +41,11 @@ inline char* mkdtemp(char* Template) {
     return nullptr;
 }
 
+// No user ids on Windows: never the superuser's.
+inline int geteuid() {
+    return 1000;
+}
+
 // Windows has no named pipes in the file system.
 inline int mkfifo(const char*, int) {
     errno = ENOSYS;

@@ -214,6 +214,102 @@ std::vector<uint8_t> EncodeTga(const TCanvas& Canvas, TTgaKind Kind) {
     return Out;
 }
 
+// ---- PNG and ICO --------------------------------------------------------------
+
+static void PutBigEndian(std::vector<uint8_t>& Out, uint32_t Value) {
+    for (int32_t Shift = 24; Shift >= 0; Shift -= 8) Out.push_back(uint8_t(Value >> Shift));
+}
+
+static uint32_t Crc32(const uint8_t* Data, size_t Size) {
+    uint32_t Crc = 0xFFFFFFFFu;
+    for (size_t I = 0; I < Size; ++I) {
+        Crc ^= Data[I];
+        for (int32_t Bit = 0; Bit < 8; ++Bit) Crc = (Crc >> 1) ^ (0xEDB88320u & (0u - (Crc & 1u)));
+    }
+    return ~Crc;
+}
+
+// A chunk: length, type, data and the CRC of type and data.
+static void PutChunk(std::vector<uint8_t>& Out, const char* Type,
+                     const std::vector<uint8_t>& Data) {
+    PutBigEndian(Out, static_cast<uint32_t>(Data.size()));
+    const size_t Start = Out.size();
+    Out.insert(Out.end(), Type, Type + 4);
+    Out.insert(Out.end(), Data.begin(), Data.end());
+    PutBigEndian(Out, Crc32(&Out[Start], Out.size() - Start));
+}
+
+std::vector<uint8_t> EncodePng(const TCanvas& Canvas) {
+    // Each row: filter type 0, then its RGBA bytes.
+    std::vector<uint8_t> Raw;
+    const size_t RowBytes = static_cast<size_t>(Canvas.Width) * 4;
+    for (int32_t y = 0; y < Canvas.Height; ++y) {
+        Raw.push_back(0);
+        const uint8_t* Row = &Canvas.Pixels[y * RowBytes];
+        Raw.insert(Raw.end(), Row, Row + RowBytes);
+    }
+    // zlib: header, stored blocks of at most 65535 bytes, Adler-32 of the data.
+    std::vector<uint8_t> Zlib = {0x78, 0x01};
+    size_t Done = 0;
+    do {
+        const size_t Size = std::min<size_t>(Raw.size() - Done, 65535);
+        Zlib.push_back(Done + Size == Raw.size() ? 1 : 0);  // the last block's flag
+        Zlib.insert(Zlib.end(),
+                    {uint8_t(Size), uint8_t(Size >> 8), uint8_t(~Size), uint8_t(~Size >> 8)});
+        Zlib.insert(Zlib.end(), Raw.begin() + Done, Raw.begin() + Done + Size);
+        Done += Size;
+    } while (Done < Raw.size());
+    uint32_t A = 1, B = 0;
+    for (uint8_t Byte : Raw) {
+        A = (A + Byte) % 65521;
+        B = (B + A) % 65521;
+    }
+    PutBigEndian(Zlib, B << 16 | A);
+
+    std::vector<uint8_t> Header;
+    PutBigEndian(Header, static_cast<uint32_t>(Canvas.Width));
+    PutBigEndian(Header, static_cast<uint32_t>(Canvas.Height));
+    Header.insert(Header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, no interlace
+    std::vector<uint8_t> Out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(Out, "IHDR", Header);
+    PutChunk(Out, "IDAT", Zlib);
+    PutChunk(Out, "IEND", {});
+    return Out;
+}
+
+std::vector<uint8_t> EncodeIco(const std::vector<TCanvas>& Canvases) {
+    std::vector<std::vector<uint8_t>> Images;
+    for (const TCanvas& Canvas : Canvases) {
+        if (Canvas.Width != Canvas.Height || Canvas.Width < 1 || Canvas.Width > 256)
+            throw std::runtime_error("An icon image must be square, 1 to 256 pixels");
+        Images.push_back(EncodePng(Canvas));
+    }
+    auto PutLong = [](std::vector<uint8_t>& Out, uint32_t Value) {
+        PutWord(Out, uint16_t(Value));
+        PutWord(Out, uint16_t(Value >> 16));
+    };
+    std::vector<uint8_t> Out;
+    PutWord(Out, 0);  // reserved
+    PutWord(Out, 1);  // an icon
+    PutWord(Out, static_cast<uint16_t>(Images.size()));
+    uint32_t Offset = static_cast<uint32_t>(6 + 16 * Images.size());
+    for (size_t I = 0; I < Images.size(); ++I) {
+        const int32_t Side = Canvases[I].Width;
+        Out.push_back(uint8_t(Side == 256 ? 0 : Side));  // 0 stands for 256
+        Out.push_back(uint8_t(Side == 256 ? 0 : Side));
+        Out.push_back(0);  // no palette
+        Out.push_back(0);
+        PutWord(Out, 1);   // colour planes
+        PutWord(Out, 32);  // bits per pixel
+        PutLong(Out, static_cast<uint32_t>(Images[I].size()));
+        PutLong(Out, Offset);
+        Offset += static_cast<uint32_t>(Images[I].size());
+    }
+    for (const std::vector<uint8_t>& Image : Images)
+        Out.insert(Out.end(), Image.begin(), Image.end());
+    return Out;
+}
+
 // The program's own atomic replace: a failed write raises "Cannot create file
 // ..." with the reason and leaves the earlier picture whole.
 void WriteFile(const std::string& FileName, const std::vector<uint8_t>& Bytes) {

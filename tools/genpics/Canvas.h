@@ -71,4 +71,11 @@ constexpr TRgba ColorKey{255, 0, 255, 255};
 // Encodes the canvas; raises an error when a mapped file would need more than
 // 256 colours or an opaque pixel has the key colour.
 std::vector<uint8_t> EncodeTga(const TCanvas& Canvas, TTgaKind Kind);
+// A PNG file of the canvas: 8-bit RGBA, its image data in stored (uncompressed)
+// deflate blocks, so that the bytes depend on the pixels alone.
+std::vector<uint8_t> EncodePng(const TCanvas& Canvas);
+// A Windows icon file holding each canvas (square, 1 to 256 pixels) as a PNG
+// image, in the order given.
+std::vector<uint8_t> EncodeIco(const std::vector<TCanvas>& Canvases);
+
 void WriteFile(const std::string& FileName, const std::vector<uint8_t>& Bytes);

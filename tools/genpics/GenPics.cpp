@@ -720,9 +720,58 @@ static TCanvas DrawSplash() {
     return Splash;
 }
 
+// ---- Icons: the hero at every size the desktops and Windows ask for ------------
+
+// Sides of the icons, each a whole multiple of the 16-pixel art, which is
+// enlarged pixel for pixel.
+static const int32_t IconSides[] = {16, 32, 48, 64, 128, 256};
+
+static TCanvas DrawIcon(int32_t Side) {
+    TCanvas Icon = NewCanvas(Side, Side, Clear);
+    DrawCanvas(Icon, 0, 0, ArtCanvas(MoleArt, ArtKeys), 0, 0, 16, 16, Side / 16, false);
+    return Icon;
+}
+
+// The window's icon as C++ source for the program (src/shell/WindowIcon.inc):
+// the art's rows and the colours of the keys they use.
+static std::string WindowIconSource() {
+    std::string Text =
+        "// The window's icon: the hero, 16 x 16 pixels. Written by tools/genpics from\n"
+        "// the same art as the tiles and the desktop icons; regenerate it there.\n"
+        "// One character a pixel, top row first: '.' is clear, every other character\n"
+        "// the colour its key gives (red, green, blue, alpha).\n"
+        "static const TIconKey WindowIconKeys[] = {\n";
+    for (const TArtKey& Key : ArtKeys) {
+        bool Used = false;
+        for (const std::string& Row : MoleArt)
+            Used = Used || Row.find(Key.Key) != std::string::npos;
+        if (!Used) continue;
+        char Line[64];
+        std::snprintf(Line, sizeof(Line), "    {'%c', %d, %d, %d, %d},\n", Key.Key, Key.Color.R,
+                      Key.Color.G, Key.Color.B, Key.Color.A);
+        Text += Line;
+    }
+    Text += "};\nstatic const char* const WindowIconRows[] = {\n";
+    for (const std::string& Row : MoleArt) Text += "    \"" + Row + "\",\n";
+    return Text + "};\n";
+}
+
+static void WriteIcons(const std::string& Packaging, const std::string& WindowIconFile) {
+    std::vector<TCanvas> Icons;
+    for (int32_t Side : IconSides) {
+        Icons.push_back(DrawIcon(Side));
+        WriteFile(Packaging + "icons/pex-" + std::to_string(Side) + ".png",
+                  EncodePng(Icons.back()));
+    }
+    WriteFile(Packaging + "pex.ico", EncodeIco(Icons));
+    const std::string Source = WindowIconSource();
+    WriteFile(WindowIconFile, std::vector<uint8_t>(Source.begin(), Source.end()));
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: genpics <output-dir>\n");
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr,
+                     "usage: genpics <pictures-dir> [<packaging-dir> <window-icon-file>]\n");
         return 2;
     }
     try {
@@ -734,6 +783,7 @@ int main(int argc, char** argv) {
         WriteFile(Dir + "editor.tga", EncodeTga(DrawEditor(), tkMappedRle));
         WriteFile(Dir + "gui.tga", EncodeTga(DrawGui(), tkMapped));
         WriteFile(Dir + "splash.tga", EncodeTga(DrawSplash(), tkTrue24));
+        if (argc == 4) WriteIcons(std::string(argv[2]) + "/", argv[3]);
         CloseFont();
     } catch (const std::exception& Error) {
         CloseFont();

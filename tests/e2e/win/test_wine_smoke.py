@@ -3,8 +3,8 @@ screens, paints a cell in the editor and quits, writing its settings file and
 the level; the demos recorded on Linux replay to their digests; and a missing
 picture ends it through the "Application Error" box.
 
-Needs the environment of tests/e2e/win/wineenv.sh (WINEPREFIX and a running
-Wine server) and PEX_APP_DIR naming build-win64/app.
+Needs the Wine that CTest's fixture "wine" sets up (tests/win: WINEPREFIX and
+a running Wine server) and PEX_APP_DIR naming a Windows application folder.
 """
 
 import os
