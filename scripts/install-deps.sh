@@ -22,7 +22,7 @@ game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1
 # desktop-file-utils and appstream, and made by CPack with dpkg-dev's
 # dpkg-shlibdeps; git names the commit whose time the packages carry.
 test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
-           x11-utils x11-apps imagemagick libx11-dev python3
+           x11-utils x11-apps imagemagick libx11-6 python3
            libfreetype-dev fonts-dejavu-core util-linux
            dpkg-dev lintian man-db desktop-file-utils appstream git)
 

@@ -113,9 +113,16 @@ constexpr const char* PlatformLibraryPrefix = "lib";
 constexpr const char* PlatformLibraryExtension = ".so";
 #endif
 
+// ---- For the platform sources ------------------------------------------------
+
 // A name made unique by six letters and digits from a counter mixed with the
 // time and the process: the Attempt-th of the names tried for one file.
 std::string UniqueFileName(const std::string& Target, uint64_t Seed, int32_t Attempt);
+// The new files being written, which a second termination signal removes.
+void AddPendingFile(const std::string& Name);
+void DropPendingFile(const std::string& Name);
+// Removes a file, as is safe to do in a signal handler.
+void PlatformRemoveFileNow(const char* FileName);
 
 // ---- Termination signals -----------------------------------------------------
 

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -123,34 +122,6 @@ bool PlatformReadFileStart(const std::string& FileName, size_t Count, std::strin
 
 // ---- New files ---------------------------------------------------------------
 
-// The names of the new files being written, for the signal handler to remove:
-// each slot's name is complete before the slot is marked used.
-constexpr int32_t PendingSlots = 8;
-constexpr size_t PendingNameSize = 4096;
-static char PendingNames[PendingSlots][PendingNameSize];
-static std::atomic<bool> PendingUsed[PendingSlots];
-
-static void AddPending(const std::string& Name) {
-    if (Name.size() >= PendingNameSize) return;
-    for (int32_t Slot = 0; Slot < PendingSlots; ++Slot) {
-        if (PendingUsed[Slot]) continue;
-        std::memcpy(PendingNames[Slot], Name.c_str(), Name.size() + 1);
-        PendingUsed[Slot] = true;
-        return;
-    }
-}
-
-static void DropPending(const std::string& Name) {
-    for (int32_t Slot = 0; Slot < PendingSlots; ++Slot)
-        if (PendingUsed[Slot] && Name == PendingNames[Slot]) PendingUsed[Slot] = false;
-}
-
-// Only what is safe in a signal handler.
-static void RemovePendingFiles() {
-    for (int32_t Slot = 0; Slot < PendingSlots; ++Slot)
-        if (PendingUsed[Slot]) unlink(PendingNames[Slot]);
-}
-
 static std::string FolderOf(const std::string& Path) {
     const size_t Slash = Path.rfind('/');
     if (Slash == std::string::npos) return ".";
@@ -215,7 +186,7 @@ bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
         return false;
     const int Handle = CreateUniqueFile(File.Target, File.Name);
     if (Handle < 0) return false;
-    AddPending(File.Name);
+    AddPendingFile(File.Name);
     File.Handle = Handle;
     if (Exists) (void)fchmod(Handle, Existing.st_mode & 07777);  // the old file's mode
     return true;
@@ -245,7 +216,7 @@ bool PlatformCommitNewFile(TNewFile& File) {
         errno = Error;
         return false;
     }
-    DropPending(File.Name);
+    DropPendingFile(File.Name);
     // Make the rename itself durable; a folder that cannot be synced loses nothing.
     const int Folder = open(FolderOf(File.Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (Folder >= 0) {
@@ -261,7 +232,7 @@ void PlatformDiscardNewFile(TNewFile& File) {
     File.Handle = -1;
     if (!File.Name.empty()) {
         unlink(File.Name.c_str());  // our own file: its name was unique
-        DropPending(File.Name);
+        DropPendingFile(File.Name);
     }
     errno = Saved;
 }
@@ -355,54 +326,8 @@ std::string PlatformRecoveryFolder() {
     return WritableFolder(Folder) ? Folder + "/" : std::string();
 }
 
-// ---- Termination signals -----------------------------------------------------
-
-constexpr int TerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr size_t TerminationSignalCount =
-    sizeof(TerminationSignals) / sizeof(TerminationSignals[0]);
-
-using TSignalHandler = void (*)(int);
-static TSignalHandler SavedHandlers[TerminationSignalCount];
-// The last termination signal received, 0 for none, and which kinds came. Lock-free
-// atomics rather than volatile flags: the system may run the handler on any
-// thread, the audio and GL driver threads included.
-static std::atomic<int> TerminationSignal{0};
-static std::atomic<bool> Received[TerminationSignalCount];
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-// The first signal of a kind is only noted. The second ends the program at once
-// with that signal's usual status, without leaving a half-written new file.
-static void OnTerminationSignal(int Signal) {
-    for (size_t I = 0; I < TerminationSignalCount; ++I) {
-        if (TerminationSignals[I] != Signal) continue;
-        if (Received[I].exchange(true)) {
-            RemovePendingFiles();
-            std::signal(Signal, SIG_DFL);
-            raise(Signal);
-            return;
-        }
-    }
-    TerminationSignal = Signal;
-}
-
-void PlatformCatchTerminationSignals() {
-    TerminationSignal = 0;
-    for (size_t I = 0; I < TerminationSignalCount; ++I) {
-        Received[I] = false;
-        SavedHandlers[I] = std::signal(TerminationSignals[I], OnTerminationSignal);
-        // Started under nohup or as a background job: the signal stays ignored.
-        if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
-    }
-}
-
-void PlatformReleaseTerminationSignals() {
-    for (size_t I = 0; I < TerminationSignalCount; ++I)
-        if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
-    TerminationSignal = 0;
-}
-
-int PlatformTerminationSignal() {
-    return TerminationSignal;
+void PlatformRemoveFileNow(const char* FileName) {
+    unlink(FileName);
 }
 
 // ---- Shared libraries -------------------------------------------------------
@@ -532,7 +457,8 @@ void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
     if (UserCopy == Shipped || lstat(UserCopy.c_str(), &Info) == 0) return;
     const std::string Failed = MakeFolders(FolderOf(UserCopy));
     if (!Failed.empty())
-        throw std::runtime_error("Cannot create folder \"" + Failed + "\". " + std::strerror(errno));
+        throw std::runtime_error("Cannot create folder \"" + Failed + "\". " +
+                                 std::strerror(errno));
     std::string Text;
     if (PlatformReadFile(Shipped, Text)) PlatformReplaceFile(UserCopy, Text);
 }

@@ -8,9 +8,7 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -222,6 +220,7 @@ bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
     const HANDLE Handle = CreateUniqueFile(File.Target, File.Name);
     if (Handle == INVALID_HANDLE_VALUE) return Failed(GetLastError());
     File.Handle = reinterpret_cast<intptr_t>(Handle);
+    AddPendingFile(File.Name);
     return true;
 }
 
@@ -259,6 +258,7 @@ bool PlatformCommitNewFile(TNewFile& File) {
         PlatformDiscardNewFile(File);
         return Failed(Error);
     }
+    DropPendingFile(File.Name);
     return true;
 }
 
@@ -266,7 +266,10 @@ void PlatformDiscardNewFile(TNewFile& File) {
     const int Saved = errno;
     if (File.Handle != -1) CloseHandle(reinterpret_cast<HANDLE>(File.Handle));
     File.Handle = -1;
-    if (!File.Name.empty()) DeleteFileW(Widen(File.Name).c_str());  // our own file
+    if (!File.Name.empty()) {
+        DeleteFileW(Widen(File.Name).c_str());  // our own file
+        DropPendingFile(File.Name);
+    }
     errno = Saved;
 }
 
@@ -300,50 +303,8 @@ std::string PlatformRecoveryFolder() {
     return Folder;
 }
 
-// ---- Termination signals -----------------------------------------------------
-
-// The C runtime's signals: Ctrl+C in a console, and what raise() sends.
-constexpr int TerminationSignals[] = {SIGTERM, SIGINT};
-constexpr size_t TerminationSignalCount =
-    sizeof(TerminationSignals) / sizeof(TerminationSignals[0]);
-
-using TSignalHandler = void (*)(int);
-static TSignalHandler SavedHandlers[TerminationSignalCount];
-static std::atomic<int> TerminationSignal{0};
-static std::atomic<bool> Received[TerminationSignalCount];
-
-// The runtime resets a signal to its default before the handler runs: the
-// handler puts itself back for the first signal of a kind only.
-static void OnTerminationSignal(int Signal) {
-    for (size_t I = 0; I < TerminationSignalCount; ++I) {
-        if (TerminationSignals[I] != Signal) continue;
-        if (Received[I].exchange(true)) {
-            std::signal(Signal, SIG_DFL);
-            raise(Signal);
-            return;
-        }
-        std::signal(Signal, OnTerminationSignal);
-    }
-    TerminationSignal = Signal;
-}
-
-void PlatformCatchTerminationSignals() {
-    TerminationSignal = 0;
-    for (size_t I = 0; I < TerminationSignalCount; ++I) {
-        Received[I] = false;
-        SavedHandlers[I] = std::signal(TerminationSignals[I], OnTerminationSignal);
-        if (SavedHandlers[I] == SIG_IGN) std::signal(TerminationSignals[I], SIG_IGN);
-    }
-}
-
-void PlatformReleaseTerminationSignals() {
-    for (size_t I = 0; I < TerminationSignalCount; ++I)
-        if (SavedHandlers[I] != SIG_ERR) std::signal(TerminationSignals[I], SavedHandlers[I]);
-    TerminationSignal = 0;
-}
-
-int PlatformTerminationSignal() {
-    return TerminationSignal;
+void PlatformRemoveFileNow(const char* FileName) {
+    DeleteFileA(FileName);
 }
 
 // ---- Shared libraries -------------------------------------------------------

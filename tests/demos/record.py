@@ -54,29 +54,19 @@ class Session:
         p.wait_window()
         p.wait_for(bright, timeout=60, what="the splash picture")
 
-    def until(self, keys, predicate, what, timeout=60):
-        """Presses keys until predicate holds: a press during a fade may be cleared."""
-        deadline = time.time() + timeout
-        while True:
-            for key in keys:
-                self.pex.key(key)
-            try:
-                self.pex.wait_for(predicate, timeout=5, what=what)
-                time.sleep(0.5)  # the fade-in ends
-                return
-            except AssertionError:
-                if time.time() > deadline:
-                    raise
+    def until(self, key, predicate, what):
+        """Presses key until predicate holds, then lets the fade-in end."""
+        self.pex.press_key(key, predicate, what=what)
+        time.sleep(0.5)
 
     def changed(self, key, what):
         """Presses key until the menu's picture changes."""
         before = self.pex.screenshot().data
-        self.until([key], lambda shot: shot.data != before, what)
+        self.until(key, lambda shot: shot.data != before, what)
 
     def finish(self):
         """F10, then the line the recording printed."""
-        self.pex.key("F10")
-        code = self.pex.wait_exit(60)
+        code = self.pex.press_key_to_exit("F10")
         out = self.pex.stdout_text()
         if code != 0 or not re.fullmatch(r"demo: frames=\d+ digest=[0-9a-f]{16}\n", out):
             raise RuntimeError("recording ended with code %s, output %r:\n%s"
@@ -87,8 +77,8 @@ class Session:
 
 def record_walk(s):
     """Splash, menu, the game: walk right and left; F10 ends it in the game."""
-    s.until(["Escape"], in_menu, "the menu")
-    s.until(["Return"], in_game, "the game")
+    s.until("Escape", in_menu, "the menu")
+    s.until("Return", in_game, "the game")
     s.pex.keydown("Right")
     time.sleep(1.0)
     s.pex.keyup("Right")
@@ -102,8 +92,8 @@ def record_hero(s):
     """The game on a level with one floor (test_game's): once the hero stands on
     it, Right is held until the hero has walked a cell, then released while the
     enemy closes in; Escape to the menu."""
-    s.until(["Escape"], in_menu, "the menu")
-    s.until(["Return"], in_game, "the game")
+    s.until("Escape", in_menu, "the menu")
+    s.until("Return", in_game, "the game")
     p = s.pex
     start = p.wait_for(lambda shot: hero_right(shot) >= HERO_START_X + 8,
                        what="the hero standing on the floor")
@@ -114,14 +104,14 @@ def record_hero(s):
     finally:
         p.keyup("Right")
     p.wait_for(hero_stopped(), what="the hero standing still")
-    s.until(["Escape"], in_menu, "the menu after the game")
+    s.until("Escape", in_menu, "the menu after the game")
 
 
 def record_editor(s):
     """The editor: paint a row, step the brush, paint again, F11 clears, paint."""
-    s.until(["Escape"], in_menu, "the menu")
+    s.until("Escape", in_menu, "the menu")
     s.changed("Down", "the editor item")
-    s.until(["Return"], in_editor, "the editor")
+    s.until("Return", in_editor, "the editor")
     p = s.pex
 
     def paint(row, columns):
@@ -133,12 +123,12 @@ def record_editor(s):
     paint(5, range(4, 10))
     p.move(600, 40)
     time.sleep(0.3)
-    p.key("F11")
+    p.press_key("F11", pexe2e.changed_from(p.screenshot()), what="the cleared level")
     time.sleep(0.5)
     paint(7, range(1, 4))
     p.move(600, 40)
     time.sleep(0.3)
-    s.until(["Escape"], in_menu, "the menu after the editor")
+    s.until("Escape", in_menu, "the menu after the editor")
 
 
 def paint_confirmed(p, row, columns):
@@ -149,9 +139,9 @@ def paint_confirmed(p, row, columns):
 
 def enter_editor_with_brick(s):
     """From the splash into the editor, with the brick brush under the pointer."""
-    s.until(["Escape"], in_menu, "the menu")
+    s.until("Escape", in_menu, "the menu")
     s.changed("Down", "the editor item")
-    s.until(["Return"], in_editor, "the editor")
+    s.until("Return", in_editor, "the editor")
     s.pex.click_seen(400, 60, button=3)  # the next brush: brick
 
 
@@ -159,9 +149,9 @@ def record_save_game(s):
     """The editor saves a painted row; the game then loads and plays on it."""
     enter_editor_with_brick(s)
     paint_confirmed(s.pex, 4, range(3, 13))
-    s.until(["Escape"], in_menu, "the menu after the editor")
+    s.until("Escape", in_menu, "the menu after the editor")
     s.changed("Up", "the game item")
-    s.until(["Return"], in_game, "the game on the painted level")
+    s.until("Return", in_game, "the game on the painted level")
     time.sleep(1.0)
 
 
@@ -170,8 +160,8 @@ def record_save_editor(s):
     it loads what it saved; one more cell is painted and F10 saves again."""
     enter_editor_with_brick(s)
     paint_confirmed(s.pex, 6, range(2, 8))
-    s.until(["Escape"], in_menu, "the menu after the editor")
-    s.until(["Return"], in_editor, "the editor again")
+    s.until("Escape", in_menu, "the menu after the editor")
+    s.until("Return", in_editor, "the editor again")
     paint_confirmed(s.pex, 8, [5])
     s.pex.move(600, 40)
     time.sleep(0.3)
@@ -179,7 +169,7 @@ def record_save_editor(s):
 
 def record_settings(s):
     """The settings submenu: tick the full-screen checkbox, back out."""
-    s.until(["Escape"], in_menu, "the menu")
+    s.until("Escape", in_menu, "the menu")
     s.changed("Down", "the editor item")
     s.changed("Down", "the settings item")
     s.changed("Return", "the settings submenu")
@@ -189,8 +179,8 @@ def record_settings(s):
 
 def record_fall(s):
     """The game with Down held: at 0.1 s a frame the hero drops through floors."""
-    s.until(["Escape"], in_menu, "the menu")
-    s.until(["Return"], in_game, "the game")
+    s.until("Escape", in_menu, "the menu")
+    s.until("Return", in_game, "the game")
     time.sleep(1.0)  # the hero lands
     s.pex.keydown("Down")
     time.sleep(0.4)

@@ -1,7 +1,8 @@
 """Helpers for the real-window tests: a private Xvfb, a copy of the application
 folder, the real pex binary, real X key and mouse events (xdotool), a close
-request (xclose) and screenshots read as pixels (xwd; ImageMagick converts
-other pixel layouts and writes PNG files).
+request (sent through Xlib as a window manager sends it) and screenshots read
+as pixels (xwd; ImageMagick converts other pixel layouts and writes PNG
+files).
 
 Standard library only. Every test gets its own display and its own copy of
 the application folder, and leaves nothing running. Nothing is written outside
@@ -14,6 +15,7 @@ far longer than usual. A key or button press that falls between two frames is
 never seen, so where a press matters it is held until its effect shows.
 """
 
+import ctypes
 import os
 import select
 import shutil
@@ -25,7 +27,6 @@ import time
 import unittest
 
 APP_DIR = os.environ.get("PEX_APP_DIR", os.path.join(os.getcwd(), "build", "app"))
-XCLOSE = os.environ.get("PEX_XCLOSE", "xclose")
 BUILD_DIR = os.environ.get("PEX_BUILD_DIR", os.path.join(os.getcwd(), "build"))
 SOURCE_DIR = os.environ.get("PEX_SOURCE_DIR", os.getcwd())
 ARTIFACT_DIR = os.path.join(tempfile.gettempdir(), "pex-e2e-artifacts")
@@ -172,6 +173,45 @@ def parse_ppm(data):
     return Image(int(fields[1]), int(fields[2]), data[pos:])
 
 
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_close_request(display, wid):
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(_Event)]
+    xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display.encode())
+    if not connection:
+        raise RuntimeError("cannot open display %s" % display)
+    try:
+        event = _Event()
+        event.xclient.type = 33  # ClientMessage
+        event.xclient.window = wid
+        event.xclient.message_type = xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+        event.xclient.data[1] = 0  # CurrentTime
+        if not xlib.XSendEvent(connection, wid, 0, 0, ctypes.byref(event)):
+            raise RuntimeError("the close request could not be sent")
+        xlib.XSync(connection, 0)
+    finally:
+        xlib.XCloseDisplay(connection)
+
+
 class Pex:
     """The real pex binary in a private copy of the application folder."""
 
@@ -300,31 +340,44 @@ class Pex:
     def window_name(self, wid=None):
         return self.x("getwindowname", wid or self.wid).stdout.strip()
 
-    def key(self, name, hold=0.15):
-        """Presses and releases a key after a fixed hold. Nothing confirms that a
-        frame saw it: where the press matters, use press_key."""
-        self.keydown(name)
-        time.sleep(hold)
-        self.keyup(name)
-        time.sleep(0.05)
+    def press_key(self, keys, predicate, what="the key's effect", timeout=60, screen=True):
+        """The one way the tests press keys: presses a key, or a chord given as
+        a list (modifiers first), and holds it until predicate(screenshot)
+        holds; returns that screenshot. The predicate must describe the picture
+        after the key has acted, so that seeing it confirms the press arrived.
+        With screen=False it is predicate() instead, for an effect off the
+        window (a file, another window). A press that shows no effect within a
+        few seconds is let go and made anew: a state switch clears the keys, so
+        a press during a fade is lost however long it is held."""
+        if screen:
+            return self._press(keys, timeout, lambda wait: self.wait_for(predicate, wait, what))
+        return self._press(keys, timeout, lambda wait: self.wait_file(predicate, wait, what))
 
-    def press_key(self, name, predicate, timeout=60, what="the key's effect"):
-        """Holds a key down until predicate(screenshot) holds, then releases it;
-        returns that screenshot. The predicate must describe the picture after
-        the key has acted, so that seeing it confirms the press arrived."""
-        self.keydown(name)
+    def press_key_to_exit(self, keys="F10", timeout=60):
+        """The same press, until the program has ended; returns its exit code."""
         try:
-            return self.wait_for(predicate, timeout, what)
-        finally:
-            self.keyup(name)
+            return self._press(keys, timeout, self.proc.wait)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise AssertionError("pex did not end within %s s" % timeout)
 
-    def press_key_to_exit(self, name="F10", timeout=60):
-        """Holds a key down until the program has ended; returns its exit code."""
-        self.keydown(name)
-        try:
-            return self.wait_exit(timeout)
-        finally:
-            self.keyup(name)
+    def _press(self, keys, timeout, wait):
+        """Holds keys while wait(seconds) waits for their effect, pressing them
+        anew every few seconds until timeout; wait's result."""
+        keys = [keys] if isinstance(keys, str) else list(keys)
+        deadline = time.time() + timeout
+        while True:
+            for key in keys:
+                self.keydown(key)
+            try:
+                return wait(min(5, max(0.5, deadline - time.time())))
+            except (AssertionError, subprocess.TimeoutExpired):
+                if time.time() >= deadline or not self.running():
+                    raise
+            finally:
+                for key in reversed(keys):
+                    self.keyup(key)
 
     def keydown(self, name):
         self.x("keydown", name)
@@ -366,7 +419,9 @@ class Pex:
         time.sleep(0.05)
 
     def close_request(self, wid=None):
-        subprocess.run([XCLOSE, str(wid or self.wid)], env=self.env, check=True)
+        """The close request a window manager sends when the user clicks the
+        window's close button: a WM_PROTOCOLS message carrying WM_DELETE_WINDOW."""
+        send_close_request(self.env["DISPLAY"], wid or self.wid)
 
     def screenshot(self):
         """The window's contents as an Image."""

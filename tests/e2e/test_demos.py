@@ -89,7 +89,7 @@ class DemosTest(PexTestCase):
                     self.replay_and_check(name)
 
     def test_f10_ends_the_playback_early(self):
-        self.check_early_end(lambda pex: pex.key("F10"))
+        self.check_early_end(lambda pex: pex.press_key_to_exit("F10"))
 
     def test_a_close_request_ends_the_playback_early(self):
         self.check_early_end(lambda pex: pex.close_request())

@@ -101,17 +101,6 @@ class EditorSafetyTest(PexTestCase):
     def level_path(pex):
         return pex.path("level", "default", "1.txt")
 
-    def to_menu(self, pex, timeout=60):
-        # A press made during a fade may be cleared: press again until it shows.
-        deadline = time.time() + timeout
-        while True:
-            pex.key("Escape")
-            try:
-                return pex.wait_for(in_menu, timeout=5, what="the menu")
-            except AssertionError:
-                if time.time() > deadline or not pex.running():
-                    raise
-
     @staticmethod
     def wait_still(pex, box, what):
         """Waits until two screenshots in a row show the same pixels in box."""
@@ -123,25 +112,11 @@ class EditorSafetyTest(PexTestCase):
 
         return pex.wait_for(still, timeout=60, what=what)
 
-    @staticmethod
-    def hold(pex, press, release, predicate, what):
-        """Holds a key or button down until the screen shows it was seen: a press
-        and release that fall between two frames would never be seen at all."""
-        press()
-        try:
-            return pex.wait_for(predicate, timeout=30, what=what)
-        finally:
-            release()
-
-    def hold_key(self, pex, keys, predicate, what):
-        return self.hold(pex, lambda: [pex.keydown(k) for k in keys],
-                         lambda: [pex.keyup(k) for k in reversed(keys)], predicate, what)
-
     def menu_key(self, pex, key, predicate=None, what=None):
         """Presses key on the menu once it is still, until the menu changes."""
         before = self.wait_still(pex, WINDOW, "a still menu").crop(*WINDOW).data
         changed = predicate or (lambda shot: shot.crop(*WINDOW).data != before)
-        return self.hold_key(pex, [key], changed, what or "the menu after " + key)
+        return pex.press_key(key, changed, what=what or "the menu after " + key)
 
     def enter_editor(self, pex, from_setup=False):
         """From the menu's first row (or from its setup row) into the editor,
@@ -169,10 +144,9 @@ class EditorSafetyTest(PexTestCase):
         where the brush preview shows for the parked pointer: the cell under
         it, or the last column's when the grid ends to its left."""
         row, column = park_cell
-        self.hold(pex, lambda: pex.x("mousedown", 3), lambda: pex.x("mouseup", 3),
-                  lambda shot: difference(cell_pixels(shot, row, column),
-                                          cell_pixels(before, row, column)) > 10,
-                  "the brick brush under the pointer")
+        pex.press_button(3, lambda shot: difference(cell_pixels(shot, row, column),
+                                                    cell_pixels(before, row, column)) > 10,
+                         what="the brick brush under the pointer")
         for row, column in PAINTED:
             # A painted cell shows only once the pointer has left it (the brush
             # preview covers the cell under it); a click that was not seen is
@@ -200,49 +174,45 @@ class EditorSafetyTest(PexTestCase):
 
     def test_ctrl_z_brings_back_the_cells_f11_cleared(self):
         pex = self.start(empty_level_text())
-        self.to_menu(pex)
+        pex.press_key("Escape", in_menu, what="the menu")
         empty = self.enter_editor(pex)
         painted = self.paint(pex, empty)
 
-        self.hold_key(
-            pex, ["F11"],
+        pex.press_key("F11",
             lambda shot: all(difference(cell_pixels(shot, r, c), cell_pixels(empty, r, c)) < 3
                              for r, c in PAINTED),
             "the cleared cells")
         # Held together over several frames, Ctrl+Z still acts once.
-        self.hold_key(
-            pex, ["ctrl", "z"],
+        pex.press_key(["ctrl", "z"],
             lambda shot: all(difference(cell_pixels(shot, r, c), cell_pixels(painted, r, c)) < 3
                              for r, c in PAINTED),
             "the cells brought back by Ctrl+Z")
 
-        self.hold_key(pex, ["Escape"], in_menu, "the menu after the editor")
+        pex.press_key("Escape", in_menu, "the menu after the editor")
         self.assertEqual(read_level(self.level_path(pex)), self.expected_grid())
-        pex.keydown("F10")  # held until the program has ended
-        self.assertEqual(pex.wait_exit(60), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     def test_level_file_pex_cannot_read_is_kept_when_the_editor_saves_over_it(self):
         # A byte-order mark in front: the editor shows its empty grid, and
         # leaving it saves that grid, but the user's file is not lost.
         marked = b"\xef\xbb\xbf" + level_text(self.expected_grid())
         pex = self.start(marked)
-        self.to_menu(pex)
+        pex.press_key("Escape", in_menu, what="the menu")
         self.enter_editor(pex)
-        self.hold_key(pex, ["Escape"], in_menu, "the menu after the editor")
+        pex.press_key("Escape", in_menu, "the menu after the editor")
         path = self.level_path(pex)
         with open(path + ".unreadable", "rb") as f:
             self.assertEqual(f.read(), marked)
         self.assertEqual(read_level(path), [[0] * COLUMNS for _ in range(ROWS)])
         self.assertIn('pex: the level file "%s" could not be read as a level; its bytes are kept '
                       'as "%s.unreadable"' % (path, path), pex.stderr_text())
-        pex.keydown("F10")
-        self.assertEqual(pex.wait_exit(60), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
 
     # ---- Termination signals ----------------------------------------------------------
 
     def check_signal_ends_like_f10(self, signum):
         pex = self.start(empty_level_text())
-        self.to_menu(pex)
+        pex.press_key("Escape", in_menu, what="the menu")
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertIn(b"FullScreen=0", f.read())
         self.toggle_fullscreen(pex)
@@ -275,7 +245,7 @@ class EditorSafetyTest(PexTestCase):
             pex = self.start(old_level)
             with open(pex.path("pex.ini"), "rb") as f:
                 old_settings = f.read()
-            self.to_menu(pex)
+            pex.press_key("Escape", in_menu, what="the menu")
             empty = self.enter_editor(pex)
             self.paint(pex, empty, (0, PARK[0] // CELL))
 

@@ -73,7 +73,8 @@ class ProtectedFilesTest(PexTestCase):
         pex.start()
         pex.wait_window()
         wait_for_splash(pex)
-        pex.key("F10")
+        pex.press_key("F10", lambda: pex.windows_titled("Application Error"),
+                      what="the error box", screen=False)
         self.expect_error_box(pex, 'Cannot create file "%s". Permission denied' % settings)
         self.assertEqual(file_state(settings), before)
         self.assertEqual(sorted(os.listdir(pex.app)), folder_before, "no file left behind")
@@ -101,20 +102,13 @@ class ProtectedFilesTest(PexTestCase):
         pex.start()
         pex.wait_window()
         wait_for_splash(pex)
-        for presses in range(1, 11):  # a key pressed during a fade may be cleared
-            pex.key("Escape")
-            try:
-                pex.wait_for(in_menu, timeout=5, what="the menu")
-                break
-            except AssertionError:
-                if presses == 10 or not pex.running():
-                    raise
+        pex.press_key("Escape", in_menu, what="the menu")
         pex.press_key("Down", changed_from(pex.screenshot()), what="the editor item")
         pex.press_key("Return", in_editor, what="the editor")
         pex.click_seen(400, 60, button=3)  # the brick brush
         pex.click_seen(*cell_centre(1, 10))  # a cell painted in open space
-        pex.press_key("Escape", lambda shot: not pex.running() or
-                      pex.windows_titled("Application Error"), what="the save's error box")
+        pex.press_key("Escape", lambda: pex.windows_titled("Application Error"),
+                      what="the save's error box", screen=False)
         recovery_folder = os.path.join(pex.work, ".local", "state", "pex")
         names = os.listdir(recovery_folder)
         self.assertEqual(len(names), 1, names)
@@ -142,8 +136,7 @@ class ReplacedExecutableTest(PexTestCase):
         self.assertTrue(os.readlink("/proc/%d/exe" % pex.proc.pid).endswith(" (deleted)"),
                         "the running file is gone")
         wait_for_splash(pex)
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertEqual(f.read(), DEFAULT_SETTINGS)
         self.assertEqual([n for n in os.listdir(pex.app) if n.endswith(".ini")], ["pex.ini"])

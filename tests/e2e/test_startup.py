@@ -66,11 +66,9 @@ class StartupTest(PexTestCase):
         os.mkdir(pex.path("pex.ini"))
         pex.start()
         pex.wait_window()
-        pex.keydown("F10")
-        try:
-            box = pex.find_window("Application Error", timeout=60)
-        finally:
-            pex.keyup("F10")
+        pex.press_key("F10", lambda: pex.windows_titled("Application Error"),
+                      what="the error box", screen=False)
+        box = pex.find_window("Application Error", timeout=60)
         self.assertIn("pex.ini", pex.stderr_text())
         pex.close_request(box)
         self.assertEqual(pex.wait_exit(), 1)

@@ -99,16 +99,6 @@ class InstalledPex(Pex):
 
 
 class DebianPackageTest(PexTestCase):
-    def press_until(self, pex, key, predicate, what, timeout=120):
-        """Presses key until predicate holds; a press made during a fade may be cleared."""
-        for presses in range(1, 25):
-            pex.key(key)
-            try:
-                return pex.wait_for(predicate, timeout=5, what=what)
-            except AssertionError:
-                if presses * 5 >= timeout or not pex.running():
-                    raise
-
     def test_installs_runs_as_a_user_and_removes_cleanly(self):
         self.assertTrue(os.path.isfile(DEB), "no package at PEX_DEB=%r" % DEB)
         subprocess.run(as_root(["dpkg", "-i", DEB]), check=True, stdout=subprocess.DEVNULL)
@@ -136,18 +126,18 @@ class DebianPackageTest(PexTestCase):
         self.assertEqual(sides, [(16, 16), (32, 32), (48, 48)])
         self.assertEqual(pixels[0] >> 24, 0)
         self.assertEqual(pixels[1] >> 24, 255)
-        self.press_until(pex, "Escape", menu_at_rest, "the menu")
-        self.press_until(pex, "Return", in_game, "the game screen")
-        self.press_until(pex, "Escape", menu_at_rest, "the menu after the game")
+        pex.press_key("Escape", menu_at_rest, timeout=120, what="the menu")
+        pex.press_key("Return", in_game, timeout=120, what="the game screen")
+        pex.press_key("Escape", menu_at_rest, timeout=120, what="the menu after the game")
         pex.press_key("Down", current_row(1), what="the editor item selected")
-        self.press_until(pex, "Return", editor_at_rest, "the editor")
+        pex.press_key("Return", editor_at_rest, timeout=120, what="the editor")
         # F11 clears the shipped level; then a brick (the brush's next kind)
         # goes into row 4, column 6.
         pex.press_key("F11", changed_from(pex.screenshot()), what="the level cleared")
         pex.click_seen(300, 300, button=3)
         pex.click_seen(CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
         pex.move(620, 400)
-        self.press_until(pex, "Escape", in_menu, "the menu after the editor")
+        pex.press_key("Escape", in_menu, timeout=120, what="the menu after the editor")
         self.assertEqual(pex.press_key_to_exit("F10"), 0, pex.stderr_text())
 
         # The user's files in the user's folder, for the user alone.

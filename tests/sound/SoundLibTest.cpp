@@ -1,13 +1,8 @@
 // The sound library itself: loading modules, playing them on an SDL audio
 // device (the headless "dummy" and "disk" drivers), and the music Pex ships,
 // rendered offline with libopenmpt.
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,16 +14,19 @@
 #include <thread>
 #include <vector>
 
+#include "Capabilities.h"
 #include "PexPlatform.h"
 #include "SoundLib.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 
 namespace {
 
 const std::string MusicDir = std::string(PEX_SOURCE_DIR) + "/data/music/";
-// Scratch files carry the process id: test runs may share the temporary folder.
-const std::string ScratchPrefix =
-    ::testing::TempDir() + "soundlib" + std::to_string(getpid()) + "_";
+// Scratch files go to a folder of this test program's own.
+const TTempFolder Scratch;
+const std::string ScratchPrefix = Scratch.Path;
 const char* const ShippedSongs[] = {"splash.oxm", "game.oxm"};
 constexpr int32_t Rate = 44100;
 

@@ -5,16 +5,13 @@
 //   if (!HasNamedPipes()) GTEST_SKIP() << "no named pipes on this system";
 #pragma once
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "PexPlatform.h"
+#include "TestSystem.h"
 
 #if __has_include(<SDL2/SDL.h>)
 #include <SDL2/SDL.h>

@@ -3,11 +3,6 @@
 // test never goes on with an empty or partial file by mistake.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -15,6 +10,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+
+#include "TestSystem.h"
 
 inline std::string ReadBytes(const std::string& Path) {
     std::ifstream File(Path, std::ios::binary);
@@ -34,18 +31,23 @@ inline void WriteBytes(const std::string& Path, const std::string& Bytes) {
 
 // While alive, no file of this process may grow past Bytes: a write beyond it
 // fails with EFBIG, as on a full disk (the signal that would end the process is
-// ignored meanwhile).
+// ignored meanwhile). Where the system has no such limit (HasFileSizeLimit),
+// nothing changes.
 struct TFileSizeLimit {
     explicit TFileSizeLimit(rlim_t Bytes) {
         getrlimit(RLIMIT_FSIZE, &Saved);
+#ifdef SIGXFSZ
         SavedHandler = signal(SIGXFSZ, SIG_IGN);
+#endif
         rlimit Limit = Saved;
         Limit.rlim_cur = Bytes;
         setrlimit(RLIMIT_FSIZE, &Limit);
     }
     ~TFileSizeLimit() {
         setrlimit(RLIMIT_FSIZE, &Saved);
+#ifdef SIGXFSZ
         signal(SIGXFSZ, SavedHandler);
+#endif
     }
     TFileSizeLimit(const TFileSizeLimit&) = delete;
     TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,10 +8,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "Capabilities.h"
 #include "ConfigUnit.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 
 namespace fs = std::filesystem;
 
@@ -24,19 +26,13 @@ const char* const DefaultFile =
 class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string Template = ::testing::TempDir() + "configtest_XXXXXX";
-        ASSERT_NE(mkdtemp(Template.data()), nullptr);
-        Dir = Template + "/";
+        Dir = Folder.Path;
         Path = Dir + "pex.ini";
         // Values no file holds, so a test sees which ones a load set.
         FullScreen = true;
         ScreenWidth = -7;
         ScreenHeight = -7;
         ScreenBPP = -7;
-    }
-    void TearDown() override {
-        std::error_code Ignored;
-        fs::remove_all(Dir, Ignored);
     }
     // Loads Text as the settings file, then writes the settings back to it.
     std::string LoadAndSave(const std::string& Text) {
@@ -45,6 +41,7 @@ protected:
         SaveScreenSettingsTo(Path);
         return ReadBytes(Path);
     }
+    TTempFolder Folder;
     std::string Dir;
     std::string Path;
 };
@@ -198,9 +195,8 @@ TEST(ConfigUnit, InitReadsAndDoneWritesTheFileBesideTheExecutable) {
         DoneConfig();
         return;
     }
-    std::string Template = ::testing::TempDir() + "configexe_XXXXXX";
-    ASSERT_NE(mkdtemp(Template.data()), nullptr);
-    const std::string Dir = Template + "/";
+    const TTempFolder Folder;
+    const std::string Dir = Folder.Path;
     fs::copy_file(PlatformExecutablePath(), Dir + "copy");
     WriteBytes(Dir + "copy.ini", "[Screen]\r\nHeight=600\r\n");
     const std::string Command = "PEX_CONFIG_CHILD=1 '" + Dir + "copy' --gtest_filter=" +
@@ -209,8 +205,6 @@ TEST(ConfigUnit, InitReadsAndDoneWritesTheFileBesideTheExecutable) {
     EXPECT_EQ(std::system(Command.c_str()), 0) << ReadBytes(Dir + "log.txt");
     EXPECT_EQ(ReadBytes(Dir + "copy.ini"),
               "[Screen]\r\nHeight=600\r\nFullScreen=0\r\nWidth=640\r\nBPP=16\r\n\r\n");
-    std::error_code Ignored;
-    fs::remove_all(Dir, Ignored);
 }
 
 // ---- INI document -------------------------------------------------------------

@@ -1,7 +1,6 @@
 // Level editor: pointer-to-cell mapping, painting, brush stepping, clearing,
 // saving on the way out and the layers of its screen.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -9,12 +8,15 @@
 #include <vector>
 
 #include "EditorUnit.h"
+#include "EngineState.h"
 #include "Fakes.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 #include "UndoUnit.h"
 #include "VarsUnit.h"
 
@@ -36,20 +38,13 @@ void MenuEntered() {
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
-        ClearKeys();
-        Mouse = TMouseState{};
-        Quit = false;
-        FontMetrics = TFontMetrics{};
-        SetTextureSize(256);
+        ResetEngine();
         TilesTexture = TestTilesTexture;
         FontTexture = TestFontTexture;
         EditorTexture = TestEditorTexture;
         GuiTexture = TestGuiTexture;
         LevelGrid.assign(10, TFieldRow(20, fkNone));
         Brush = fkNone;
-        for (TStateProcs& Row : States) Row = TStateProcs{};
         InitEditor();
         States[stMenu].Enter = MenuEntered;
         MenuEnters = 0;
@@ -57,7 +52,7 @@ protected:
         OnUpdate = DispatchUpdate;
         OnDraw = DispatchDraw;
 
-        Dir = std::filesystem::temp_directory_path() / ("pex-editor-" + std::to_string(::getpid()));
+        Dir = Temp.Path;
         std::filesystem::create_directories(Dir / "level" / "default");
         SavedLevelDir = LevelDir;
         SavedLevelName = LevelName;
@@ -69,12 +64,12 @@ protected:
         OnDraw = nullptr;
         LevelDir = SavedLevelDir;
         LevelName = SavedLevelName;
-        std::filesystem::remove_all(Dir);
     }
     static void PointAt(int32_t X, int32_t Y) {
         Mouse.X = X;
         Mouse.Y = Y;
     }
+    TTempFolder Temp;
     std::filesystem::path Dir;
     std::string SavedLevelDir, SavedLevelName;
 };

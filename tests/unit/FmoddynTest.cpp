@@ -1,9 +1,9 @@
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
+#include "TestSystem.h"
 #include "fmoddyn.h"
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))

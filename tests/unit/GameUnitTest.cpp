@@ -1,20 +1,22 @@
 // Movement rules of the game: exact positions after single steps, keyboard
 // steering, the solid frame around the grid, coins, and the entity list.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "EngineState.h"
 #include "Fakes.h"
 #include "GameUnit.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 #include "VarsUnit.h"
 
 namespace {
@@ -235,13 +237,11 @@ TEST_F(GameRules, ArrowKeysStayDownFrameAfterFrame) {
 }
 
 TEST_F(GameRules, EscapeSwitchesToMenuAndFreesEntities) {
+    ResetEngine();
     InitGame();
-    fake::ResetGlfw();
-    fake::ResetGL();
     OnUpdate = DispatchUpdate;
     OnDraw = DispatchDraw;
     CurrentState = stGame;
-    Quit = false;
     BrickFloor();
     PlaceHero(32, 48);
     Place(0, 48);
@@ -573,10 +573,7 @@ class GameEntering : public GameRules {
 protected:
     void SetUp() override {
         GameRules::SetUp();
-        // One folder per process: CTest runs the cases of this file in parallel.
-        Folder = std::filesystem::path(::testing::TempDir()) /
-                 ("pex_game_enter_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(Folder);
+        Folder = Temp.Path;
         std::filesystem::create_directories(Folder / "level" / "default");
         SavedLevelDir = LevelDir;
         SavedLevelName = LevelName;
@@ -590,8 +587,8 @@ protected:
         LevelDir = SavedLevelDir;
         LevelName = SavedLevelName;
         MusicDir = SavedMusicDir;
-        std::filesystem::remove_all(Folder);
     }
+    TTempFolder Temp;
     std::filesystem::path Folder;
     std::string SavedLevelDir, SavedLevelName, SavedMusicDir;
 };

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,11 +9,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "Capabilities.h"
 #include "LevelUnit.h"
 #include "PexPlatform.h"
 #include "PexScript.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 
 namespace fs = std::filesystem;
 

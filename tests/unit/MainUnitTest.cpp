@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "Capabilities.h"
 #include "ConfigUnit.h"
 #include "EditorUnit.h"
+#include "EngineState.h"
 #include "Fakes.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
@@ -23,13 +25,8 @@ std::vector<std::string> Log;
 
 struct MainUnitTest : ::testing::Test {
     void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
+        ResetEngine();
         Log.clear();
-        for (TStateProcs& Row : States) Row = TStateProcs{};
-        CurrentState = stNone;
-        Quit = false;
-        Fade = TFade{};
         AppDir = std::string(PEX_SOURCE_DIR) + "/data/";
         ScreenWidth = 800;
         ScreenHeight = 600;

@@ -1,8 +1,6 @@
 // Menu script reader, navigation, activation and drawing of the menu screen.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -11,14 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "Capabilities.h"
 #include "ConfigUnit.h"
+#include "EngineState.h"
 #include "Fakes.h"
 #include "MainUnit.h"
 #include "MenuUnit.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "StateUnit.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 #include "VarsUnit.h"
 
 namespace {
@@ -97,19 +99,13 @@ void EditorEntered() {
 class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
-        ClearKeys();
-        Quit = false;
+        ResetEngine();
         FullScreen = false;
-        FontMetrics = TFontMetrics{};
-        SetTextureSize(256);
         FontTexture = TestFontTexture;
         MenuTexture = TestMenuTexture;
         MenuItems.clear();
         MenuIndex = 0;
         Entered.clear();
-        for (TStateProcs& Row : States) Row = TStateProcs{};
         States[stGame].Enter = GameEntered;
         States[stEditor].Enter = EditorEntered;
         InitMenuRowOnly();
@@ -268,9 +264,8 @@ TEST_F(MenuTest, ExplicitValueLineReplacesTheSetting) {
 }
 
 TEST_F(MenuTest, LoadMenuReadsMainMenuBesideTheExecutable) {
-    const std::filesystem::path Dir =
-        std::filesystem::temp_directory_path() / ("pex-menu-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(Dir);
+    const TTempFolder Folder;
+    const std::filesystem::path Dir = Folder.Path;
     WriteBytes((Dir / "main.menu").string(), Lines(FourItems));
     const std::string SavedAppDir = AppDir;
     AppDir = Dir.string() + PathDelim;
@@ -288,7 +283,6 @@ TEST_F(MenuTest, LoadMenuReadsMainMenuBesideTheExecutable) {
             << Error.what();
     }
     AppDir = SavedAppDir;
-    std::filesystem::remove_all(Dir);
 }
 
 TEST_F(MenuTest, InitMenuLoadsTheScriptAndDoneMenuReleasesIt) {
@@ -623,10 +617,9 @@ TEST_F(MenuTest, EmptyMenuDrawsOnlyBackgroundBandAndHeading) {
 // reader's limit stops start-up with its own message, and never waits.
 TEST_F(MenuTest, UnusableScriptRaisesItsReasonWithoutWaiting) {
     if (!HasNamedPipes()) GTEST_SKIP() << "no named pipes on this system";
-    std::string Template = ::testing::TempDir() + "menutest_XXXXXX";
-    ASSERT_NE(mkdtemp(Template.data()), nullptr);
+    const TTempFolder Folder;
     const std::string SavedAppDir = AppDir;
-    AppDir = Template + PathDelim;
+    AppDir = Folder.Path;
     const std::string FileName = AppDir + "main.menu";
     auto Message = [] {
         try {
@@ -651,7 +644,6 @@ TEST_F(MenuTest, UnusableScriptRaisesItsReasonWithoutWaiting) {
     ASSERT_EQ(truncate(FileName.c_str(), static_cast<off_t>(MaxWholeFileSize) + 1), 0);
     EXPECT_EQ(Message(), "Cannot read file \"" + FileName + "\". File too large");
     AppDir = SavedAppDir;
-    std::filesystem::remove_all(Template);
 }
 
 }  // namespace

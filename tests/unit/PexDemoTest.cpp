@@ -4,8 +4,6 @@
 // the disk, a termination signal replays where it came, and a recording never
 // destroys a file or claims success when it could not be written.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "Capabilities.h"
+#include "EngineState.h"
 #include "Fakes.h"
 #include "PexDemo.h"
 #include "PexDemoFile.h"
@@ -25,22 +24,13 @@
 #include "StateUnit.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 
 namespace {
 
 // The engine as a run has it before the window opens, with demos off.
 struct DemoTest : ::testing::Test {
-    void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
-        Quit = false;
-        OnUpdate = nullptr;
-        OnDraw = nullptr;
-        ClearKeys();
-        Mouse = TMouseState{};
-        Fade = TFade{};
-        CurrentState = stNone;
-    }
+    void SetUp() override { ResetEngine(); }
     void TearDown() override {
         testing::internal::CaptureStdout();
         DoneDemo();

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "EngineState.h"
 #include "Fakes.h"
 #include "PexGL.h"
 
@@ -17,18 +18,7 @@ namespace {
 
 struct PexGLTest : ::testing::Test {
     void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
-        Quit = false;
-        OnUpdate = nullptr;
-        OnDraw = nullptr;
-        ClearKeys();
-        Mouse = TMouseState{};
-        SetTextureSize(256);
-        FontMetrics = TFontMetrics{};
-        Fade = TFade{};
-        WindowWidth = 640;
-        WindowHeight = 480;
+        ResetEngine();
         InitEngine();
     }
 };
@@ -477,6 +467,7 @@ TEST_F(PexGLTest, PrintTextCodesZeroAnd255UseTheCornerCells) {
 TEST_F(PexGLTest, PrintTextWithSizeStillZeroDrawsDegenerateQuads) {
     PrintText(5, 5, "x", 0);
     auto Corners = fake::CallsNamed("glVertex3f");
+    ASSERT_EQ(Corners.size(), 4u);  // one quad, all four corners on the same point
     for (const auto& Corner : Corners) EXPECT_EQ(Corner.Args, (std::vector<double>{5, 5, 0}));
 }
 

@@ -1,7 +1,5 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "Capabilities.h"
 #include "Fakes.h"
 #include "PexTexture.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 #include "TestTGA.h"
 
 namespace fs = std::filesystem;
@@ -32,15 +33,12 @@ class Texture : public ::testing::Test {
 protected:
     fs::path Dir;
 
+    TTempFolder Temp;
+
     void SetUp() override {
         fake::ResetGL();
-        Dir = fs::temp_directory_path() /
-              ("pex_texture_" + std::to_string(getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
+        Dir = Temp.Path;
     }
-    void TearDown() override { fs::remove_all(Dir); }
 
     std::string Write(const std::string& Name, const std::string& Content) {
         const fs::path Path = Dir / Name;

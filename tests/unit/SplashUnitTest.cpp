@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "EngineState.h"
 #include "Fakes.h"
 #include "MainUnit.h"
 #include "PexGL.h"
@@ -23,13 +24,8 @@ void MenuEntered() {
 class SplashTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
-        ClearKeys();
-        Quit = false;
-        SetTextureSize(256);
+        ResetEngine();
         SplashTexture = TestSplashTexture;
-        for (TStateProcs& Row : States) Row = TStateProcs{};
         InitSplash();
         States[stMenu].Enter = MenuEntered;
         MenuEnters = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "EngineState.h"
 #include "Fakes.h"
 #include "MainUnit.h"
 #include "PexGL.h"
@@ -19,14 +20,8 @@ std::vector<std::string> Log;
 
 struct StateUnitTest : ::testing::Test {
     void SetUp() override {
-        fake::ResetGL();
-        fake::ResetGlfw();
+        ResetEngine();
         Log.clear();
-        for (TStateProcs& Row : States) Row = TStateProcs{};
-        CurrentState = stNone;
-        Quit = false;
-        ClearKeys();
-        Fade = TFade{};
         OnUpdate = DispatchUpdate;
         OnDraw = DispatchDraw;
         InitEngine();

@@ -3,18 +3,19 @@
 // (PlatformUserFolder), seeded from the shipped copies (PlatformSeedFile), as
 // VarsUnit (the level) and ConfigUnit (the settings file) use them.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
+#include "Capabilities.h"
 #include "ConfigUnit.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
+#include "TestSystem.h"
 #include "VarsUnit.h"
 
 namespace fs = std::filesystem;
@@ -23,18 +24,8 @@ namespace {
 
 class UserFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string Template = ::testing::TempDir() + "userfolder_XXXXXX";
-        ASSERT_NE(mkdtemp(Template.data()), nullptr);
-        Dir = Template + PathDelim;
-    }
-    void TearDown() override {
-        std::error_code Ignored;
-        for (const fs::directory_entry& Entry : fs::recursive_directory_iterator(Dir, Ignored))
-            if (Entry.is_directory()) fs::permissions(Entry.path(), fs::perms::owner_all, Ignored);
-        fs::remove_all(Dir, Ignored);
-    }
-    std::string Dir;
+    TTempFolder Temp;
+    std::string Dir = Temp.Path;
 };
 
 fs::perms ModeOf(const std::string& Path) {

@@ -92,17 +92,6 @@ class WineSmokeTest(PexTestCase):
         self.addCleanup(pex.stop)
         return pex
 
-    def press_until(self, pex, key, predicate, what, timeout=60):
-        """Presses key until predicate holds; a press made during a fade may be cleared."""
-        deadline = time.time() + timeout
-        while True:
-            pex.key(key)
-            try:
-                return pex.wait_for(predicate, timeout=5, what=what)
-            except AssertionError:
-                if time.time() > deadline or not pex.running():
-                    raise
-
     def test_screens_editor_and_files(self):
         pex = self.wine_pex()
         os.remove(pex.path("pex.ini"))
@@ -115,24 +104,23 @@ class WineSmokeTest(PexTestCase):
         pex.wait_for(in_splash, timeout=60, what="the splash picture")
         # Splash -> menu -> game -> menu -> editor, each screen waited for until
         # its fade-in has ended, when keys act again.
-        self.press_until(pex, "Escape", menu_at_rest, "the menu")
-        self.press_until(pex, "Return", in_game, "the game screen")
-        self.press_until(pex, "Escape", menu_at_rest, "the menu after the game")
+        pex.press_key("Escape", menu_at_rest, what="the menu")
+        pex.press_key("Return", in_game, what="the game screen")
+        pex.press_key("Escape", menu_at_rest, what="the menu after the game")
         pex.press_key("Down", current_row(1), what="the editor item selected")
-        self.press_until(pex, "Return", editor_at_rest, "the editor")
+        pex.press_key("Return", editor_at_rest, what="the editor")
         # Brush: brick; paint the cell of row 4, column 6.
         pex.click_seen(300, 300, button=3)
         pex.click_seen(CELL * 6 + CELL // 2, LEVEL_TOP + CELL * 4 + CELL // 2)
         pex.move(620, 400)
-        self.press_until(pex, "Escape", in_menu, "the menu after the editor")
+        pex.press_key("Escape", in_menu, what="the menu after the editor")
         expected = [[0] * COLUMNS for _ in range(ROWS)]
         expected[4][6] = 1
         self.assertEqual(read_level(level), expected)
         with open(level, "rb") as f:
             self.assertEqual(f.read(), empty_level_text().replace(
                 b"row\t4" + b"\t0" * 7, b"row\t4" + b"\t0" * 6 + b"\t1"))
-        pex.key("F10")
-        self.assertEqual(pex.wait_exit(60), 0)
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertEqual(f.read(), DEFAULT_SETTINGS)
         self.assertEqual(sorted(n for n in os.listdir(pex.path("level", "default"))), ["1.txt"])
@@ -163,12 +151,8 @@ class WineSmokeTest(PexTestCase):
                       % picture, pex.stderr_text())
         # The box's own button: Return presses it.
         pex.wid = box
-        deadline = time.time() + 60
-        while pex.running() and time.time() < deadline:
-            pex.focus()
-            pex.key("Return")
-            time.sleep(0.5)
-        self.assertEqual(pex.wait_exit(60), 1)
+        pex.focus()
+        self.assertEqual(pex.press_key_to_exit("Return"), 1)
         # The settings file is still written.
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertEqual(f.read(), DEFAULT_SETTINGS)

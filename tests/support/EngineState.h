@@ -1,0 +1,26 @@
+// The engine and the state table as a run has them before its first frame,
+// with the fake GL and windowing layers reset: the fixtures of the tests that
+// run frames or draw start from here, then set what they need.
+#pragma once
+
+#include "Fakes.h"
+#include "PexGL.h"
+#include "StateUnit.h"
+
+inline void ResetEngine() {
+    fake::ResetGL();
+    fake::ResetGlfw();
+    UseWindowDriver(SystemWindow);
+    Quit = false;
+    OnUpdate = nullptr;
+    OnDraw = nullptr;
+    ClearKeys();
+    Mouse = TMouseState{};
+    SetTextureSize(256);
+    FontMetrics = TFontMetrics{};
+    Fade = TFade{};
+    WindowWidth = 640;
+    WindowHeight = 480;
+    for (TStateProcs& Row : States) Row = TStateProcs{};
+    CurrentState = stNone;
+}
