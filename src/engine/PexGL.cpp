@@ -30,6 +30,7 @@ const TWindowDriver SystemWindow = {
     glfw2Terminate,
     glfw2OpenWindow,
     glfw2SetWindowTitle,
+    glfw2SetWindowIcon,
     glfw2GetDesktopMode,
     glfw2SetWindowPos,
     glfw2SetKeyCallback,
@@ -113,6 +114,10 @@ bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullSc
     Window->SetWindowRefreshCallback(RefreshCallback);
     Window->SwapInterval(1);
     return true;
+}
+
+void SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
+    Window->SetWindowIcon(Count, Images);
 }
 
 void ProcessFrame() {

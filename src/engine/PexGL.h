@@ -82,6 +82,7 @@ struct TWindowDriver {
                           int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
                           int32_t StencilBits, int32_t Mode);
     void (*SetWindowTitle)(const char* Title);
+    void (*SetWindowIcon)(int32_t Count, const TGlfw2Image* Images);
     void (*GetDesktopMode)(TGlfw2VidMode* Mode);
     void (*SetWindowPos)(int32_t X, int32_t Y);
     void (*SetKeyCallback)(TGlfw2KeyFun Fun);
@@ -132,6 +133,8 @@ void InitEngine();
 // A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
                 int32_t DepthBits);
+// Gives the open window its icon in Count sizes (Glfw2.h, TGlfw2Image).
+void SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
 void ProcessFrame();
 void RunMainLoop();
 void TerminateEngine();

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ConfigUnit.h"
-#include "Glfw2.h"
 #include "PexGL.h"
 #include "PexTexture.h"
 #include "Program.h"
@@ -43,7 +42,7 @@ constexpr int32_t IconArtSide = 16;
 // The sizes the window is offered: the art with each pixel enlarged to a square.
 constexpr int32_t IconScales[] = {1, 2, 3};
 
-static void SetWindowIcon() {
+static void GiveTheWindowItsIcon() {
     constexpr int32_t Count = sizeof(IconScales) / sizeof(IconScales[0]);
     std::vector<uint8_t> Pixels[Count];
     TGlfw2Image Images[Count];
@@ -59,7 +58,7 @@ static void SetWindowIcon() {
             }
         Images[I] = {Side, Side, Pixels[I].data()};
     }
-    glfw2SetWindowIcon(Count, Images);
+    SetWindowIcon(Count, Images);
 }
 
 // ---- Frames and the main procedure ---------------------------------------------
@@ -110,7 +109,7 @@ void RunApplication() {
             " window with " + std::to_string(ScreenBPP) + " bits per pixel" +
             (FullScreen ? " in full screen" : "") + ". Is a display with OpenGL available?");
     }
-    SetWindowIcon();
+    GiveTheWindowItsIcon();
     for (const TSharedTexture& Shared : SharedTextures) {
         LoadTexture(AppDir + Shared.FileName, *Shared.Texture);
         SetTextureFilter(Shared.Filter);
