@@ -364,11 +364,11 @@ bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::st
 // many to read off the folder (lists of rights, inherited ones, a read-only
 // medium), so a file is made there and removed again.
 static bool FolderWritable(const std::string& Folder) {
-    std::wstring TempName;
-    const HANDLE Handle = CreateUniqueFile(Widen(Folder + "pex"), TempName);
+    std::string TempName;
+    const HANDLE Handle = CreateUniqueFile(Folder + "pex", TempName);
     if (Handle == INVALID_HANDLE_VALUE) return false;
     CloseHandle(Handle);
-    DeleteFileW(TempName.c_str());
+    DeleteFileW(Widen(TempName).c_str());
     return true;
 }
 

@@ -33,6 +33,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>  // MinGW's: truncate and a few more
 #include <windows.h>
 
 #include <cerrno>

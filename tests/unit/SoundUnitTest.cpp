@@ -5,6 +5,7 @@
 
 #include "PexGL.h"
 #include "SoundUnit.h"
+#include "TestSystem.h"
 #include "fmoddyn.h"
 
 namespace {
