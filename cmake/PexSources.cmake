@@ -11,13 +11,24 @@ file(GLOB PEX_UNIT_SOURCES CONFIGURE_DEPENDS
 set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/engine/Glfw2.cpp)
 list(REMOVE_ITEM PEX_UNIT_SOURCES ${PEX_GLFW2_SOURCE})
 
-# The services that differ between systems: one source per system, chosen here.
+# The services that differ between systems: one source per system, chosen here
+# (the desktop systems share one more).
 list(FILTER PEX_UNIT_SOURCES EXCLUDE REGEX "/engine/PexPlatform[^/]*\\.cpp$")
 if(WIN32)
-  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp)
+  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp
+                          ${PEX_SRC_DIR}/engine/PexPlatformDesktop.cpp)
+elseif(EMSCRIPTEN)
+  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformWeb.cpp)
 else()
-  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp)
+  set(PEX_PLATFORM_SOURCE ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp
+                          ${PEX_SRC_DIR}/engine/PexPlatformDesktop.cpp)
 endif()
+
+# The browser's OpenGL: the GLU functions the program uses, which WebGL lacks
+# (computed with PexMipmaps, one of the units), and immediate mode as the
+# desktop has it over Emscripten's emulation.
+set(PEX_WEB_GL_SOURCES ${PEX_SRC_DIR}/engine/PexGluWeb.cpp ${PEX_SRC_DIR}/engine/PexGLWeb.cpp)
+list(REMOVE_ITEM PEX_UNIT_SOURCES ${PEX_WEB_GL_SOURCES})
 
 set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/sound ${PEX_SRC_DIR}/shell
                           ${PEX_SRC_DIR}/world)

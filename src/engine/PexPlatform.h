@@ -1,7 +1,9 @@
 // PexPlatform: the few services that differ between operating systems. Each
-// system has one source of its own (PexPlatformPosix.cpp, PexPlatformWin.cpp),
-// and the build picks the one for the system it builds for; no unit asks which
-// system it runs on.
+// system has one source of its own (PexPlatformPosix.cpp, PexPlatformWin.cpp,
+// PexPlatformWeb.cpp for the browser), and the build picks the one for the
+// system it builds for; no unit asks which system it runs on. The desktop
+// systems share PexPlatformDesktop.cpp for the frame loop's waits and the
+// window's state.
 //
 // Owns: nothing.
 // Uses: the operating system's process, file, library and message-box calls.
@@ -96,3 +98,29 @@ void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR);
 // closes it. False, with the system's reason, when no box can be shown (no
 // display, for instance).
 bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason);
+
+// ---- The frame loop's waits and the window -----------------------------------
+
+// Sleeps for Seconds. On the desktop the thread sleeps; in a browser the
+// program waits while the page goes on and delivers its events.
+void PlatformSleep(double Seconds);
+
+// True where the system paces the frames itself, so that a window's swap
+// interval has no meaning: a browser draws a page at its animation frames.
+bool PlatformPacesFrames();
+
+// Called after every buffer swap. Where the system paces the frames, waits for
+// the next one: the page shows the frame just drawn and delivers the events
+// that came meanwhile. Elsewhere it returns at once; the swap interval paced it.
+void PlatformAwaitNextFrame();
+
+// Whether the window counts as active, from what the windowing library tells:
+// on the desktop a window that has the focus and is not iconified; in a
+// browser, whose canvas never reports the focus, a page that can be seen.
+bool PlatformWindowActive(bool Focused, bool Iconified);
+
+// Full screen was asked for the window about to open. True where the windowing
+// library is to open it on the monitor; false where the system takes it over
+// and the library opens an ordinary window: a browser's page enters its
+// full-screen mode at the player's first click or key, as browsers require.
+bool PlatformRequestFullScreen();
