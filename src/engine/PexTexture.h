@@ -1,7 +1,7 @@
 // PexTexture: image files into mipmapped OpenGL textures.
 //
 // Owns: nothing (textures are OpenGL objects kept by the callers).
-// Uses: PexGL (PathDelim), PexTGA, OpenGL, GLU.
+// Uses: PexGL (PathDelim), PexTGA, PexMipmaps (GLU's texture sides), OpenGL, GLU.
 // No initialisation or finalisation.
 #pragma once
 
