@@ -40,28 +40,6 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=$(nproc)
 mingw=x86_64-w64-mingw32
 
-# Adds deb-src to the Debian archive entries (the Types of debian.sources, or
-# lines of sources.list), once, so that apt-get source finds the library sources.
-enable_sources() {
-  local list=/etc/apt/sources.list.d/debian.sources
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  local old_list=/etc/apt/sources.list
-  if [ -f "$list" ] && ! grep -q '^Types:.*deb-src' "$list"; then
-    echo "Adding deb-src to $list"
-    $sudo sed -i 's/^Types: deb$/Types: deb deb-src/' "$list"
-    $sudo apt-get update -qq
-  elif [ ! -f "$list" ] && [ -f "$old_list" ] && grep -q '^deb ' "$old_list" &&
-       ! grep -q '^deb-src ' "$old_list"; then
-    # The one-line format of older installations.
-    echo "Adding deb-src lines to $old_list"
-    sed -n 's/^deb /deb-src /p' "$old_list" | $sudo tee -a "$old_list" >/dev/null
-    $sudo apt-get update -qq
-  elif ! apt-cache showsrc glfw3 2>/dev/null | grep -q "^Version: $glfw_version\$"; then
-    $sudo apt-get update -qq
-  fi
-}
-
 # Runs in a subshell of its own, so that its work folder goes with it.
 build_libraries() (
   local work
@@ -71,7 +49,7 @@ build_libraries() (
   step() { echo "Cross-building $* (at $((SECONDS - started)) s)"; }
   rm -rf "$prefix"
   mkdir -p "$prefix"
-  enable_sources
+  scripts/enable-sources.sh "glfw3=$glfw_version"
   (cd "$work" && apt-get source -qq "glfw3=$glfw_version" "libsdl2=$sdl2_version" \
                                     "libopenmpt=$openmpt_version") >"$work/source.log" 2>&1 ||
     { cat "$work/source.log" >&2; return 1; }
