@@ -4,11 +4,11 @@
 # refreshed when it differs, and touched, so that the build sees the copy as up
 # to date until a file under the data folder changes.
 #
-# Included by the build for PEX_USER_DATA; run as a script with -DSRC=<data
-# folder> -DDST=<application folder> to copy.
+# Included by the build, and by other scripts, for PEX_USER_DATA; run as a
+# script itself with -DSRC=<data folder> -DDST=<application folder> to copy.
 set(PEX_USER_DATA "^(level/|pex\\.ini$)")
 
-if(CMAKE_SCRIPT_MODE_FILE)
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
   file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
   foreach(f ${files})
     set(dst ${DST}/${f})

@@ -2,8 +2,10 @@
 # Installs the Debian packages Pex needs when they are missing.
 #   install-deps.sh game   - to build and run the game
 #   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...),
-#                            the Windows cross build included (MinGW-w64, Wine)
+#                            the Windows cross build (MinGW-w64, Wine) and the
+#                            browser's build (Emscripten, Chromium) included
 #   install-deps.sh windows - the same as tests
+#   install-deps.sh web    - the browser's build and its tests only
 # Uses sudo only when not running as root.
 set -euo pipefail
 
@@ -21,11 +23,19 @@ test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
               libz-mingw-w64-dev wine wine64 dpkg-dev googletest zip unzip)
 
+# The browser's build: Debian's Emscripten (its node tools need Debian's acorn,
+# which it brings), the library sources through apt-get source (dpkg-dev),
+# Chromium for the tests and python3-websocket to drive it, zip for the
+# release archive.
+web_pkgs=(emscripten cmake make pkg-config dpkg-dev chromium python3 python3-websocket zip
+          unzip)
+
 pkgs=("${game_pkgs[@]}")
 case "${1:-game}" in
   game) ;;
-  tests | windows) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
-  *) echo "usage: $0 [game|tests|windows]" >&2; exit 2 ;;
+  tests | windows) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}" "${web_pkgs[@]}") ;;
+  web) pkgs=("${web_pkgs[@]}") ;;
+  *) echo "usage: $0 [game|tests|windows|web]" >&2; exit 2 ;;
 esac
 
 missing=()
