@@ -43,8 +43,9 @@
   function audioContext() {
     return Module['SDL2'] && Module['SDL2'].audioContext;
   }
-  function onGesture() {
-    if (gestured) return;
+  function onGesture(event) {
+    // Escape is no gesture to a browser: it starts neither sound nor full screen.
+    if (gestured || (event.type === 'keydown' && event.key === 'Escape')) return;
     gestured = true;
     soundNote.hidden = true;
     const context = audioContext();

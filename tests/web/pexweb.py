@@ -118,11 +118,15 @@ class Browser:
             self.call("Page.enable")
             self.call("Runtime.enable")
             # The picture at one CSS pixel a game pixel: the canvas fills the view.
-            self.call("Emulation.setDeviceMetricsOverride",
-                      width=640, height=480, deviceScaleFactor=1, mobile=False)
+            self.view(640, 480)
         except BaseException:
             self.stop()
             raise
+
+    def view(self, width, height):
+        """Sizes the page's window."""
+        self.call("Emulation.setDeviceMetricsOverride",
+                  width=width, height=height, deviceScaleFactor=1, mobile=False)
 
     def page_socket(self):
         port_file = os.path.join(self.profile, "DevToolsActivePort")

@@ -10,7 +10,7 @@ import unittest
 from pexe2e import (changed_from, editor_at_rest, game_at_rest, in_game, menu_at_rest,
                     splash_at_rest)
 from pexweb import WebTestCase
-from test_screens import CELL, LEVEL_TOP, cell_centre
+from test_screens import CELL, LEVEL_TOP, cell_centre, current_row, white_pixels
 
 # The level's rows as the game draws them.
 LEVEL_BOX = (0, LEVEL_TOP, 640, 10 * CELL)
@@ -43,6 +43,14 @@ new Promise(done => {
 })
 """
 
+# Where the canvas is shown in the window: x, y, width and height.
+CANVAS_PLACE = ("(r => [r.x, r.y, r.width, r.height])"
+                "(document.getElementById('canvas').getBoundingClientRect())")
+
+# Whether the page keeps a key press from the browser.
+KEPT = ("(e => (window.dispatchEvent(e), e.defaultPrevented))"
+        "(new KeyboardEvent('keydown', {key: '%s', cancelable: true}))")
+
 # The page's end: the note shown, the last frame covered.
 ENDED = ("!document.getElementById('end-note').hidden && "
          "document.getElementById('canvas').style.visibility === 'hidden'")
@@ -70,6 +78,20 @@ class WebGameTest(WebTestCase):
         browser = self.browser()
         self.start(browser)
         self.assertGreater(browser.evaluate(MUSIC_RMS), 0.02, "the splash is silent")
+
+        # The picture at the largest whole multiple the window has room for,
+        # in its middle; shrunk to fit a smaller window; nearest neighbour.
+        for width, height, expected in [(1400, 1000, [60, 20, 1280, 960]),
+                                        (500, 400, [0, 12.5, 500, 375]),
+                                        (640, 480, [0, 0, 640, 480])]:
+            browser.view(width, height)
+            browser.frames(2)
+            self.assertEqual(browser.evaluate(CANVAS_PLACE), expected)
+        self.assertEqual(browser.evaluate(
+            "getComputedStyle(document.getElementById('canvas')).imageRendering"), "pixelated")
+        # The keys the game uses do nothing else in the browser; others do.
+        self.assertEqual([browser.evaluate(KEPT % key) for key in ["F11", "ArrowDown", "a"]],
+                         [True, True, False])
 
         # The game: the hero walks while the arrow key is held.
         self.to_menu(browser)
@@ -128,6 +150,35 @@ class WebGameTest(WebTestCase):
         self.to_editor(again)
         again.mouse("mouseMoved", *AWAY)
         again.wait_for(shows_the_painted_cell, what="the painted cell in a new browser")
+
+    def test_the_full_screen_setting_takes_the_page_full_screen_at_the_first_key(self):
+        # Ticked in the setup submenu, kept in the browser's store when the
+        # menu's exit item ends the program, and acted on at the next start.
+        browser = self.browser()
+        self.start(browser)
+        self.to_menu(browser)
+        browser.press_until("Down", current_row(1), "the editor item selected")
+        browser.press_until("Down", current_row(2), "the setup item selected")
+        before = browser.press_until(
+            "Enter", lambda shot: current_row(0)(shot) and white_pixels(shot, 240, 192, 320, 16) < 10,
+            "the setup submenu")
+        browser.press_until("Enter", changed_from(before, (208, 152, 32, 32)), "the box ticked")
+        browser.press_until("Escape", lambda shot: current_row(2)(shot) and
+                            white_pixels(shot, 240, 192, 240, 16) > 30, "the setup item again")
+        browser.press_until("Down", current_row(3), "the exit item selected")
+        browser.press("Enter")
+        browser.wait_until(ENDED, what="the end through the menu's exit")
+
+        browser.reload()
+        self.start(browser)
+        self.assertFalse(browser.evaluate("document.fullscreenElement !== null"))
+        # Escape is no gesture to the browser; an arrow key is.
+        browser.press("Escape")
+        browser.wait_for(menu_at_rest, what="the menu")
+        self.assertFalse(browser.evaluate("document.fullscreenElement !== null"))
+        browser.press("Down")
+        browser.wait_until("document.fullscreenElement === document.getElementById('screen')",
+                           what="the page in full screen")
 
 
 if __name__ == "__main__":
