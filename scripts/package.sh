@@ -5,14 +5,19 @@
 #                                       folder PEX_LINUX_BUILD names)
 #   pex-<version>-windows-x86_64.zip    from the Windows build (build-win64/,
 #                                       or the folder PEX_WIN64_BUILD names)
+#   pex-<version>-web.zip               from the browser's build (build-web/,
+#                                       or the folder PEX_WEB_BUILD names)
 # The version is the CMake project version. Builds what is missing, then
 # checks that each archive holds exactly the expected files.
-#   package.sh [linux|windows|all]   (default all)
+#   package.sh [linux|windows|web|all]   (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 which=${1:-all}
-case "$which" in linux | windows | all) ;; *) echo "usage: $0 [linux|windows|all]" >&2; exit 2 ;; esac
+case "$which" in
+  linux | windows | web | all) ;;
+  *) echo "usage: $0 [linux|windows|web|all]" >&2; exit 2 ;;
+esac
 
 version=$(sed -n 's/^project(Pex VERSION \([0-9][0-9.]*\)\b.*/\1/p' CMakeLists.txt)
 if [ -z "$version" ]; then
@@ -123,5 +128,46 @@ EOF
   echo "Made $archive"
 }
 
+# The page and the program; the data is inside pex.data, as shipped.
+package_web() {
+  local top=pex-$version-web
+  local build=${PEX_WEB_BUILD:-build-web}
+  local files=(index.html pex-page.js pex.js pex.wasm pex.data)
+  if [ -f "$build/CMakeCache.txt" ]; then
+    cmake --build "$build" -j"$(nproc)"
+  else
+    scripts/build-web.sh
+  fi
+  mkdir -p "$stage/$top"
+  for file in "${files[@]}"; do
+    cp -p "$build/app/$file" "$stage/$top/$file"
+  done
+  cat >"$stage/$top/README.txt" <<EOF
+Pex $version for the browser
+
+Put this folder on any web server that serves static files and open
+index.html there (a page opened straight from the disk cannot load the
+program). For instance, in this folder:
+  python3 -m http.server --bind 127.0.0.1 8023
+then open http://127.0.0.1:8023/ in the browser.
+
+Click or press a key first: browsers start the sound only then. Keys: arrow
+keys to walk and climb, Enter to choose in the menu, Escape back to the menu,
+F10 to quit. In the editor the left mouse button paints, the right one picks
+the next tile, F11 clears the level.
+
+The settings and the level are kept in the browser (its storage for the
+server's address), not in this folder. index.html?play=NAME.dem replays the
+demo NAME.dem put beside index.html.
+EOF
+  local archive=dist/$top.zip
+  rm -f "$archive"
+  (cd "$stage" && zip -qrX "$root/$archive" "$top")
+  check_listing "$archive" "$(unzip -Z1 "$archive" | grep -v '/$')" \
+    "$(printf '%s\n' README.txt "${files[@]}" | sed "s|^|$top/|")"
+  echo "Made $archive"
+}
+
 if [ "$which" = linux ] || [ "$which" = all ]; then package_linux; fi
 if [ "$which" = windows ] || [ "$which" = all ]; then package_windows; fi
+if [ "$which" = web ] || [ "$which" = all ]; then package_web; fi
