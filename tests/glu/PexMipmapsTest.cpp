@@ -174,9 +174,3 @@ TEST(PexMipmaps, SidesStayWithinTheLargestTexture) {
     EXPECT_EQ(Levels[5].Height, 1);
     EXPECT_TRUE(GluMipmapLevels(TMipSource{4, 0, 16, Pixels.data(), 256}, 32).empty());
 }
-
-TEST(PexMipmaps, TextureSidesAreGlusPowersOfTwo) {
-    const int32_t Sides[][2] = {{1, 1},   {2, 2},     {3, 4},     {5, 4},     {6, 8},     {11, 8},
-                                {12, 16}, {255, 256}, {383, 256}, {384, 512}, {640, 512}, {0, 0}};
-    for (const auto& Side : Sides) EXPECT_EQ(GluTextureSide(Side[0]), Side[1]) << Side[0];
-}

@@ -1,7 +1,7 @@
 """Helpers for the browser tests: the browser build served on 127.0.0.1
 (scripts/serve-web.py), Debian's Chromium without a display, driven through its
 DevTools protocol (python3-websocket), real key and mouse events, screenshots
-read as pixels, and the page's console.
+read as pixels (ImageMagick), and the page's console.
 
 Every test gets its own browser profile in a temporary folder (a test that
 starts a second browser on the same profile says so), and leaves nothing
@@ -16,13 +16,11 @@ import importlib.util
 import json
 import os
 import shutil
-import struct
 import subprocess
 import tempfile
 import time
 import unittest
 import urllib.request
-import zlib
 
 import websocket
 
@@ -49,43 +47,13 @@ _spec.loader.exec_module(serve_web)
 
 
 def decode_png(data):
-    """An Image from a PNG of 8-bit RGB or RGBA pixels, as Chromium writes them."""
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    pos, chunks, header = 8, [], None
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            chunks.append(body)
-        pos += 12 + length
-    width, height, depth, colour, _, _, interlace = header
-    assert depth == 8 and colour in (2, 6) and interlace == 0, "unexpected PNG kind"
-    size = 3 if colour == 2 else 4
-    raw = zlib.decompress(b"".join(chunks))
-    stride = width * size
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            left = line[i - size] if i >= size else 0
-            up = previous[i]
-            corner = previous[i - size] if i >= size else 0
-            if kind == 1:
-                line[i] = (line[i] + left) & 255
-            elif kind == 2:
-                line[i] = (line[i] + up) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (left + up) // 2) & 255
-            elif kind == 4:
-                p = left + up - corner
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
-        rows.append(bytes(line) if size == 3 else bytes(b for j, b in enumerate(line) if j % 4 != 3))
-        previous = line
-    return Image(width, height, b"".join(rows))
+    """An Image from a PNG (ImageMagick converts it to raw pixels)."""
+    ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=data,
+                         capture_output=True, check=True).stdout
+    magic, size, top, pixels = ppm.split(b"\n", 3)
+    width, height = map(int, size.split())
+    assert magic == b"P6" and top == b"255", "unexpected picture from convert"
+    return Image(width, height, pixels)
 
 
 # Keys as the page receives them: DOM key name, code and key code (the
