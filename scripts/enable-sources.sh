@@ -6,6 +6,10 @@
 #   enable-sources.sh NAME=VERSION
 set -euo pipefail
 wanted=${1:?usage: $0 NAME=VERSION}
+# One at a time: the library builds of the test command run side by side, and
+# two package-list updates at once fail on apt's lock.
+exec 9>"${TMPDIR:-/tmp}/pex-enable-sources.lock"
+flock 9
 list=/etc/apt/sources.list.d/debian.sources
 old_list=/etc/apt/sources.list
 sudo=""
