@@ -10,8 +10,7 @@
 # Component "archive" adds what only the release archives hold (README.txt);
 # component "deb" is the same program laid out as a Debian package installs
 # it (see the end of this file).
-set(PEX_USER_FILES pex.ini level/default/1.txt)
-set(PEX_DATA_DIR ${CMAKE_SOURCE_DIR}/data)
+include(${CMAKE_CURRENT_LIST_DIR}/PexData.cmake)
 file(GLOB_RECURSE PEX_DATA_SOURCES CONFIGURE_DEPENDS ${PEX_DATA_DIR}/*)
 set(CMAKE_INSTALL_MESSAGE LAZY)
 

@@ -1,5 +1,5 @@
 # CPack: the release archive of the system built for (a .tar.gz on Linux, a
-# .zip for Windows), holding the application folder as
+# .zip for Windows and for the browser), holding the application folder as
 # pex-<version>-<system>/, and on Linux the Debian package pex_<version>_amd64.deb.
 # They are written to dist/ in the build folder: cpack --preset linux (or
 # windows) there, or cmake --workflow --preset package.
@@ -14,7 +14,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
 set(CPACK_PACKAGE_VENDOR "The Pex developers")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
 set(CPACK_STRIP_FILES ON)
-if(WIN32)
+if(EMSCRIPTEN)
+  set(CPACK_SYSTEM_NAME web)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_STRIP_FILES OFF)  # WebAssembly and JavaScript: nothing to strip
+elseif(WIN32)
   set(CPACK_SYSTEM_NAME windows-x86_64)
   set(CPACK_GENERATOR ZIP)
 else()

@@ -9,6 +9,7 @@ get_filename_component(PEX_SRC_DIR ${PEX_SRC_DIR} ABSOLUTE)
 set(PEX_UNIT_SOURCES
     engine/PexGL.cpp
     engine/PexTGA.cpp
+    engine/PexMipmaps.cpp
     engine/PexTexture.cpp
     engine/PexScript.cpp
     engine/PexDemoFile.cpp
@@ -31,13 +32,25 @@ list(TRANSFORM PEX_UNIT_SOURCES PREPEND ${PEX_SRC_DIR}/)
 set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/engine/Glfw2.cpp)
 
 # The services that differ between systems: what they share, and one source per
-# system, chosen here.
+# system, chosen here (the desktop systems share one more, Linux and the
+# browser the POSIX file calls).
 set(PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatform.cpp)
 if(WIN32)
-  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp
+                                   ${PEX_SRC_DIR}/engine/PexPlatformDesktop.cpp)
+elseif(EMSCRIPTEN)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformWeb.cpp
+                                   ${PEX_SRC_DIR}/engine/PexPlatformPosixFiles.cpp)
 else()
-  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp
+                                   ${PEX_SRC_DIR}/engine/PexPlatformPosixFiles.cpp
+                                   ${PEX_SRC_DIR}/engine/PexPlatformDesktop.cpp)
 endif()
+
+# The browser's OpenGL: the GLU functions the program uses, which WebGL lacks
+# (computed with PexMipmaps, one of the units), and immediate mode as the
+# desktop has it over Emscripten's emulation.
+set(PEX_WEB_GL_SOURCES ${PEX_SRC_DIR}/engine/PexGluWeb.cpp ${PEX_SRC_DIR}/engine/PexGLWeb.cpp)
 
 set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/sound ${PEX_SRC_DIR}/shell
                           ${PEX_SRC_DIR}/world)

@@ -57,10 +57,7 @@ build_libraries() (
   step() { echo "Cross-building $* (at $((SECONDS - started)) s)"; }
   rm -rf "$prefix"
   mkdir -p "$prefix"
-  # Package lists older than the deb-src entries know no sources yet.
-  if ! apt-cache showsrc glfw3 2>/dev/null | grep -q "^Version: $glfw_version\$"; then
-    $([ "$(id -u)" -ne 0 ] && echo sudo) apt-get update -qq
-  fi
+  scripts/install-deps.sh sources "glfw3=$glfw_version"
   (cd "$work" && apt-get source -qq "glfw3=$glfw_version" "libsdl2=$sdl2_version" \
                                     "libopenmpt=$openmpt_version") >"$work/source.log" 2>&1 ||
     { cat "$work/source.log" >&2; return 1; }

@@ -2,12 +2,17 @@
 # Installs the Debian packages Pex needs when they are missing.
 #   install-deps.sh game   - to build and run the game
 #   install-deps.sh tests  - also what the tests need (Xvfb, xdotool, clang, ...),
-#                            the Windows cross build and the package checks
-#                            included (MinGW-w64, Wine, lintian, ...)
+#                            the Windows cross build, the package checks and
+#                            the browser's build included (MinGW-w64, Wine,
+#                            lintian, Emscripten, Chromium, ...)
 #   install-deps.sh windows - the same as tests
-# For the Windows build it also adds deb-src to the Debian archive entries
-# (once), so that apt-get source finds the sources of the libraries that
-# scripts/build-windows.sh cross-builds.
+#   install-deps.sh web    - the browser's build and its tests only
+#   install-deps.sh sources NAME=VERSION - only the deb-src entries, and package
+#                            lists that know that source package (the library
+#                            builds ask; one at a time, as they run side by side)
+# For the library builds (Windows and browser) it also adds deb-src to the
+# Debian archive entries (once), so that apt-get source finds the sources of
+# the libraries that scripts/build-windows.sh and scripts/build-web.sh build.
 # Uses sudo only when not running as root.
 set -euo pipefail
 
@@ -29,12 +34,21 @@ test_pkgs=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
               binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 googletest zip unzip)
 
+# The browser's build: Debian's Emscripten (its node tools need Debian's acorn,
+# which it brings), the library sources through apt-get source (dpkg-dev),
+# Chromium for the tests, python3-websocket to drive it and ImageMagick to read
+# its screenshots, zip for the release archive.
+web_pkgs=(emscripten cmake make pkg-config dpkg-dev chromium python3 python3-websocket
+          imagemagick zip unzip)
+
 pkgs=("${game_pkgs[@]}")
 mode=${1:-game}
 case "$mode" in
+  sources) ;;
   game) ;;
-  tests | windows) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
-  *) echo "usage: $0 [game|tests|windows]" >&2; exit 2 ;;
+  tests | windows) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}" "${web_pkgs[@]}") ;;
+  web) pkgs=("${web_pkgs[@]}") ;;
+  *) echo "usage: $0 [game|tests|windows|web]" >&2; exit 2 ;;
 esac
 
 SUDO=""
@@ -59,6 +73,17 @@ enable_sources() {
 }
 
 updated=0
+if [ "$mode" = sources ]; then
+  wanted=${2:?usage: $0 sources NAME=VERSION}
+  # Two package-list updates at once fail on apt's lock.
+  exec 9>"${TMPDIR:-/tmp}/pex-install-deps.lock"
+  flock 9
+  if enable_sources ||
+     ! apt-cache showsrc "${wanted%%=*}" 2>/dev/null | grep -q "^Version: ${wanted#*=}\$"; then
+    $SUDO apt-get update -qq
+  fi
+  exit 0
+fi
 if [ "$mode" != game ] && enable_sources; then
   $SUDO apt-get update -qq
   updated=1

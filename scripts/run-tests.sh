@@ -7,6 +7,8 @@
 #             reproducibility, validation, and the package installed, run and
 #             removed (build-package/)
 #   windows   the Windows build, its tests under Wine and its archive (build-win64/)
+#   web       the browser's build, its archive and its tests in headless
+#             Chromium (build-web/)
 #   fuzz      the bounded fuzzer runs (build-fuzz/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,14 +17,17 @@ phase() { echo "== $* (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
 phase "Packages"
 scripts/install-deps.sh tests
 
-# The Windows build's libraries take minutes to cross-build on a new machine.
-# They build in the background, on what the Linux steps leave of the
-# processors, in a process group of their own that ends with this script.
+# The Windows and the browser's builds' libraries take minutes to build on a
+# new machine. They build in the background, on what the Linux steps leave of
+# the processors, each in a process group of its own that ends with this script.
 mkdir -p build-tests
 libraries_log=build-tests/windows-libraries.log
 nice -n 10 setsid scripts/build-windows.sh --libraries >"$libraries_log" 2>&1 &
 libraries=$!
-trap 'kill -- -"$libraries" 2>/dev/null || true' EXIT
+web_libraries_log=build-tests/web-libraries.log
+nice -n 10 setsid scripts/build-web.sh --libraries >"$web_libraries_log" 2>&1 &
+web_libraries=$!
+trap 'kill -- -"$libraries" -"$web_libraries" 2>/dev/null || true' EXIT
 
 # The packages carry the time of the commit they are built from.
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
@@ -43,6 +48,15 @@ fi
 cat "$libraries_log"
 phase "Windows build and tests"
 PEX_WIN64_PREFIX=$(scripts/build-windows.sh --prefix) cmake --workflow --preset windows
+
+phase "Web libraries"
+if ! wait "$web_libraries"; then
+  cat "$web_libraries_log" >&2
+  exit 1
+fi
+cat "$web_libraries_log"
+phase "Web build and tests"
+PEX_WEB_PREFIX=$(scripts/build-web.sh --prefix) cmake --workflow --preset web
 
 phase "Fuzzers"
 PEX_FUZZ_SECONDS=${PEX_FUZZ_SECONDS:-20} cmake --workflow --preset fuzz

@@ -216,7 +216,7 @@ static bool OpenOutput(int32_t MixRate) {
 extern "C" {
 
 // On failure the program runs on silently; one line on standard error says so.
-signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
+signed char F_API SOUNDLIB_NAME(FSOUND_Init)(int MixRate, int, unsigned int) {
     CloseOutput();
     if (MixRate < MinRate || MixRate > MaxRate) {
         // snprintf, not std::to_string: that would make the library impossible to unload.
@@ -248,7 +248,7 @@ signed char F_API FSOUND_Init(int MixRate, int, unsigned int) {
     return 1;
 }
 
-void F_API FSOUND_Close() {
+void F_API SOUNDLIB_NAME(FSOUND_Close)() {
     CloseOutput();
     PlayingSong.store(nullptr);
     while (!LoadedSongs.empty()) {
@@ -256,7 +256,7 @@ void F_API FSOUND_Close() {
     }
 }
 
-FMUSIC_MODULE* F_API FMUSIC_LoadSong(const char* Name) {
+FMUSIC_MODULE* F_API SOUNDLIB_NAME(FMUSIC_LoadSong)(const char* Name) {
     if (Name == nullptr) {
         return nullptr;
     }
@@ -287,7 +287,7 @@ FMUSIC_MODULE* F_API FMUSIC_LoadSong(const char* Name) {
     }
 }
 
-signed char F_API FMUSIC_FreeSong(FMUSIC_MODULE* Module) {
+signed char F_API SOUNDLIB_NAME(FMUSIC_FreeSong)(FMUSIC_MODULE* Module) {
     TSong* Song = FindSong(Module);
     if (Song == nullptr) {
         return 0;
@@ -296,7 +296,7 @@ signed char F_API FMUSIC_FreeSong(FMUSIC_MODULE* Module) {
     return 1;
 }
 
-signed char F_API FMUSIC_PlaySong(FMUSIC_MODULE* Module) {
+signed char F_API SOUNDLIB_NAME(FMUSIC_PlaySong)(FMUSIC_MODULE* Module) {
     TSong* Song = FindSong(Module);
     if (Song == nullptr) {
         return 0;
@@ -311,7 +311,7 @@ signed char F_API FMUSIC_PlaySong(FMUSIC_MODULE* Module) {
 
 // Every other entry point does nothing and returns 0, NULL or FALSE.
 #define DEFINE_NOTHING(Ret, Name, Params, Bytes) \
-    Ret F_API Name Params {                      \
+    Ret F_API SOUNDLIB_NAME(Name) Params {       \
         return NoResult<Ret>();                  \
     }
 #define IMPLEMENTED_ABOVE(Ret, Name, Params, Bytes)

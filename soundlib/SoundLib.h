@@ -16,7 +16,18 @@
 #define SOUNDLIB_EXPORT __attribute__((visibility("default")))
 #endif
 
-#define DECLARE_EXPORT(Ret, Name, Params, Bytes) SOUNDLIB_EXPORT Ret F_API Name Params;
+// The name each entry point is defined under: its own, unless the library is
+// linked into the program (SOUNDLIB_LINKED, the browser's build, which cannot
+// load a library at run time), where the binding's pointers hold those names;
+// the program then finds the functions through SoundLibLinkedSymbol.
+#ifdef SOUNDLIB_LINKED
+#define SOUNDLIB_NAME(Name) SoundLib_##Name
+#else
+#define SOUNDLIB_NAME(Name) Name
+#endif
+
+#define DECLARE_EXPORT(Ret, Name, Params, Bytes) \
+    SOUNDLIB_EXPORT Ret F_API SOUNDLIB_NAME(Name) Params;
 extern "C" {
 FMOD_ENTRY_POINTS(DECLARE_EXPORT, DECLARE_EXPORT)
 }

@@ -3,10 +3,10 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
-#include <chrono>
 #include <limits>
-#include <thread>
 #include <vector>
+
+#include "PexPlatform.h"
 
 static GLFWwindow* Window = nullptr;
 static TGlfw2KeyFun KeyFun = nullptr;
@@ -165,7 +165,8 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
     glfwWindowHint(GLFW_ALPHA_BITS, AlphaBits);
     glfwWindowHint(GLFW_DEPTH_BITS, DepthBits);
     glfwWindowHint(GLFW_STENCIL_BITS, StencilBits);
-    GLFWmonitor* Monitor = Mode == GLFW2_FULLSCREEN ? glfwGetPrimaryMonitor() : nullptr;
+    GLFWmonitor* Monitor =
+        Mode == GLFW2_FULLSCREEN && PlatformRequestFullScreen() ? glfwGetPrimaryMonitor() : nullptr;
     Window = glfwCreateWindow(Width, Height, "", Monitor, nullptr);
     if (!Window) return 0;
     glfwMakeContextCurrent(Window);
@@ -207,7 +208,7 @@ void glfw2SetWindowRefreshCallback(TGlfw2RefreshFun Fun) {
 }
 
 void glfw2SwapInterval(int32_t Interval) {
-    glfwSwapInterval(Interval);
+    if (!PlatformPacesFrames()) glfwSwapInterval(Interval);
 }
 
 double glfw2GetTime() {
@@ -217,8 +218,8 @@ double glfw2GetTime() {
 int32_t glfw2GetWindowParam(int32_t Param) {
     if (Param == GLFW2_OPENED) return Window && !glfwWindowShouldClose(Window) ? 1 : 0;
     if (Param == GLFW2_ACTIVE)
-        return Window && glfwGetWindowAttrib(Window, GLFW_FOCUSED) &&
-                       !glfwGetWindowAttrib(Window, GLFW_ICONIFIED)
+        return Window && PlatformWindowActive(glfwGetWindowAttrib(Window, GLFW_FOCUSED) != 0,
+                                              glfwGetWindowAttrib(Window, GLFW_ICONIFIED) != 0)
                    ? 1
                    : 0;
     return 0;
@@ -246,12 +247,13 @@ void glfw2GetMousePos(int32_t* X, int32_t* Y) {
 }
 
 void glfw2Sleep(double Seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(Seconds));
+    PlatformSleep(Seconds);
 }
 
 void glfw2SwapBuffers() {
     if (!Window) return;
     glfwSwapBuffers(Window);
+    PlatformAwaitNextFrame();
     // Queued events reach the handlers here, right after the swap.
     glfwPollEvents();
 }

@@ -1,7 +1,9 @@
 // PexPlatform: the few services that differ between operating systems. What
 // every system shares is in PexPlatform.cpp; each system has one source of its
-// own besides (PexPlatformPosix.cpp, PexPlatformWin.cpp), and the build picks
-// the one for the system it builds for; no unit asks which system it runs on.
+// own besides (PexPlatformPosix.cpp, PexPlatformWin.cpp, PexPlatformWeb.cpp for
+// the browser), and the build picks the one for the system it builds for; no
+// unit asks which system it runs on. The desktop systems share
+// PexPlatformDesktop.cpp for the frame loop's waits and the window's state.
 //
 // Owns: the termination-signal handlers while they are caught, and the names of
 // the new files being written (so that a second signal can remove them).
@@ -123,6 +125,11 @@ void AddPendingFile(const std::string& Name);
 void DropPendingFile(const std::string& Name);
 // Removes a file, as is safe to do in a signal handler.
 void PlatformRemoveFileNow(const char* FileName);
+// Makes a file that was just renamed into place last: on the disk, or in the
+// browser's persistent store. False, with errno, when it cannot.
+bool PlatformMakeDurable(const std::string& Target);
+// The text of a symbolic link; empty when it cannot be read (POSIX file calls).
+std::string ReadLinkText(const std::string& LinkName);
 
 // ---- Termination signals -----------------------------------------------------
 
@@ -194,3 +201,29 @@ std::string PlatformUserFolder(const std::string& AppFolder);
 // "Cannot create folder "<name>". <reason>" or "Cannot create file ..." on
 // failure.
 void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy);
+
+// ---- The frame loop's waits and the window -----------------------------------
+
+// Sleeps for Seconds. On the desktop the thread sleeps; in a browser the
+// program waits while the page goes on and delivers its events.
+void PlatformSleep(double Seconds);
+
+// True where the system paces the frames itself, so that a window's swap
+// interval has no meaning: a browser draws a page at its animation frames.
+bool PlatformPacesFrames();
+
+// Called after every buffer swap. Where the system paces the frames, waits for
+// the next one: the page shows the frame just drawn and delivers the events
+// that came meanwhile. Elsewhere it returns at once; the swap interval paced it.
+void PlatformAwaitNextFrame();
+
+// Whether the window counts as active, from what the windowing library tells:
+// on the desktop a window that has the focus and is not iconified; in a
+// browser, whose canvas never reports the focus, a page that can be seen.
+bool PlatformWindowActive(bool Focused, bool Iconified);
+
+// Full screen was asked for the window about to open. True where the windowing
+// library is to open it on the monitor; false where the system takes it over
+// and the library opens an ordinary window: a browser's page enters its
+// full-screen mode at the player's first click or key, as browsers require.
+bool PlatformRequestFullScreen();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "PexGL.h"
+#include "PexMipmaps.h"
 #include "PexScript.h"
 #include "PexTGA.h"
 
@@ -20,17 +21,6 @@ constexpr uint16_t FormatByBytesPerPixel[5] = {0, GL_RGBA, 0, GL_RGB, GL_RGBA};
 
 // Characters after which a dot no longer starts the extension.
 constexpr char PathSeparators[] = {'\\', ':', PathDelim};
-
-// The power of two GLU scales a side to: the one below, or the one above when
-// the side is at least three quarters of it.
-static int32_t GluPowerOfTwo(int32_t Side) {
-    int32_t Power = 1;
-    while (Side > 3) {
-        Side >>= 1;
-        Power *= 2;
-    }
-    return Side == 3 ? Power * 4 : Side == 2 ? Power * 2 : Power;
-}
 
 uint32_t CreateTexture(uint16_t Width, uint16_t Height, uint16_t Format, const uint8_t* Pixels) {
     GLuint Name = 0;
@@ -47,8 +37,8 @@ uint32_t CreateTexture(uint16_t Width, uint16_t Height, uint16_t Format, const u
     // gluScaleImage: gluBuild2DMipmaps would do it too, but when it changes the
     // width alone it leaves the last row black.
     const int32_t BytesPerPixel = Format == GL_RGB ? 3 : Format == GL_RGBA ? 4 : 0;
-    const int32_t ScaledWidth = Width > 0 ? GluPowerOfTwo(Width) : Width;
-    const int32_t ScaledHeight = Height > 0 ? GluPowerOfTwo(Height) : Height;
+    const int32_t ScaledWidth = GluTextureSide(Width);
+    const int32_t ScaledHeight = GluTextureSide(Height);
     std::vector<uint8_t> Scaled;
     if (BytesPerPixel > 0 && (ScaledWidth != Width || ScaledHeight != Height)) {
         Scaled.resize(size_t(ScaledWidth) * size_t(ScaledHeight) * size_t(BytesPerPixel));

@@ -1,7 +1,8 @@
 // PexTexture: image files into mipmapped OpenGL textures.
 //
 // Owns: nothing (textures are OpenGL objects kept by the callers).
-// Uses: PexGL (PathDelim), PexTGA, PexScript (reading the file), OpenGL, GLU.
+// Uses: PexGL (PathDelim), PexTGA, PexScript (reading the file), PexMipmaps
+// (GLU's texture sides), OpenGL, GLU.
 // No initialisation or finalisation.
 #pragma once
 

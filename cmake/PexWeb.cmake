@@ -1,0 +1,137 @@
+# The browser's build: the program in WebAssembly, drawing with WebGL through
+# Emscripten's GLFW 3 and its emulation of OpenGL's immediate mode, into
+# ${CMAKE_BINARY_DIR}/app/: index.html, pex-page.js, pex.js, pex.wasm and
+# pex.data (the shipped data, preloaded). SDL2 and libopenmpt come as static
+# libraries from PEX_WEB_PREFIX (scripts/build-web.sh builds them).
+#
+# Run as a script (-DSRC=<data folder> -DSTAGE=<folder>) it lays out the data
+# to preload: the shipped files for the program's folder, and the user's files
+# (PEX_USER_FILES) apart, as the seeds of the persistent store.
+
+include(${CMAKE_CURRENT_LIST_DIR}/PexData.cmake)
+
+# Where the page puts the files in the browser's file system: the program's
+# folder (the shipped data, read-only), the seeds, the persistent store
+# (IndexedDB) that the settings file and the level folder link to, and the
+# demos fetched for playback.
+set(PEX_WEB_PROGRAM_DIR /pex)
+set(PEX_WEB_SEED_DIR /pex-seed)
+set(PEX_WEB_STORE_DIR /pex-store)
+set(PEX_WEB_DEMO_DIR /pex-demo)
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  file(REMOVE_RECURSE ${STAGE})
+  file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+  foreach(f ${files})
+    list(FIND PEX_USER_FILES "${f}" user_file)
+    if(user_file GREATER -1)
+      configure_file(${SRC}/${f} ${STAGE}${PEX_WEB_SEED_DIR}/${f} COPYONLY)
+    else()
+      configure_file(${SRC}/${f} ${STAGE}${PEX_WEB_PROGRAM_DIR}/${f} COPYONLY)
+    endif()
+  endforeach()
+  return()
+endif()
+
+if(NOT PEX_WEB_PREFIX)
+  message(FATAL_ERROR "PEX_WEB_PREFIX must name the folder of the libraries built for the web")
+endif()
+
+set(PEX_APP_DIR ${CMAKE_BINARY_DIR}/app)
+include(${CMAKE_CURRENT_LIST_DIR}/PexSources.cmake)
+
+# C++ exceptions carry the program's errors. Emscripten's JavaScript-based
+# ones: WebAssembly's own do not survive Asyncify's unwinding in 3.1.6.
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions)
+
+add_library(pexplatform STATIC ${PEX_PLATFORM_SOURCES})
+target_include_directories(pexplatform PUBLIC ${PEX_SRC_DIR}/engine)
+target_compile_definitions(pexplatform PRIVATE PEX_WEB_EXECUTABLE="${PEX_WEB_PROGRAM_DIR}/pex")
+
+add_library(pexcore STATIC ${PEX_UNIT_SOURCES})
+target_include_directories(pexcore PUBLIC ${PEX_UNIT_INCLUDE_DIRS})
+target_link_libraries(pexcore PUBLIC pexplatform)
+
+add_library(pexglfw STATIC ${PEX_GLFW2_SOURCE})
+target_link_libraries(pexglfw PUBLIC pexplatform)
+
+# GLU's two functions, which WebGL lacks, and immediate mode as the desktop
+# has it.
+add_library(pexwebgl STATIC ${PEX_WEB_GL_SOURCES})
+target_link_libraries(pexwebgl PUBLIC pexcore)
+
+# The sound library, linked in with its table of names (no run-time loading
+# in the browser alongside Asyncify).
+add_library(fmod STATIC ${CMAKE_SOURCE_DIR}/soundlib/SoundLib.cpp
+                        ${CMAKE_SOURCE_DIR}/soundlib/SoundLibLinked.cpp)
+target_compile_definitions(fmod PRIVATE SOUNDLIB_LINKED)
+target_include_directories(fmod PRIVATE ${PEX_WEB_PREFIX}/include ${PEX_WEB_PREFIX}/include/SDL2)
+target_link_libraries(fmod PUBLIC pexplatform ${PEX_WEB_PREFIX}/lib/libSDL2.a
+                                  ${PEX_WEB_PREFIX}/lib/libopenmpt.a)
+
+# The data to preload, laid out by this file run as a script.
+set(PEX_WEB_STAGE ${CMAKE_BINARY_DIR}/stage)
+file(GLOB_RECURSE PEX_DATA_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/stage.stamp
+  COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_SOURCE_DIR}/data -DSTAGE=${PEX_WEB_STAGE}
+          -P ${CMAKE_CURRENT_LIST_FILE}
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/stage.stamp
+  DEPENDS ${PEX_DATA_SOURCES} ${CMAKE_CURRENT_LIST_FILE} ${CMAKE_CURRENT_LIST_DIR}/PexData.cmake
+  COMMENT "Laying out the data to preload in ${PEX_WEB_STAGE}")
+add_custom_target(webdata DEPENDS ${CMAKE_BINARY_DIR}/stage.stamp)
+
+# The script around the program (its files, with the folders above, and its
+# end) runs inside pex.js; the page's own script and the page beside.
+configure_file(${CMAKE_SOURCE_DIR}/web/pex-run.js ${CMAKE_BINARY_DIR}/pex-run.js @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/web/index.html ${PEX_APP_DIR}/index.html COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/web/pex-page.js ${PEX_APP_DIR}/pex-page.js COPYONLY)
+
+file(WRITE ${CMAKE_BINARY_DIR}/library-functions.json
+     "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
+
+add_executable(pex ${PEX_MAIN_SOURCE})
+target_compile_definitions(pex PRIVATE PEX_VERSION="${PROJECT_VERSION}")
+target_link_libraries(pex PRIVATE pexcore pexglfw pexwebgl fmod)
+add_dependencies(pex webdata)
+set_target_properties(pex PROPERTIES
+  SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PEX_APP_DIR}
+  LINK_DEPENDS "${CMAKE_BINARY_DIR}/stage.stamp;${CMAKE_BINARY_DIR}/pex-run.js")
+target_link_options(pex PRIVATE
+  # GLFW 3 under the program's own GLFW 2 layer; OpenGL 1.x on WebGL 1.
+  -sUSE_GLFW=3 -sLEGACY_GL_EMULATION=1
+  # The frame loop keeps its shape: waits hand control back to the page.
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+  -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
+  # SDL's audio resumes the audio context at the first gesture, and calls the
+  # mixer through dynCall (the names are in a file: a "$" in a link option
+  # does not survive the build's makefiles).
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/library-functions.json
+  "SHELL:--pre-js ${CMAKE_BINARY_DIR}/pex-run.js"
+  "SHELL:--preload-file ${PEX_WEB_STAGE}@/")
+
+# The browser tests (tests/web): Debian's Chromium, driven through its DevTools
+# protocol, plays the page built here, served on 127.0.0.1. One at a time: each
+# keeps both processors busy.
+enable_testing()
+# Debian's own Python, which python3-websocket is installed for (a python3
+# earlier on the PATH may be another one).
+set(PEX_PYTHON3 /usr/bin/python3)
+file(GLOB web_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/web/test_*.py)
+foreach(script ${web_tests})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME ${name} COMMAND ${PEX_PYTHON3} ${script})
+  set_tests_properties(${name} PROPERTIES
+    RUN_SERIAL TRUE TIMEOUT 1800 LABELS "e2e;web"
+    ENVIRONMENT "PEX_WEB_APP_DIR=${PEX_APP_DIR};PEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/web:${CMAKE_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
+endforeach()
+
+# ---- The release archive: pex-<version>-web.zip -----------------------------
+# The page's folder, which any static web server can serve, and README.txt.
+install(FILES ${PEX_APP_DIR}/index.html ${PEX_APP_DIR}/pex-page.js ${PEX_APP_DIR}/pex.wasm
+              ${PEX_APP_DIR}/pex.data DESTINATION . COMPONENT app)
+install(TARGETS pex RUNTIME DESTINATION . COMPONENT app)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/README-web.txt.in README.txt @ONLY NEWLINE_STYLE LF)
+install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION . COMPONENT archive)
+include(${CMAKE_CURRENT_LIST_DIR}/PexPackage.cmake)

@@ -1,0 +1,127 @@
+// The browser's platform services (WebAssembly through Emscripten); its files
+// go through the POSIX file calls Emscripten gives (PexPlatformPosixFiles.cpp).
+// The page (web/pex-run.js, web/pex-page.js) lays out the files before the
+// program starts: the shipped data, preloaded and read-only, in the program's
+// folder, where the settings file and the level folder are links into the
+// persistent store (IndexedDB). Waits hand control back to the page
+// (Asyncify), so that it draws and delivers its events meanwhile.
+#include <emscripten.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "PexPlatform.h"
+
+// The program's path, fixed: the build preloads its folder there.
+#ifndef PEX_WEB_EXECUTABLE
+#error "the build names the program's path in the browser's file system (PEX_WEB_EXECUTABLE)"
+#endif
+
+std::string PlatformExecutablePath() {
+    return PEX_WEB_EXECUTABLE;
+}
+
+// ---- Making a replaced file last --------------------------------------------
+
+// Writes the store's changes to IndexedDB and waits for it; null when done,
+// else the browser's reason (allocated: the caller frees it).
+EM_ASYNC_JS(char*, SyncStore, (), {
+    const Reason = await Module['pexStore'].sync();
+    return Reason ? allocateUTF8(Reason) : 0;
+});
+
+// A save is durable once the store holds it: it returns after that. (The
+// user's files are reached through links into the store, so every replace
+// syncs it.)
+bool PlatformMakeDurable(const std::string& Target) {
+    char* Reason = SyncStore();
+    if (Reason == nullptr) return true;
+    std::fprintf(stderr, "The browser's storage refused \"%s\": %s\n", Target.c_str(), Reason);
+    std::free(Reason);
+    errno = EIO;
+    return false;
+}
+
+// ---- Shared libraries -------------------------------------------------------
+
+// A browser cannot load a library at run time alongside Asyncify: the sound
+// library is linked into the program, with a table of its exported names
+// (soundlib/SoundLibLinked.cpp). Loading it by its file name gives that table.
+extern "C" const char* SoundLibLinkedFileName();
+extern "C" void* SoundLibLinkedSymbol(const char* Name);
+
+static int LinkedSoundLibrary;  // its address is the handle
+
+void* PlatformLoadLibrary(const char* FileName) {
+    const char* Slash = std::strrchr(FileName, '/');
+    const char* Name = Slash ? Slash + 1 : FileName;
+    return std::strcmp(Name, SoundLibLinkedFileName()) == 0 ? &LinkedSoundLibrary : nullptr;
+}
+
+void* PlatformFindSymbol(void* Library, const char* Name) {
+    return Library == &LinkedSoundLibrary ? SoundLibLinkedSymbol(Name) : nullptr;
+}
+
+void PlatformFreeLibrary(void*) {}
+
+// ---- Floating point ---------------------------------------------------------
+
+// WebAssembly has no floating-point exceptions to mask.
+void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCSR) {
+    SavedControlWord = 0;
+    SavedMXCSR = 0;
+}
+
+void PlatformRestoreFloatState(uint16_t, uint32_t) {}
+
+// ---- Error box --------------------------------------------------------------
+
+// The page shows the message over the game; 0 when it has no place for it.
+// The message is code page 1251 text.
+EM_JS(int, ShowOnPage, (const char* Title, const char* Message, size_t Length), {
+    if (!Module['pexShowError']) return 0;
+    const Bytes = HEAPU8.slice(Message, Message + Length);
+    Module['pexShowError'](UTF8ToString(Title), new TextDecoder('windows-1251').decode(Bytes));
+    return 1;
+});
+
+bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::string& Reason) {
+    if (ShowOnPage(Title, Message.data(), Message.size()) != 0) return true;
+    Reason = "the page has no place for a message";
+    return false;
+}
+
+// ---- The frame loop's waits and the window -----------------------------------
+
+void PlatformSleep(double Seconds) {
+    emscripten_sleep(unsigned(Seconds * 1000));
+}
+
+bool PlatformPacesFrames() {
+    return true;
+}
+
+EM_ASYNC_JS(void, WaitForAnimationFrame, (),
+            { await new Promise(function(Resolve) { requestAnimationFrame(Resolve); }); });
+
+void PlatformAwaitNextFrame() {
+    WaitForAnimationFrame();
+}
+
+EM_JS(int, PageVisible, (), { return document.visibilityState == 'visible' ? 1 : 0; });
+
+bool PlatformWindowActive(bool, bool) {
+    return PageVisible() != 0;
+}
+
+EM_JS(void, AskPageForFullScreen, (), {
+    if (Module['pexRequestFullScreen']) Module['pexRequestFullScreen']();
+});
+
+bool PlatformRequestFullScreen() {
+    AskPageForFullScreen();
+    return false;
+}

@@ -1,0 +1,148 @@
+// What runs inside pex.js around the program (the build puts it there and
+// fills in the folders): its files, laid out before it starts, and its end.
+//
+// @PEX_WEB_PROGRAM_DIR@ holds the shipped data, preloaded and read-only. The
+// user's files (the settings file and the level folder) live in the persistent
+// store, IndexedDB mounted on a folder of its own, @PEX_WEB_STORE_DIR@: a sync
+// from the store deletes whatever the mounted folder holds that the store does
+// not. On first use the store is seeded with the shipped copies
+// (@PEX_WEB_SEED_DIR@), and the program's folder links to it. The program syncs
+// the store after each file it replaces (Module.pexStore.sync).
+//
+// A demo being played (Module.pexDemo, a file served beside the page) runs on
+// fresh copies of the shipped files instead, with the level of the same name
+// (NAME.level) when there is one, and never touches the store.
+(function() {
+  const ProgramDir = '@PEX_WEB_PROGRAM_DIR@';
+  const SeedDir = '@PEX_WEB_SEED_DIR@';
+  const StoreDir = '@PEX_WEB_STORE_DIR@';
+  const DemoDir = '@PEX_WEB_DEMO_DIR@';
+  const ReadOnly = 0o444;
+
+  const Store = {
+    persistent: false,  // mounted on IndexedDB
+    failure: null,      // the browser's reason when the store cannot be read
+    sync: function() {
+      if (!Store.persistent) {
+        return Promise.resolve(Store.failure ? 'the store could not be opened: ' + Store.failure : null);
+      }
+      return new Promise(function(resolve) {
+        FS.syncfs(false, function(error) { resolve(error ? String(error.message || error) : null); });
+      });
+    },
+  };
+  Module['pexStore'] = Store;
+
+  let demoLevel = null;
+
+  function isFolder(path) {
+    return FS.isDir(FS.lstat(path).mode);
+  }
+
+  // Every file under From that To lacks, copied with its folders.
+  function copyMissing(from, to) {
+    if (!FS.analyzePath(to).exists) FS.mkdir(to);
+    for (const name of FS.readdir(from)) {
+      if (name === '.' || name === '..') continue;
+      const source = from + '/' + name;
+      const target = to + '/' + name;
+      if (isFolder(source)) {
+        copyMissing(source, target);
+      } else if (!FS.analyzePath(target).exists) {
+        FS.writeFile(target, FS.readFile(source));
+      }
+    }
+  }
+
+  function makeReadOnly(folder) {
+    for (const name of FS.readdir(folder)) {
+      if (name === '.' || name === '..') continue;
+      const path = folder + '/' + name;
+      if (isFolder(path)) makeReadOnly(path); else FS.chmod(path, ReadOnly);
+    }
+  }
+
+  // Bytes of a file beside the page, or null when it cannot be had.
+  function fetchBytes(name) {
+    return fetch(name, {cache: 'no-store'})
+        .then(function(response) { return response.ok ? response.arrayBuffer() : null; })
+        .then(function(buffer) { return buffer ? new Uint8Array(buffer) : null; })
+        .catch(function() { return null; });
+  }
+
+  function fetchDemo(name) {
+    addRunDependency('pex-demo');
+    const level = name.replace(/\.[^.]*$/, '') + '.level';
+    Promise.all([fetchBytes(name), fetchBytes(level)]).then(function(files) {
+      // A demo that cannot be fetched is missing for the program, which says so.
+      if (files[0]) FS.writeFile(DemoDir + '/' + name, files[0]);
+      demoLevel = files[1];
+      removeRunDependency('pex-demo');
+    });
+  }
+
+  function openStore() {
+    FS.mount(IDBFS, {}, StoreDir);
+    addRunDependency('pex-store');
+    FS.syncfs(true, function(error) {
+      if (error) {
+        Store.failure = String(error.message || error);
+        err('Your levels and settings cannot be kept in this browser: ' + Store.failure);
+        if (Module['pexStoreFailed']) Module['pexStoreFailed'](Store.failure);
+      } else {
+        Store.persistent = true;
+      }
+      removeRunDependency('pex-store');
+    });
+  }
+
+  // Runs before the data is loaded: the store and the demo are fetched
+  // meanwhile, and the program starts when all of them are there.
+  function prepare() {
+    FS.mkdir(StoreDir);
+    // A level that cannot be saved goes to a recovery file in the store too.
+    ENV['XDG_STATE_HOME'] = StoreDir;
+    if (Module['pexDemo']) {
+      FS.mkdir(DemoDir);
+      fetchDemo(Module['pexDemo']);
+    } else {
+      openStore();
+    }
+  }
+
+  // Runs when everything is loaded, right before the program starts.
+  function layOut() {
+    makeReadOnly(ProgramDir);
+    copyMissing(SeedDir, StoreDir);
+    if (demoLevel) FS.writeFile(StoreDir + '/level/default/1.txt', demoLevel);
+    for (const name of FS.readdir(SeedDir)) {
+      if (name !== '.' && name !== '..') FS.symlink(StoreDir + '/' + name, ProgramDir + '/' + name);
+    }
+  }
+
+  // The program waits for the page's frames (Asyncify): main returns to the
+  // page at its first wait and really ends only later. Its end is then made
+  // the program's exit with main's result, for the page to show; until then
+  // no other callback of the page may take the runtime for ended.
+  function awaitEnd() {
+    if (!Asyncify.currData) return;  // it ended already, through exit
+    runtimeKeepalivePush();
+    Asyncify.whenDone().then(function(status) {
+      runtimeKeepalivePop();
+      try {
+        exit(status);
+      } catch (thrown) {
+        if (!(thrown instanceof ExitStatus)) throw thrown;
+      }
+    });
+  }
+
+  if (Module['pexDemo']) Module['arguments'] = ['--play', DemoDir + '/' + Module['pexDemo']];
+  Module['postRun'] = [].concat(Module['postRun'] || [], awaitEnd);
+  Module['preRun'] = [].concat(Module['preRun'] || [], prepare);
+  const pageInitialized = Module['onRuntimeInitialized'];
+  Module['onRuntimeInitialized'] = function() {
+    layOut();
+    if (pageInitialized) pageInitialized();
+  };
+})();
