@@ -13,15 +13,6 @@ foreach(language C CXX)
   set(CMAKE_${language}_LINKER_LAUNCHER ${PEX_WEB_NODE_ENVIRONMENT})
 endforeach()
 
-# The libraries built for the web: PEX_WEB_PREFIX (cache or environment), by
-# default the folder scripts/build-web.sh builds them into.
-if(NOT PEX_WEB_PREFIX AND DEFINED ENV{PEX_WEB_PREFIX})
-  set(PEX_WEB_PREFIX $ENV{PEX_WEB_PREFIX})
-endif()
-if(NOT PEX_WEB_PREFIX)
-  execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/build-web.sh --prefix
-                  OUTPUT_VARIABLE PEX_WEB_PREFIX OUTPUT_STRIP_TRAILING_WHITESPACE
-                  COMMAND_ERROR_IS_FATAL ANY)
-endif()
-set(PEX_WEB_PREFIX ${PEX_WEB_PREFIX} CACHE PATH "The libraries built for the web")
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PEX_WEB_PREFIX)
+# The libraries built for the web.
+include(${CMAKE_CURRENT_LIST_DIR}/PexLibraryPrefix.cmake)
+pex_library_prefix(PEX_WEB_PREFIX build-web.sh "The libraries built for the web")

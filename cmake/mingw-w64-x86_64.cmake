@@ -12,17 +12,8 @@ set(CMAKE_RC_COMPILER ${PEX_MINGW}-windres)
 set(CMAKE_AR ${PEX_MINGW}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB ${PEX_MINGW}-gcc-ranlib-posix CACHE FILEPATH "")
 
-if(NOT PEX_WIN64_PREFIX AND DEFINED ENV{PEX_WIN64_PREFIX})
-  set(PEX_WIN64_PREFIX $ENV{PEX_WIN64_PREFIX})
-endif()
-if(NOT PEX_WIN64_PREFIX)
-  execute_process(COMMAND ${CMAKE_CURRENT_LIST_DIR}/../scripts/build-windows.sh --prefix
-                  OUTPUT_VARIABLE PEX_WIN64_PREFIX OUTPUT_STRIP_TRAILING_WHITESPACE
-                  COMMAND_ERROR_IS_FATAL ANY)
-  set(PEX_WIN64_PREFIX ${PEX_WIN64_PREFIX} CACHE PATH "The cross-built libraries")
-endif()
-# Try-compile projects see the prefix too.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PEX_WIN64_PREFIX)
+include(${CMAKE_CURRENT_LIST_DIR}/PexLibraryPrefix.cmake)
+pex_library_prefix(PEX_WIN64_PREFIX build-windows.sh "The cross-built libraries")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${PEX_MINGW} ${PEX_WIN64_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

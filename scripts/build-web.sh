@@ -58,9 +58,7 @@ build_libraries() (
   step() { echo "Building $* for the web (at $((SECONDS - started)) s)"; }
   rm -rf "$prefix"
   mkdir -p "$prefix"
-  scripts/install-deps.sh sources "libsdl2=$sdl2_version"
-  (cd "$work" && apt-get source -qq "libsdl2=$sdl2_version" "libopenmpt=$openmpt_version") \
-    >"$work/source.log" 2>&1 || { cat "$work/source.log" >&2; return 1; }
+  scripts/install-deps.sh sources "$work" "libsdl2=$sdl2_version" "libopenmpt=$openmpt_version"
 
   # Audio only: SDL's video, joystick and the rest would take the page's events.
   # No threads: the audio callback runs from the page's audio processing.

@@ -57,10 +57,8 @@ build_libraries() (
   step() { echo "Cross-building $* (at $((SECONDS - started)) s)"; }
   rm -rf "$prefix"
   mkdir -p "$prefix"
-  scripts/install-deps.sh sources "glfw3=$glfw_version"
-  (cd "$work" && apt-get source -qq "glfw3=$glfw_version" "libsdl2=$sdl2_version" \
-                                    "libopenmpt=$openmpt_version") >"$work/source.log" 2>&1 ||
-    { cat "$work/source.log" >&2; return 1; }
+  scripts/install-deps.sh sources "$work" "glfw3=$glfw_version" "libsdl2=$sdl2_version" \
+    "libopenmpt=$openmpt_version"
 
   local cmake_cross=(-G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
                      -DPEX_WIN64_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"

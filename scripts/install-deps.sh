@@ -7,9 +7,10 @@
 #                            lintian, Emscripten, Chromium, ...)
 #   install-deps.sh windows - the same as tests
 #   install-deps.sh web    - the browser's build and its tests only
-#   install-deps.sh sources NAME=VERSION - only the deb-src entries, and package
-#                            lists that know that source package (the library
-#                            builds ask; one at a time, as they run side by side)
+#   install-deps.sh sources FOLDER NAME=VERSION... - the deb-src entries, package
+#                            lists that know those source packages, and their
+#                            sources unpacked into FOLDER (the library builds
+#                            ask; one at a time, as they run side by side)
 # For the library builds (Windows and browser) it also adds deb-src to the
 # Debian archive entries (once), so that apt-get source finds the sources of
 # the libraries that scripts/build-windows.sh and scripts/build-web.sh build.
@@ -74,14 +75,21 @@ enable_sources() {
 
 updated=0
 if [ "$mode" = sources ]; then
-  wanted=${2:?usage: $0 sources NAME=VERSION}
+  folder=${2:?usage: $0 sources FOLDER NAME=VERSION...}
+  shift 2
   # Two package-list updates at once fail on apt's lock.
   exec 9>"${TMPDIR:-/tmp}/pex-install-deps.lock"
   flock 9
-  if enable_sources ||
-     ! apt-cache showsrc "${wanted%%=*}" 2>/dev/null | grep -q "^Version: ${wanted#*=}\$"; then
+  stale=0
+  for wanted in "$@"; do
+    apt-cache showsrc "${wanted%%=*}" 2>/dev/null | grep -q "^Version: ${wanted#*=}\$" || stale=1
+  done
+  if enable_sources || [ "$stale" = 1 ]; then
     $SUDO apt-get update -qq
   fi
+  exec 9>&-
+  (cd "$folder" && apt-get source -qq "$@") >"$folder/source.log" 2>&1 ||
+    { cat "$folder/source.log" >&2; exit 1; }
   exit 0
 fi
 if [ "$mode" != game ] && enable_sources; then

@@ -28,6 +28,14 @@ web_libraries_log=build-tests/web-libraries.log
 nice -n 10 setsid scripts/build-web.sh --libraries >"$web_libraries_log" 2>&1 &
 web_libraries=$!
 trap 'kill -- -"$libraries" -"$web_libraries" 2>/dev/null || true' EXIT
+# Waits for a background library build and shows its log; a failed one ends the run.
+libraries_built() {
+  if ! wait "$1"; then
+    cat "$2" >&2
+    exit 1
+  fi
+  cat "$2"
+}
 
 # The packages carry the time of the commit they are built from.
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
@@ -41,20 +49,12 @@ phase "Packages: the archive and the Debian package"
 cmake --workflow --preset package
 
 phase "Windows libraries"
-if ! wait "$libraries"; then
-  cat "$libraries_log" >&2
-  exit 1
-fi
-cat "$libraries_log"
+libraries_built "$libraries" "$libraries_log"
 phase "Windows build and tests"
 PEX_WIN64_PREFIX=$(scripts/build-windows.sh --prefix) cmake --workflow --preset windows
 
 phase "Web libraries"
-if ! wait "$web_libraries"; then
-  cat "$web_libraries_log" >&2
-  exit 1
-fi
-cat "$web_libraries_log"
+libraries_built "$web_libraries" "$web_libraries_log"
 phase "Web build and tests"
 PEX_WEB_PREFIX=$(scripts/build-web.sh --prefix) cmake --workflow --preset web
 
