@@ -60,17 +60,19 @@ build_libraries() (
   mkdir -p "$prefix"
   scripts/install-deps.sh sources "$work" "libsdl2=$sdl2_version" "libopenmpt=$openmpt_version"
 
+  # The two libraries build side by side: SDL's configuration is a few hundred
+  # checks, each a compile and a link by Emscripten, one after the other.
   # Audio only: SDL's video, joystick and the rest would take the page's events.
   # No threads: the audio callback runs from the page's audio processing.
   step "SDL2 $sdl2_version (audio only)"
-  emcmake cmake -S "$work"/libsdl2-2.26.5+dfsg -B "$work/sdl-build" -G "Unix Makefiles" \
+  (emcmake cmake -S "$work"/libsdl2-2.26.5+dfsg -B "$work/sdl-build" -G "Unix Makefiles" \
     -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/node -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_BUILD_TYPE=Release -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
     -DSDL_VIDEO=OFF -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_SENSOR=OFF \
     -DSDL_POWER=OFF -DSDL_HIDAPI=OFF -DSDL_FILESYSTEM=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF \
-    -DSDL_THREADS=OFF >"$work/sdl.log" 2>&1 &&
-    cmake --build "$work/sdl-build" -j"$jobs" --target install >>"$work/sdl.log" 2>&1 ||
-    { tail -40 "$work/sdl.log" >&2; return 1; }
+    -DSDL_THREADS=OFF &&
+    cmake --build "$work/sdl-build" -j"$jobs" --target install) >"$work/sdl.log" 2>&1 &
+  local sdl=$!
 
   # Without --host: Emscripten's configure wrapper sets the compilers, and reads
   # EM_PKG_CONFIG_PATH in place of PKG_CONFIG_PATH. Exceptions are caught
@@ -84,7 +86,9 @@ build_libraries() (
       --without-pulseaudio --without-portaudio --without-portaudiocpp --without-sndfile \
       --without-flac &&
     emmake make -j"$jobs" &&
-    emmake make install) >"$work/openmpt.log" 2>&1 || { tail -40 "$work/openmpt.log" >&2; return 1; }
+    emmake make install) >"$work/openmpt.log" 2>&1 ||
+    { tail -40 "$work/openmpt.log" >&2; wait "$sdl"; return 1; }
+  wait "$sdl" || { tail -40 "$work/sdl.log" >&2; return 1; }
 
   touch "$prefix/.complete"
   echo "The web libraries took $((SECONDS - started)) s"
