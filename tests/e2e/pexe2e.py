@@ -34,6 +34,17 @@ ARTIFACT_DIR = os.path.join(tempfile.gettempdir(), "pex-e2e-artifacts")
 # the line the recording printed at its end, which a replay must print, and in
 # NAME.level the level file it was recorded on, unless that was the shipped one.
 DEMO_DIR = os.path.join(SOURCE_DIR, "tests", "demos")
+# Root may write any file: tests of what an ordinary user may not do run pex as
+# this user when they run as root.
+NOBODY = 65534
+
+
+def unprivileged(command):
+    """command, run as user NOBODY when the tests run as root."""
+    if os.geteuid() != 0:
+        return list(command)
+    return ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
+            "--"] + list(command)
 
 
 def demo_path(name):
@@ -232,13 +243,18 @@ class Pex:
         self.keep_app = keep_app
 
     # ---- process ----
-    def start(self, args=(), preexec_fn=None):
-        """Starts pex with the given command-line arguments (none by default);
-        preexec_fn runs in the child before pex does (limits, signals)."""
+    def command(self, args):
+        """The command line that start runs."""
+        return [os.path.join(self.app, "pex")] + list(args)
+
+    def start(self, args=(), preexec_fn=None, cwd=None):
+        """Starts pex with the given command-line arguments (none by default), in
+        cwd (by default the test's folder); preexec_fn runs in the child before
+        pex does (limits, signals)."""
         self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
         self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
-        self.proc = subprocess.Popen([os.path.join(self.app, "pex")] + list(args), cwd=self.work,
-                                     env=self.env, stdout=self.stdout, stderr=self.stderr,
+        self.proc = subprocess.Popen(self.command(args), cwd=cwd or self.work, env=self.env,
+                                     stdout=self.stdout, stderr=self.stderr,
                                      stdin=subprocess.DEVNULL, preexec_fn=preexec_fn)
         return self
 

@@ -9,13 +9,12 @@ that user owns. The X server accepts local clients of any user.
 import os
 import shutil
 import stat
-import subprocess
 import unittest
 
-from pexe2e import Pex, PexTestCase, changed_from, in_editor, in_menu, wait_for_splash
+from pexe2e import NOBODY, Pex, PexTestCase, changed_from, in_editor, in_menu, unprivileged, \
+    wait_for_splash
 from test_screens import cell_centre, read_level
 
-NOBODY = 65534
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
 
 
@@ -30,16 +29,8 @@ class UnprivilegedPex(Pex):
                 for name in [folder] + [os.path.join(folder, n) for n in dirs + files]:
                     os.lchown(name, NOBODY, NOBODY)
 
-    def start(self):
-        self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
-        self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
-        command = [os.path.join(self.app, "pex")]
-        if os.geteuid() == 0:
-            command = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY,
-                       "--clear-groups", "--"] + command
-        self.proc = subprocess.Popen(command, cwd=self.work, env=self.env, stdout=self.stdout,
-                                     stderr=self.stderr, stdin=subprocess.DEVNULL)
-        return self
+    def command(self, args):
+        return unprivileged(super().command(args))
 
 
 def file_state(path):

@@ -14,12 +14,11 @@ import subprocess
 import tempfile
 import unittest
 
-from pexe2e import Pex, PexTestCase, changed_from, editor_at_rest, in_game, in_menu, \
-    menu_at_rest, wait_for_splash
+from pexe2e import NOBODY, Pex, PexTestCase, changed_from, editor_at_rest, in_game, in_menu, \
+    menu_at_rest, unprivileged, wait_for_splash
 from test_screens import CELL, LEVEL_TOP, current_row, read_level
 
 DEB = os.environ.get("PEX_DEB", "")
-NOBODY = 65534
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
 INSTALLED = ["/usr/games/pex", "/usr/lib/games/pex", "/usr/share/games/pex"]
 SKIP = 77  # CTest's SKIP_RETURN_CODE for this test
@@ -86,16 +85,11 @@ class InstalledPex(Pex):
     def data(self, *parts):
         return os.path.join(self.home, ".local", "share", "pex", *parts)
 
+    def command(self, args):
+        return unprivileged(["/usr/games/pex"] + list(args))
+
     def start(self, args=()):
-        self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
-        self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
-        command = ["/usr/games/pex"] + list(args)
-        if os.geteuid() == 0:
-            command = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY,
-                       "--clear-groups", "--"] + command
-        self.proc = subprocess.Popen(command, cwd=self.home, env=self.env, stdout=self.stdout,
-                                     stderr=self.stderr, stdin=subprocess.DEVNULL)
-        return self
+        return super().start(args, cwd=self.home)
 
 
 class DebianPackageTest(PexTestCase):
