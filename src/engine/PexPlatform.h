@@ -130,6 +130,9 @@ void PlatformRemoveFileNow(const char* FileName);
 bool PlatformMakeDurable(const std::string& Target);
 // The text of a symbolic link; empty when it cannot be read (POSIX file calls).
 std::string ReadLinkText(const std::string& LinkName);
+// The folder a path names a file in: "." for a bare name, "/" for the root's
+// files (POSIX file calls).
+std::string FolderOfFile(const std::string& Path);
 
 // ---- Termination signals -----------------------------------------------------
 

@@ -55,11 +55,7 @@ std::string PlatformExecutablePath() {
 bool PlatformMakeDurable(const std::string& Target) {
     // The rename itself is synced with its folder; a folder that cannot be
     // synced loses nothing.
-    const size_t Slash = Target.rfind('/');
-    const std::string Folder = Slash == std::string::npos ? "."
-                               : Slash == 0               ? "/"
-                                                          : Target.substr(0, Slash);
-    const int Handle = open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int Handle = open(FolderOfFile(Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (Handle >= 0) {
         (void)fsync(Handle);
         close(Handle);

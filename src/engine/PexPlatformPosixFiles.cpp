@@ -90,7 +90,7 @@ bool PlatformReadFileStart(const std::string& FileName, size_t Count, std::strin
 
 // ---- New files ---------------------------------------------------------------
 
-static std::string FolderOf(const std::string& Path) {
+std::string FolderOfFile(const std::string& Path) {
     const size_t Slash = Path.rfind('/');
     if (Slash == std::string::npos) return ".";
     if (Slash == 0) return "/";
@@ -108,7 +108,7 @@ static bool FollowLinks(const std::string& FileName, std::string& Path) {
         if (lstat(Path.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return true;
         const std::string Link = ReadLinkText(Path);
         if (Link.empty()) return true;
-        Path = Link[0] == '/' ? Link : FolderOf(Path) + "/" + Link;
+        Path = Link[0] == '/' ? Link : FolderOfFile(Path) + "/" + Link;
     }
     errno = ELOOP;
     return false;
@@ -308,7 +308,7 @@ std::string PlatformUserFolder(const std::string& AppFolder) {
 void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
     struct stat Info;
     if (UserCopy == Shipped || lstat(UserCopy.c_str(), &Info) == 0) return;
-    const std::string Failed = MakeFolders(FolderOf(UserCopy));
+    const std::string Failed = MakeFolders(FolderOfFile(UserCopy));
     if (!Failed.empty())
         throw std::runtime_error("Cannot create folder \"" + Failed + "\". " +
                                  std::strerror(errno));
