@@ -422,6 +422,11 @@ void InitDemo(const TWatchedFiles& Watched) {
                              File.Label.c_str());
 }
 
+static void PrintOutcome() {
+    std::printf("demo: frames=%" PRIu64 " digest=%016" PRIx64 "\n", uint64_t(FrameCount), Outcome);
+    std::fflush(stdout);
+}
+
 void DoneDemo() {
     if (DemoMode == dmOff) return;
     DigestWrites();
@@ -432,11 +437,8 @@ void DoneDemo() {
         FlushRecord();
         Noted.clear();
     }
-    if (DemoMode == dmPlay || !RecordFailed) {
-        std::printf("demo: frames=%" PRIu64 " digest=%016" PRIx64 "\n", uint64_t(FrameCount),
-                    Outcome);
-        std::fflush(stdout);
-    }
+    // A recording tells its outcome once the demo is committed (EndDemo).
+    if (DemoMode == dmPlay) PrintOutcome();
     Demo = TDemo();
 }
 
@@ -454,5 +456,6 @@ int EndDemo(int ExitCode) {
         AbandonRecording(errno);
         return ExitRecordingFailed;
     }
+    PrintOutcome();
     return 0;
 }

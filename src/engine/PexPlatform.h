@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // ---- Executable path ---------------------------------------------------------
 
@@ -57,20 +58,26 @@ inline bool IsReadFailure(int Reason) {
 std::string ReadErrorText(const std::string& FileName, int Reason);
 
 // ---- Writing files -----------------------------------------------------------
+//
+// Every write the program makes goes through the calls below; what the units
+// call is the file layer further down (the run's files), which gives a played
+// demo its files in memory and holds the save policy.
 
-// A new file being written beside the file it will replace.
+// A new file being written for a file it will replace. Where the system has
+// them it has no name until it is committed (Linux: an unnamed file in the
+// target's folder), so that nothing of it is left when the program is killed.
 struct TNewFile {
     intptr_t Handle = -1;  // the system's handle; -1 when none is open
-    std::string Name;      // the new file, "<Target>.XXXXXX"
+    std::string Name;      // the new file's name while it has one, "<Target>.XXXXXX"
     std::string Target;    // the file it replaces (a symbolic link followed)
 };
 
-// Opens a new file of a unique name beside FileName, for a text that will
-// replace it. A symbolic link at FileName is followed: its target will be
-// replaced and the link stays. An existing file the user may not write is
-// refused, as opening it for writing would be, and so is anything but a regular
-// file (a folder, a pipe, a device). The new file keeps the old one's
-// permissions. False, with errno, on failure; nothing is left behind then.
+// Opens a new file for a text that will replace FileName. A symbolic link at
+// FileName is followed: its target will be replaced and the link stays. An
+// existing file the user may not write is refused, as opening it for writing
+// would be, and so is anything but a regular file (a folder, a pipe, a
+// device). The new file keeps the old one's permissions. False, with errno, on
+// failure; nothing is left behind then.
 bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File);
 // Appends Size bytes; false, with errno, when they cannot all be written.
 bool PlatformWriteNewFile(TNewFile& File, const char* Data, size_t Size);
@@ -88,18 +95,120 @@ std::runtime_error CreateFileError(const std::string& FileName, int Reason);
 // CreateFileError on failure, leaving the old file whole.
 void PlatformReplaceFile(const std::string& FileName, const std::string& Text);
 
-// Gives the bytes of an existing file a second name, KeptName, beside it, so
-// that they survive when FileName is replaced: a hard link where the file
-// system has them, a copy elsewhere. An existing KeptName is never replaced.
-// False, with errno, on failure.
-bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName);
+// The most names tried for one new file: Name, then "Name-2" ... "Name-100".
+constexpr int32_t MaxNameAttempts = 100;
 
-// The folder, with its trailing separator, for files that save the user's work
-// when the usual place cannot be written: the user's state folder
-// ($XDG_STATE_HOME/pex, by default ~/.local/state/pex) on Linux, the local
-// application data folder (%LOCALAPPDATA%\Pex) on Windows, made when missing,
-// or else the system's temporary folder. Empty when there is none.
-std::string PlatformRecoveryFolder();
+// Writes Text into a new file under the first of Name, "Name-2", "Name-3" ...
+// that no file, folder or link has. The name is taken and the bytes appear in
+// one step (exclusively: two programs never get one name, and no link is ever
+// followed), synced to the disk, readable by the user alone. The name taken;
+// empty, with errno, on failure, leaving nothing behind.
+std::string PlatformCreateFileNamed(const std::string& Name, const std::string& Text);
+
+// Gives the bytes of an existing file (a symbolic link followed: its target's
+// bytes, never the link) a name of their own beside it, the first free one of
+// KeptName, "KeptName-2" ..., as PlatformCreateFileNamed takes names, so that
+// they survive when FileName is replaced. The name taken; empty, with errno,
+// on failure.
+std::string PlatformKeepFile(const std::string& FileName, const std::string& KeptName);
+
+// Makes Folder and its missing parents, each for this user alone. False, with
+// errno, on failure; Failed then names the folder that could not be made.
+bool PlatformMakeFolders(const std::string& Folder, std::string& Failed);
+
+// Removes a file the program wrote (a journal that is no longer needed).
+void PlatformRemoveFile(const std::string& FileName);
+
+// The user's state folder, with its trailing separator, made when missing: the
+// place of files that keep the user's work between runs ($XDG_STATE_HOME/pex,
+// by default ~/.local/state/pex, on Linux; %LOCALAPPDATA%\Pex on Windows; a
+// folder of the browser's store). Empty, with errno, when there is none.
+std::string PlatformStateFolder();
+
+// The folders, each with its trailing separator, that save the user's work when
+// its own place cannot be written, in the order to try them: the state folder,
+// then a folder of this user's own in the system's temporary folder (made for
+// this run, never shared, never reached through a link).
+std::vector<std::string> PlatformRecoveryFolders();
+
+// ---- The run's files -----------------------------------------------------------
+//
+// What the units call to read and write their files. Normally the disk; while
+// a demo plays, the files the run writes stay in memory (KeepWritesInMemory).
+// A save follows one policy (SaveFile): the present file is kept when the
+// program could not read it back, the new text replaces it atomically, and
+// when it cannot, the text goes to the recovery folders; the message says where
+// the user's work is.
+
+// Reads a file whole as PlatformReadFile does (false, with errno, for a file it
+// cannot use, Limit included), through the view of the files the run has.
+bool ReadFileText(const std::string& FileName, std::string& Text, size_t Limit = MaxWholeFileSize);
+
+// How SaveFile treats the file it replaces and a write that fails.
+struct TSaveRules {
+    // What the file holds, for messages ("level").
+    const char* What = "file";
+    // The longest file the program reads back.
+    size_t ReadLimit = MaxWholeFileSize;
+    // Whether the program can read bytes of the file back. A present file it
+    // cannot (or one over ReadLimit, or one that cannot be read at all) keeps
+    // its bytes beside it as "<name>.unreadable" (PlatformKeepFile) before it
+    // is replaced; null: any file may be replaced.
+    bool (*Readable)(const std::string& Text) = nullptr;
+    // Whether a present file already says what the new text says. When the file
+    // cannot be written but does, that is no error; null: only the same bytes.
+    bool (*SaysTheSame)(const std::string& Old, const std::string& Text) = nullptr;
+    // When the file cannot be written, the text is saved in the first recovery
+    // folder that takes it as "<name>.recovered-DATE-TIME".
+    bool Recover = false;
+    // Missing folders of the file are made first (for this user alone).
+    bool MakeFolders = false;
+    // The text is one of the run's outcomes that a demo's digest covers.
+    bool Digested = true;
+};
+
+// Saves Text as FileName by Rules. A file that holds Text already is left as
+// it is. Raises std::runtime_error when the file could not be written: the
+// message names the file and the reason, and where the text was saved instead,
+// or that it could not be saved anywhere and why.
+void SaveFile(const std::string& FileName, const std::string& Text, const TSaveRules& Rules);
+
+// Replaces the file with Text (SaveFile with no further rules, but a folder
+// made when asked). Raises "Cannot create file "<name>". <reason>".
+void WriteWholeFile(const std::string& FileName, const std::string& Text, bool MakeFolder = false);
+constexpr bool MakeMissingFolder = true;
+
+// Removes a file the run wrote; in a played demo's run, from its memory.
+void RemoveFile(const std::string& FileName);
+
+// Gives the user a copy of a shipped file on first use (PlatformSeedFile). When
+// the user's folder cannot be made (no home), one line on standard error says
+// so, reading the user's copy gives the shipped file, and the settings-like
+// files (saved without Recover) are not written: the run goes on with what was
+// shipped.
+void SeedUserFile(const std::string& Shipped, const std::string& UserCopy);
+
+// A played run leaves the disk as it is: from here on every write stays in
+// memory, and a later read of a file the run wrote gives the bytes it wrote, so
+// that the run goes on as the recorded one did. Off again at ForgetWrites.
+void KeepWritesInMemory();
+// From here on the text of every digested write is kept, in order, until taken.
+void JournalWrites();
+// The texts written since the last call, oldest first.
+std::vector<std::string> TakeWrittenTexts();
+// Back to the disk alone: the writes kept in memory and the journal are dropped.
+void ForgetWrites();
+
+// ---- Failing file steps (tests) ---------------------------------------------
+
+// Every call of the platform face that touches a file (an open, a read, a write,
+// a sync, a close, a rename or link, a folder made) is one step. From now on
+// the Step-th step fails with Code (errno's values; Windows' own error codes on
+// Windows), and with Persist every step after it too, as a full disk does; a
+// Step of 0 makes none fail. The count starts again at every call.
+void PlatformFailFileStep(int64_t Step, int Code, bool Persist = false);
+// The steps taken since the last PlatformFailFileStep.
+int64_t PlatformFileSteps();
 
 // ---- Names of files ----------------------------------------------------------
 
@@ -117,9 +226,14 @@ constexpr const char* PlatformLibraryExtension = ".so";
 
 // ---- For the platform sources ------------------------------------------------
 
+// Counts a file step: the code it is to fail with (PlatformFailFileStep), 0
+// when it is to be made.
+int FileStepFault();
 // A name made unique by six letters and digits from a counter mixed with the
 // time and the process: the Attempt-th of the names tried for one file.
 std::string UniqueFileName(const std::string& Target, uint64_t Seed, int32_t Attempt);
+// The Attempt-th (0-based) name PlatformCreateFileNamed tries for Name.
+std::string NumberedName(const std::string& Name, int32_t Attempt);
 // The new files being written, which a second termination signal removes.
 void AddPendingFile(const std::string& Name);
 void DropPendingFile(const std::string& Name);

@@ -29,6 +29,13 @@ std::string ReadLinkText(const std::string& LinkName) {
     }
 }
 
+// Counts a file step (FileStepFault); false, with errno, when it is to fail.
+static bool Step() {
+    const int Code = FileStepFault();
+    if (Code != 0) errno = Code;
+    return Code == 0;
+}
+
 // ---- Reading a whole file ---------------------------------------------------
 
 static bool ReadFailed(std::string& Text, int Reason) {
@@ -42,6 +49,7 @@ static bool ReadFailed(std::string& Text, int Reason) {
 static bool ReadRegularFile(const std::string& FileName, size_t Count, uint64_t Limit,
                             std::string& Text) {
     Text.clear();
+    if (!Step()) return ReadFailed(Text, errno);
     int Handle;
     do {
         // Non-blocking, so that opening a pipe or a device cannot hang; only
@@ -64,7 +72,8 @@ static bool ReadRegularFile(const std::string& FileName, size_t Count, uint64_t 
         Text.resize(std::min(Count, static_cast<size_t>(Info.st_size)));
         size_t Done = 0;
         while (Done < Text.size()) {
-            const ssize_t Read = read(Handle, &Text[Done], Text.size() - Done);
+            const ssize_t Read =
+                Step() ? read(Handle, &Text[Done], Text.size() - Done) : ssize_t(-1);
             if (Read < 0 && errno == EINTR) continue;
             if (Read < 0) {
                 Reason = EIO;
@@ -114,27 +123,85 @@ static bool FollowLinks(const std::string& FileName, std::string& Path) {
     return false;
 }
 
-// Creates "<Target>.XXXXXX", retrying while the name is taken, so that no
-// other file is ever reused or removed. Created with mode 0666, so the user's
-// umask applies as to any new file.
-static int CreateUniqueFile(const std::string& Target, std::string& Name) {
-    constexpr int32_t Attempts = 100;
+// A seed for the names of one new file: the process, the time and a counter.
+static uint64_t NameSeed() {
     static uint64_t Counter = 0;
     struct timespec Now;
     clock_gettime(CLOCK_REALTIME, &Now);
-    const uint64_t Seed =
-        (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(Now.tv_nsec) ^
-        (static_cast<uint64_t>(Now.tv_sec) << 20) ^ (++Counter * 0x9E3779B97F4A7C15u);
-    for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
+    return (static_cast<uint64_t>(getpid()) << 32) ^ static_cast<uint64_t>(Now.tv_nsec) ^
+           (static_cast<uint64_t>(Now.tv_sec) << 20) ^ (++Counter * 0x9E3779B97F4A7C15u);
+}
+
+// Creates "<Target>.XXXXXX" with Mode, retrying while the name is taken, so
+// that no other file is ever reused or removed, and never through a link.
+static int CreateUniqueFile(const std::string& Target, std::string& Name, mode_t Mode) {
+    const uint64_t Seed = NameSeed();
+    for (int32_t Attempt = 0; Attempt < MaxNameAttempts; ++Attempt) {
         Name = UniqueFileName(Target, Seed, Attempt);
+        if (!Step()) return -1;
         int Handle;
         do {
-            Handle = open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            Handle = open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, Mode);
         } while (Handle < 0 && errno == EINTR);
         if (Handle >= 0 || errno != EEXIST) return Handle;
     }
     errno = EEXIST;
     return -1;
+}
+
+// Opens a file for Target's new bytes. Where the system can, the file has no
+// name yet (Linux's unnamed files), so that nothing is left of it when the
+// program is killed before it is linked into place; elsewhere it is
+// "<Target>.XXXXXX", which a second termination signal removes. Mode 0666 lets
+// the user's umask apply as to any new file.
+static int CreateBytesFile(const std::string& Target, std::string& Name, mode_t Mode) {
+    Name.clear();
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
+    if (!Step()) return -1;
+    int Handle;
+    do {
+        Handle = open(FolderOfFile(Target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, Mode);
+    } while (Handle < 0 && errno == EINTR);
+    // File systems without unnamed files say so in one of these ways.
+    if (Handle >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return Handle;
+#endif
+    const int Named = CreateUniqueFile(Target, Name, Mode);
+    if (Named >= 0) AddPendingFile(Name);
+    return Named;
+}
+
+// Gives the bytes file the name Name when no file has it: false, with errno
+// (EEXIST when the name is taken).
+static bool LinkBytesFile(int Handle, const std::string& Name, const std::string& At) {
+    if (!Step()) return false;
+    if (!Name.empty()) return link(Name.c_str(), At.c_str()) == 0;
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
+    // The name of an open unnamed file: directly where the process may, else
+    // through its descriptor's entry in /proc.
+    if (linkat(Handle, "", AT_FDCWD, At.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != EPERM && errno != ENOENT) return false;
+    const std::string Entry = "/proc/self/fd/" + std::to_string(Handle);
+    return linkat(AT_FDCWD, Entry.c_str(), AT_FDCWD, At.c_str(), AT_SYMLINK_FOLLOW) == 0;
+#else
+    (void)Handle;
+    errno = EINVAL;
+    return false;
+#endif
+}
+
+// Writes all of Data; false, with errno, when it cannot.
+static bool WriteAll(int Handle, const char* Data, size_t Size) {
+    size_t Done = 0;
+    while (Done < Size) {
+        if (!Step()) return false;
+        const ssize_t Count = write(Handle, Data + Done, Size - Done);
+        if (Count < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        Done += static_cast<size_t>(Count);
+    }
+    return true;
 }
 
 bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
@@ -152,33 +219,41 @@ bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
     // is refused as opening it for writing would be.
     if (faccessat(AT_FDCWD, File.Target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
         return false;
-    const int Handle = CreateUniqueFile(File.Target, File.Name);
+    const int Handle = CreateBytesFile(File.Target, File.Name, 0666);
     if (Handle < 0) return false;
-    AddPendingFile(File.Name);
     File.Handle = Handle;
     if (Exists) (void)fchmod(Handle, Existing.st_mode & 07777);  // the old file's mode
     return true;
 }
 
 bool PlatformWriteNewFile(TNewFile& File, const char* Data, size_t Size) {
-    size_t Done = 0;
-    while (Done < Size) {
-        const ssize_t Count = write(int(File.Handle), Data + Done, Size - Done);
-        if (Count < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        Done += static_cast<size_t>(Count);
-    }
-    return true;
+    return WriteAll(int(File.Handle), Data, Size);
 }
 
 bool PlatformCommitNewFile(TNewFile& File) {
     int Error = 0;
-    if (fsync(int(File.Handle)) != 0) Error = errno;
-    if (close(int(File.Handle)) != 0 && Error == 0) Error = errno;
+    if (!Step() || fsync(int(File.Handle)) != 0) Error = errno;
+    // An unnamed file gets a name of its own beside the target first.
+    if (Error == 0 && File.Name.empty()) {
+        std::string Name;
+        const uint64_t Seed = NameSeed();
+        for (int32_t Attempt = 0; Attempt < MaxNameAttempts; ++Attempt) {
+            Name = UniqueFileName(File.Target, Seed, Attempt);
+            if (LinkBytesFile(int(File.Handle), std::string(), Name)) break;
+            Name.clear();
+            if (errno != EEXIST) break;
+        }
+        if (Name.empty()) {
+            Error = errno != 0 ? errno : EEXIST;
+        } else {
+            File.Name = Name;
+            AddPendingFile(Name);
+        }
+    }
+    if ((!Step() || close(int(File.Handle)) != 0) && Error == 0) Error = errno;
     File.Handle = -1;
-    if (Error == 0 && rename(File.Name.c_str(), File.Target.c_str()) != 0) Error = errno;
+    if (Error == 0 && (!Step() || rename(File.Name.c_str(), File.Target.c_str()) != 0))
+        Error = errno;
     if (Error != 0) {
         PlatformDiscardNewFile(File);
         errno = Error;
@@ -199,45 +274,104 @@ void PlatformDiscardNewFile(TNewFile& File) {
     errno = Saved;
 }
 
-bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName) {
-    if (link(FileName.c_str(), KeptName.c_str()) == 0) return true;
-    // Hard links are not everywhere (some file systems, some mounts): copy instead.
-    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != EMLINK) return false;
+// ---- Files under names of their own -------------------------------------------
+
+// A file whose bytes are written first and whose name is taken last, in one
+// step, so that it appears whole or not at all.
+namespace {
+struct TBytesFile {
+    int Handle = -1;
+    std::string Name;  // its own name while it has one
+};
+}  // namespace
+
+static bool OpenBytesFile(const std::string& Name, TBytesFile& File) {
+    File.Handle = CreateBytesFile(Name, File.Name, 0600);
+    if (File.Handle < 0) return false;
+    (void)fchmod(File.Handle, 0600);  // the user's alone, whatever the umask
+    return true;
+}
+
+static void DropBytesFile(TBytesFile& File) {
+    const int Saved = errno;
+    if (File.Handle >= 0) close(File.Handle);
+    File.Handle = -1;
+    if (!File.Name.empty()) {
+        unlink(File.Name.c_str());
+        DropPendingFile(File.Name);
+        File.Name.clear();
+    }
+    errno = Saved;
+}
+
+// Syncs the bytes and gives them the first free name of Name, Name-2, ...; the
+// name taken, or empty with errno. The bytes file is gone either way.
+static std::string NameBytesFile(TBytesFile& File, const std::string& Name) {
+    std::string Taken;
+    int Error = 0;
+    if (!Step() || fsync(File.Handle) != 0) Error = errno;
+    for (int32_t Attempt = 0; Error == 0 && Attempt < MaxNameAttempts; ++Attempt) {
+        const std::string Candidate = NumberedName(Name, Attempt);
+        if (LinkBytesFile(File.Handle, File.Name, Candidate)) {
+            Taken = Candidate;
+            break;
+        }
+        if (errno != EEXIST) Error = errno;
+    }
+    if (Taken.empty() && Error == 0) Error = EEXIST;
+    if ((!Step() || close(File.Handle) != 0) && Error == 0) {
+        Error = errno;
+        unlink(Taken.c_str());  // a name of ours, just taken
+        Taken.clear();
+    }
+    File.Handle = -1;
+    DropBytesFile(File);
+    if (!Taken.empty()) (void)PlatformMakeDurable(Taken);
+    errno = Error;
+    return Taken;
+}
+
+std::string PlatformCreateFileNamed(const std::string& Name, const std::string& Text) {
+    TBytesFile File;
+    if (!OpenBytesFile(Name, File)) return std::string();
+    if (!WriteAll(File.Handle, Text.data(), Text.size())) {
+        DropBytesFile(File);
+        return std::string();
+    }
+    return NameBytesFile(File, Name);
+}
+
+std::string PlatformKeepFile(const std::string& FileName, const std::string& KeptName) {
+    if (!Step()) return std::string();
+    // Opening follows a symbolic link: the bytes are its target's.
     const int From = open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (From < 0) return false;
-    const int To = open(KeptName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (To < 0) {
+    if (From < 0) return std::string();
+    TBytesFile File;
+    if (!OpenBytesFile(KeptName, File)) {
         const int Error = errno;
         close(From);
         errno = Error;
-        return false;
+        return std::string();
     }
     char Buffer[65536];
-    int Error = 0;
     for (;;) {
-        const ssize_t Count = read(From, Buffer, sizeof(Buffer));
+        const ssize_t Count = Step() ? read(From, Buffer, sizeof(Buffer)) : ssize_t(-1);
         if (Count < 0 && errno == EINTR) continue;
-        if (Count <= 0) {
-            if (Count < 0) Error = errno;
-            break;
+        if (Count == 0) break;
+        if (Count < 0 || !WriteAll(File.Handle, Buffer, size_t(Count))) {
+            const int Error = errno;
+            close(From);
+            DropBytesFile(File);
+            errno = Error;
+            return std::string();
         }
-        size_t Done = 0;
-        while (Done < size_t(Count) && Error == 0) {
-            const ssize_t Written = write(To, Buffer + Done, size_t(Count) - Done);
-            if (Written < 0 && errno != EINTR) Error = errno;
-            if (Written > 0) Done += size_t(Written);
-        }
-        if (Error != 0) break;
     }
-    if (Error == 0 && fsync(To) != 0) Error = errno;
     close(From);
-    if (close(To) != 0 && Error == 0) Error = errno;
-    if (Error != 0) {
-        unlink(KeptName.c_str());
-        errno = Error;
-        return false;
-    }
-    return true;
+    return NameBytesFile(File, KeptName);
+}
+
+void PlatformRemoveFile(const std::string& FileName) {
+    unlink(FileName.c_str());
 }
 
 // A folder of the XDG base directories: the variable's value when it is an
@@ -260,13 +394,15 @@ static std::string XdgFolder(const char* Variable, const char* Default) {
     return Folder;
 }
 
-// Makes Folder and its missing parents, each readable by this user alone; the
-// part that could not be made, with errno, or empty.
-static std::string MakeFolders(const std::string& Folder) {
+bool PlatformMakeFolders(const std::string& Folder, std::string& Failed) {
+    Failed.clear();
     for (size_t Slash = Folder.find('/', 1);; Slash = Folder.find('/', Slash + 1)) {
         const std::string Part = Folder.substr(0, Slash);
-        if (mkdir(Part.c_str(), 0700) != 0 && errno != EEXIST) return Part;
-        if (Slash == std::string::npos) return std::string();
+        if (!Step() || (mkdir(Part.c_str(), 0700) != 0 && errno != EEXIST)) {
+            Failed = Part;
+            return false;
+        }
+        if (Slash == std::string::npos) return true;
     }
 }
 
@@ -276,16 +412,45 @@ static bool WritableFolder(const std::string& Folder) {
            access(Folder.c_str(), W_OK | X_OK) == 0;
 }
 
-std::string PlatformRecoveryFolder() {
+std::string PlatformStateFolder() {
     std::string Folder = XdgFolder("XDG_STATE_HOME", ".local/state");
-    if (!Folder.empty()) {
-        Folder += "/pex";
-        if (MakeFolders(Folder).empty() && WritableFolder(Folder)) return Folder + "/";
+    if (Folder.empty()) {
+        errno = ENOENT;
+        return std::string();
     }
+    Folder += "/pex";
+    std::string Failed;
+    if (!PlatformMakeFolders(Folder, Failed)) return std::string();
+    if (!WritableFolder(Folder)) return std::string();
+    return Folder + "/";
+}
+
+// This run's own folder in the system's temporary folder: made once, with a
+// name no one can foresee, for this user alone; empty when it cannot be made.
+static std::string PrivateTemporaryFolder() {
+    static std::string Made;
+    struct stat Info;
+    // Still the folder made, as made: ours, not a link, for us alone.
+    if (!Made.empty() && lstat(Made.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode) &&
+        Info.st_uid == geteuid() && (Info.st_mode & 077) == 0)
+        return Made + "/";
+    Made.clear();
     const char* Temporary = std::getenv("TMPDIR");
-    Folder = Temporary != nullptr && Temporary[0] == '/' ? Temporary : "/tmp";
+    std::string Folder = Temporary != nullptr && Temporary[0] == '/' ? Temporary : "/tmp";
     while (Folder.size() > 1 && Folder.back() == '/') Folder.pop_back();
-    return WritableFolder(Folder) ? Folder + "/" : std::string();
+    std::string Pattern = Folder + "/pex-XXXXXX";
+    if (!Step() || mkdtemp(&Pattern[0]) == nullptr) return std::string();
+    Made = Pattern;
+    return Made + "/";
+}
+
+std::vector<std::string> PlatformRecoveryFolders() {
+    std::vector<std::string> Folders;
+    const std::string State = PlatformStateFolder();
+    if (!State.empty()) Folders.push_back(State);
+    const std::string Temporary = PrivateTemporaryFolder();
+    if (!Temporary.empty()) Folders.push_back(Temporary);
+    return Folders;
 }
 
 void PlatformRemoveFileNow(const char* FileName) {
@@ -308,8 +473,8 @@ std::string PlatformUserFolder(const std::string& AppFolder) {
 void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
     struct stat Info;
     if (UserCopy == Shipped || lstat(UserCopy.c_str(), &Info) == 0) return;
-    const std::string Failed = MakeFolders(FolderOfFile(UserCopy));
-    if (!Failed.empty())
+    std::string Failed;
+    if (!PlatformMakeFolders(FolderOfFile(UserCopy), Failed))
         throw std::runtime_error("Cannot create folder \"" + Failed + "\". " +
                                  std::strerror(errno));
     std::string Text;

@@ -1,94 +1,12 @@
 #include "PexScript.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <map>
-#include <system_error>
-
-// ---- The files a demo sees ---------------------------------------------------
-
-static bool WritesInMemory = false;
-static bool Journal = false;
-// Played run: the files written, by their name.
-static std::map<std::string, std::string> Written;
-static std::vector<std::string> JournalTexts;
-
-// One key for the spellings of one name ("a/./b", "a//b").
-static std::string FileKey(const std::string& FileName) {
-    return std::filesystem::path(FileName).lexically_normal().string();
-}
-
-void KeepWritesInMemory() {
-    WritesInMemory = true;
-}
-
-void JournalWrites() {
-    Journal = true;
-}
-
-std::vector<std::string> TakeWrittenTexts() {
-    std::vector<std::string> Texts;
-    Texts.swap(JournalTexts);
-    return Texts;
-}
-
-void ForgetWrites() {
-    WritesInMemory = false;
-    Journal = false;
-    Written.clear();
-    JournalTexts.clear();
-}
 
 // ---- Whole files -------------------------------------------------------------
-
-bool ReadFileText(const std::string& FileName, std::string& Text, size_t Limit) {
-    if (WritesInMemory) {
-        const auto Found = Written.find(FileKey(FileName));
-        if (Found != Written.end()) {
-            if (Found->second.size() <= Limit) {
-                Text = Found->second;
-                return true;
-            }
-            Text.clear();
-            errno = EFBIG;
-            return false;
-        }
-    }
-    return PlatformReadFile(FileName, Text, Limit);
-}
 
 void ReadWholeFile(const std::string& FileName, std::string& Text) {
     // Missing, unreadable and oversized files read as empty, quietly.
     (void)ReadFileText(FileName, Text);
-}
-
-void WriteWholeFile(const std::string& FileName, const std::string& Text, bool MakeFolder) {
-    if (Journal) JournalTexts.push_back(Text);
-    if (WritesInMemory) {
-        Written[FileKey(FileName)] = Text;
-        return;
-    }
-    const std::filesystem::path Folder = std::filesystem::path(FileName).parent_path();
-    if (MakeFolder && !Folder.empty()) {
-        std::error_code Ignored;  // a folder that cannot be made fails the write below
-        std::filesystem::create_directories(Folder, Ignored);
-    }
-    PlatformReplaceFile(FileName, Text);
-}
-
-void WriteChangedFile(const std::string& FileName, const std::string& Text) {
-    std::string Old;
-    if (ReadFileText(FileName, Old) && Old == Text) {
-        if (Journal) JournalTexts.push_back(Text);
-        return;
-    }
-    WriteWholeFile(FileName, Text);
-}
-
-bool KeepFileAs(const std::string& FileName, const std::string& KeptName) {
-    // A played run touches no file; what it would keep stays where it is.
-    if (WritesInMemory) return true;
-    return PlatformKeepFile(FileName, KeptName);
 }
 
 // ---- Lines and tokens --------------------------------------------------------

@@ -178,6 +178,20 @@ std::string SettingsFilePath(const std::string& ExePath) {
     return ExePath.substr(0, Dot) + ".ini";
 }
 
+// Whether two settings texts give the same screen settings as read.
+static bool SameScreenSettings(const std::string& Old, const std::string& New) {
+    const TIniDocument A = ParseIniText(Old);
+    const TIniDocument B = ParseIniText(New);
+    return ReadIniBool(A, ScreenSection, "FullScreen", false) ==
+               ReadIniBool(B, ScreenSection, "FullScreen", false) &&
+           ReadIniInteger(A, ScreenSection, "Width", DefaultWidth) ==
+               ReadIniInteger(B, ScreenSection, "Width", DefaultWidth) &&
+           ReadIniInteger(A, ScreenSection, "Height", DefaultHeight) ==
+               ReadIniInteger(B, ScreenSection, "Height", DefaultHeight) &&
+           ReadIniInteger(A, ScreenSection, "BPP", DefaultBPP) ==
+               ReadIniInteger(B, ScreenSection, "BPP", DefaultBPP);
+}
+
 void LoadScreenSettingsFrom(const std::string& FileName) {
     std::string Text;
     // A missing, unreadable or oversized file is an empty document: all defaults.
@@ -192,9 +206,12 @@ void SaveScreenSettingsTo(const std::string& FileName) {
     ReadWholeFile(FileName, Text);
     TIniDocument Document = ParseIniText(Text);
     WriteScreenSettings(Document);
-    // A file that holds these settings already is not written: a protected file
-    // that nothing changed is no error.
-    WriteChangedFile(FileName, IniDocumentText(Document));
+    // A file that holds these settings already needs no change: when it cannot
+    // be written, that is no error, whatever its line ends or comments.
+    TSaveRules Rules;
+    Rules.What = "settings";
+    Rules.SaysTheSame = SameScreenSettings;
+    SaveFile(FileName, IniDocumentText(Document), Rules);
 }
 
 std::string SettingsFileName() {
@@ -218,7 +235,7 @@ void SaveScreenSettings() {
 void InitConfig() {
     const std::string FileName = SettingsFileName();
     // An installed copy's user starts from the shipped settings.
-    if (!FileName.empty()) PlatformSeedFile(SettingsFilePath(PlatformExecutablePath()), FileName);
+    if (!FileName.empty()) SeedUserFile(SettingsFilePath(PlatformExecutablePath()), FileName);
     LoadScreenSettings();
 }
 

@@ -5,7 +5,7 @@
 // Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
 // WriteChangedFile, StrToIntDef).
 // Initialisation gives the user a copy of the shipped settings file when the
-// user's folder has none (PlatformSeedFile), then reads it; finalisation
+// user's folder has none (SeedUserFile), then reads it; finalisation
 // writes it back.
 #pragma once
 

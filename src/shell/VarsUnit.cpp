@@ -26,7 +26,7 @@ void InitVars() {
     LevelName = "default";
     MusicDir = AppDir + "music" + PathDelim;
     // The levels are the user's: an installed copy's user starts from the shipped one.
-    PlatformSeedFile(LevelFileUnder(AppDir + LevelFolderName + PathDelim), LevelFilePath());
+    SeedUserFile(LevelFileUnder(AppDir + LevelFolderName + PathDelim), LevelFilePath());
 }
 
 void DoneVars() {

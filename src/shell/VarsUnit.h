@@ -1,7 +1,7 @@
 // VarsUnit: shared game variables.
 //
 // Owns: LevelDir, LevelName, MusicDir and the six shared texture handles.
-// Uses: PexGL (AppDir, PathDelim), PexPlatform (PlatformUserFolder, PlatformSeedFile).
+// Uses: PexGL (AppDir, PathDelim), PexPlatform (PlatformUserFolder, SeedUserFile).
 // Initialisation sets the three folders, the level folder in the user's folder
 // (PlatformUserFolder), and gives the user a copy of the shipped level there
 // when it has none; finalisation clears them.

@@ -1,14 +1,9 @@
 #include "LevelUnit.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <ctime>
-#include <filesystem>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
 
 #include "PexDemo.h"
 #include "PexScript.h"
@@ -45,17 +40,18 @@ static bool IsLevelSize(int32_t Size) {
     return Size >= 1 && Size <= MaxLevelSize;
 }
 
+// The size a token gives (1 for one that is no number), and whether the reader
+// applies it: sizes outside 1 .. MaxLevelSize are ignored.
+static bool TakeSize(const std::string& Token, int32_t& Size) {
+    Size = StrToIntDef(Token, 1);
+    return IsLevelSize(Size);
+}
+
 void LoadLevel(const std::string& FileName) {
     std::string Text;
     // A missing, unreadable or oversized file reads as empty: no magic token, grid unchanged.
     (void)ReadFileText(FileName, Text, MaxLevelFileSize);
     LoadLevelFromText(Text);
-}
-
-static bool StartsWithMagic(const std::string& Text) {
-    std::string Token;
-    int32_t Position = 1;
-    return NextToken(Text, Token, Position) && Token == LevelMagic;
 }
 
 // The header's sizes, recorded rather than applied. Resizing the grid at every
@@ -147,15 +143,15 @@ void LoadLevelFromText(const std::string& Text) {
                 Ended = true;
                 break;
             }
-            const int32_t Rows = StrToIntDef(Token, 1);
-            if (IsLevelSize(Rows)) Sizes.SetRows(Rows);
+            int32_t Rows;
+            if (TakeSize(Token, Rows)) Sizes.SetRows(Rows);
         } else if (IsWord(Token, "width")) {
             if (!NextToken(Text, Token, Position)) {
                 Ended = true;
                 break;
             }
-            const int32_t Columns = StrToIntDef(Token, 1);
-            if (IsLevelSize(Columns)) Sizes.SetColumns(Columns);
+            int32_t Columns;
+            if (TakeSize(Token, Columns)) Sizes.SetColumns(Columns);
         } else if (IsWord(Token, "data")) {
             break;  // row lines follow; the sizes are settled
         }
@@ -236,69 +232,28 @@ std::string LevelText() {
     return Text;
 }
 
-// A regular file that exists but is no level this program can read: its bytes
-// are given a name of their own before the file is replaced. Raises when they
-// cannot be kept, so that the file is not replaced.
-static void KeepUnreadableLevel(const std::string& FileName) {
-    std::string Text;
-    if (ReadFileText(FileName, Text, MaxLevelFileSize)
-            ? Text.empty() || StartsWithMagic(Text)
-            : errno == ENOENT || errno == ENOTDIR || errno == EISDIR || errno == EINVAL)
-        return;  // a level, nothing, or no regular file: the write itself decides
-    int Reason = EEXIST;
-    for (int32_t Number = 1; Number <= 100 && Reason == EEXIST; ++Number) {
-        const std::string Kept =
-            FileName + ".unreadable" + (Number > 1 ? "-" + std::to_string(Number) : "");
-        if (KeepFileAs(FileName, Kept)) {
-            std::fprintf(stderr,
-                         "pex: the level file \"%s\" could not be read as a level; its bytes are "
-                         "kept as \"%s\"\n",
-                         FileName.c_str(), Kept.c_str());
-            std::fflush(stderr);
-            return;
-        }
-        Reason = errno;
+bool ReadsAsLevel(const std::string& Text) {
+    std::string Token;
+    int32_t Position = 1;
+    if (!NextToken(Text, Token, Position) || Token != LevelMagic) return false;
+    while (NextToken(Text, Token, Position)) {
+        if (IsWord(Token, "data")) return true;
+        if (!IsWord(Token, "height") && !IsWord(Token, "width")) continue;
+        int32_t Size;
+        if (!NextToken(Text, Token, Position) || !TakeSize(Token, Size)) return false;
     }
-    throw CreateFileError(FileName, Reason);
-}
-
-// Writes the level where the user can always write, under a name no other file
-// has; the name, or empty when even that failed.
-static std::string SaveRecoveryFile(const std::string& FileName, const std::string& Text) {
-    const std::string Folder = PlatformRecoveryFolder();
-    if (Folder.empty()) return std::string();
-    const size_t NameStart = FileName.find_last_of("/\\");
-    const std::string Name = FileName.substr(NameStart == std::string::npos ? 0 : NameStart + 1);
-    char Stamp[32];
-    const std::time_t Now = std::time(nullptr);
-    std::strftime(Stamp, sizeof(Stamp), "%Y%m%d-%H%M%S", std::localtime(&Now));
-    for (int32_t Number = 1; Number <= 100; ++Number) {
-        const std::string Recovery = Folder + Name + ".recovered-" + Stamp +
-                                     (Number > 1 ? "-" + std::to_string(Number) : "");
-        std::error_code Error;
-        if (std::filesystem::exists(Recovery, Error) || Error) continue;
-        try {
-            WriteWholeFile(Recovery, Text);
-            return Recovery;
-        } catch (const std::runtime_error&) {
-            return std::string();
-        }
-    }
-    return std::string();
+    return true;
 }
 
 void SaveLevel(const std::string& FileName) {
-    const std::string Text = LevelText();
-    try {
-        KeepUnreadableLevel(FileName);
-        // A missing level folder is made first, so the editor's work is not lost.
-        WriteWholeFile(FileName, Text, MakeMissingFolder);
-    } catch (const std::runtime_error& Error) {
-        const std::string Recovery = SaveRecoveryFile(FileName, Text);
-        if (Recovery.empty()) throw;
-        throw std::runtime_error(std::string(Error.what()) + ". The level was saved to \"" +
-                                 Recovery + "\" instead.");
-    }
+    TSaveRules Rules;
+    Rules.What = "level";
+    Rules.ReadLimit = MaxLevelFileSize;
+    Rules.Readable = ReadsAsLevel;
+    Rules.Recover = true;
+    // A missing level folder is made first, so the editor's work is not lost.
+    Rules.MakeFolders = true;
+    SaveFile(FileName, LevelText(), Rules);
 }
 
 void DigestLevel() {

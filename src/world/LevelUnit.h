@@ -1,8 +1,9 @@
 // LevelUnit: the level grid, its tile kinds and the level file.
 //
 // Owns: LevelGrid, with the cell size and the grid's row and column counts.
-// Uses: PexScript (reading, writing and keeping files, NextToken, StrToIntDef),
-// PexPlatform (the recovery folder), PexDemo (the outcome digest).
+// Uses: PexScript (NextToken, StrToIntDef),
+// PexPlatform (the run's files and their save policy), PexDemo (the outcome
+// digest).
 // Initialisation sizes the grid to 10 rows by 20 columns of fkNone; finalisation
 // releases it.
 #pragma once
@@ -89,13 +90,18 @@ void LoadLevel(const std::string& FileName);
 // Reads level-file text into LevelGrid, as LoadLevel does with the file's text.
 void LoadLevelFromText(const std::string& Text);
 
-// Writes LevelGrid to FileName, creating its folder when missing. The file is
-// replaced only once the new one is complete. An existing file this program
-// cannot read as a level (another format, too large, unreadable) is never lost:
-// its bytes are kept beside it as "<FileName>.unreadable" (or "...-2" and so
-// on), which standard error tells. When the file cannot be written, the level
-// goes to a recovery file in the user's folder (PlatformRecoveryFolder) and the
-// std::runtime_error raised ("Cannot create file ...") names it.
+// Whether the reader takes the text whole as a level: it starts with the magic
+// token and every size its header gives is one the reader applies.
+bool ReadsAsLevel(const std::string& Text);
+
+// Writes LevelGrid to FileName, creating its folder when missing, by the save
+// policy of the run's files (SaveFile): the file is replaced only once the new
+// one is complete; an existing file the reader refuses (ReadsAsLevel, too
+// large, unreadable) is never lost: its bytes are kept beside it as
+// "<FileName>.unreadable" (or "...-2" and so on), which standard error tells.
+// When the file cannot be written, the level goes to a recovery file
+// (PlatformRecoveryFolders) and the std::runtime_error raised ("Cannot create
+// file ...") names it, or says that it could not be saved anywhere.
 void SaveLevel(const std::string& FileName);
 // The level-file text of LevelGrid, every line ended by CR LF.
 std::string LevelText();

@@ -19,6 +19,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+// The errors a failing file step is given (PlatformFailFileStep): a failed
+// device, a full disk, a refusal, a name taken.
+constexpr int FileStepErrors[] = {EIO, ENOSPC, EACCES, EEXIST};
+
 #else
 
 #define WIN32_LEAN_AND_MEAN
@@ -47,6 +53,11 @@
 #ifndef O_NONBLOCK
 #define O_NONBLOCK 0
 #endif
+
+// The errors a failing file step is given (PlatformFailFileStep), in Windows'
+// own codes: a failed device, a full disk, a refusal, a name taken.
+constexpr int FileStepErrors[] = {ERROR_WRITE_FAULT, ERROR_DISK_FULL, ERROR_ACCESS_DENIED,
+                                  ERROR_FILE_EXISTS};
 
 inline int setenv(const char* Name, const char* Value, int Overwrite) {
     if (!Overwrite && getenv(Name) != nullptr) return 0;

@@ -55,13 +55,16 @@ struct DemoTest : ::testing::Test {
         TerminateEngine();
     }
 
-    // The line a run prints at its end.
-    static std::string EndLine() {
+    // The line a run prints at its end, the demo's finalisation and its end
+    // after the run's own, which ended with Code; the exit code in Exit.
+    std::string EndLine(int Code = 0) {
         testing::internal::CaptureStdout();
         DoneDemo();
+        Exit = EndDemo(Code);
         return testing::internal::GetCapturedStdout();
     }
 
+    int Exit = -1;
     TTempFolder Dir;
 };
 
@@ -93,10 +96,10 @@ TEST_F(DemoTest, RecordingNotesEveryAnswerAndEventOfTheEngineFrameByFrame) {
     ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
     InitDemo({{"settings", Dir.File("pex.ini")}, {"level", Dir.File("missing.txt")}});
     RunSession(ThreeFrames);
-    EXPECT_TRUE(KeyDown(kcUp));  // the program still gets the events
-    const std::string Line = EndLine();
+    EXPECT_TRUE(KeyDown(kcUp));                                // the program still gets the events
     EXPECT_FALSE(std::filesystem::exists(Dir.File("a.dem")));  // in place only at the end
-    EXPECT_EQ(EndDemo(0), 0);
+    const std::string Line = EndLine();
+    EXPECT_EQ(Exit, 0);
     char Expected[64];
     std::snprintf(Expected, sizeof(Expected), "demo: frames=3 digest=%016llx\n",
                   static_cast<unsigned long long>(DigestStart));
@@ -125,7 +128,7 @@ TEST_F(DemoTest, PlaybackGivesTheEngineTheRecordedSessionWhateverTheWindowSays) 
     InitDemo({});
     RunSession(ThreeFrames);
     const std::string Recorded = EndLine();
-    ASSERT_EQ(EndDemo(0), 0);
+    ASSERT_EQ(Exit, 0);
 
     SetUp();
     ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
@@ -156,7 +159,7 @@ TEST_F(DemoTest, RealF10OrCloseRequestEndsThePlaybackEarly) {
         if (Frame == 50) fake::Opened = false;
     });
     EndLine();
-    ASSERT_EQ(EndDemo(0), 0);
+    ASSERT_EQ(Exit, 0);
     // F10 stops it inside the fifth swap, before that frame counts; a close
     // request at the next question about the window, after it.
     for (const bool Close : {false, true}) {
@@ -171,7 +174,6 @@ TEST_F(DemoTest, RealF10OrCloseRequestEndsThePlaybackEarly) {
                 fake::KeyFun(kcF10, GLFW2_PRESS);
         });
         EXPECT_EQ(EndLine().substr(0, 15), Close ? "demo: frames=5 " : "demo: frames=4 ") << Close;
-        EndDemo(0);
     }
 }
 
@@ -215,7 +217,7 @@ TEST_F(DemoTest, SignalThatEndedARecordingDuringAFadeEndsItsReplayThere) {
     });
     EXPECT_EQ(CurrentState, stMenu);
     const std::string Recorded = EndLine();
-    ASSERT_EQ(EndDemo(0), 0);
+    ASSERT_EQ(Exit, 0);
     PlatformReleaseTerminationSignals();
     const TDemo Demo = ReadDemo(Dir.File("a.dem"));
     EXPECT_LT(SwappedFrameCount(Demo), 26u);  // it came while the screen darkened
@@ -249,7 +251,7 @@ TEST_F(DemoTest, PlayedRunReadsBackWhatItWroteAndLeavesTheDiskAlone) {
     InitDemo({});
     RunSession(SaveThenLoad);
     const std::string Recorded = EndLine();
-    ASSERT_EQ(EndDemo(0), 0);
+    ASSERT_EQ(Exit, 0);
     EXPECT_EQ(Recorded.substr(0, 15), "demo: frames=2 ");
     std::filesystem::remove_all(Dir.File("level"));
 
@@ -320,15 +322,15 @@ TEST_F(DemoTest, RecordingRefusesAnyFileButAnEarlierDemo) {
     ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
     InitDemo({});
     RunSession(ThreeFrames);
-    EndLine();
-    EXPECT_EQ(EndDemo(1), 1);
+    EXPECT_EQ(EndLine(1), "");  // a failed run claims no recording
+    EXPECT_EQ(Exit, 1);
     EXPECT_EQ(ReadBytes(Dir.File("a.dem")), "PEX DEMO 1\nx\nend 0\n");
     SetUp();
     ASSERT_TRUE(StartDemoRecording(Dir.File("a.dem"), Error)) << Error;
     InitDemo({});
     RunSession(ThreeFrames);
     EndLine();
-    EXPECT_EQ(EndDemo(0), 0);
+    EXPECT_EQ(Exit, 0);
     EXPECT_EQ(SwappedFrameCount(ReadDemo(Dir.File("a.dem"))), 3u);
 }
 
@@ -356,8 +358,53 @@ TEST_F(DemoTest, FailedRecordingIsReportedAtOnceAndLeavesNoFile) {
     EXPECT_EQ(Said, "pex: cannot write the demo \"" + Dir.File("a.dem") +
                         "\": " + std::strerror(EFBIG) + "; the recording is abandoned\n");
     EXPECT_EQ(EndLine(), "");  // no line claims a recording
-    EXPECT_EQ(EndDemo(0), ExitRecordingFailed);
+    EXPECT_EQ(Exit, ExitRecordingFailed);
     EXPECT_TRUE(std::filesystem::is_empty(Dir.Path));
+}
+
+// A recording over an earlier demo with each file step failing in turn, once
+// or from then on: the run ends well with the new demo whole and its line
+// printed, or with exit code 3, the earlier demo whole, no line and nothing
+// else left.
+TEST_F(DemoTest, EveryFileStepOfARecordingFailingInTurnLosesNothing) {
+    const std::string Earlier = "PEX DEMO 1\nx\nend 0\n";
+    int64_t Steps = 0;
+    for (int64_t Step = 0; Step <= Steps; ++Step)
+        for (const int Code : FileStepErrors)
+            for (const bool Persist : {false, true}) {
+                SetUp();
+                TTempFolder Folder;
+                const std::string Path = Folder.File("a.dem");
+                WriteBytes(Path, Earlier);
+                PlatformFailFileStep(Step, Code, Persist);
+                std::string Error, Line;
+                testing::internal::CaptureStderr();
+                const bool Started = StartDemoRecording(Path, Error);
+                if (Started) {
+                    InitDemo({});
+                    RunSession(ThreeFrames);
+                    Line = EndLine();
+                }
+                testing::internal::GetCapturedStderr();
+                if (Step == 0) Steps = PlatformFileSteps();
+                PlatformFailFileStep(0, 0);
+                SCOPED_TRACE("step " + std::to_string(Step) + ", error " + std::to_string(Code));
+                if (Started && Exit == 0) {
+                    EXPECT_EQ(Line.rfind("demo: frames=3 ", 0), 0u);
+                    EXPECT_EQ(SwappedFrameCount(ReadDemo(Path)), 3u);
+                } else {
+                    EXPECT_EQ(Line, "");
+                    if (Started) {
+                        EXPECT_EQ(Exit, ExitRecordingFailed);
+                    }
+                    EXPECT_EQ(ReadBytes(Path), Earlier);
+                }
+                EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder.Path),
+                                        std::filesystem::directory_iterator()),
+                          1);
+                if (HasFailure()) return;
+            }
+    EXPECT_GT(Steps, 3);
 }
 
 }  // namespace

@@ -190,20 +190,6 @@ TEST_F(PlatformFiles, ReplaceLeavesAnotherProgramsTemporaryFilesAlone) {
     EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"1.txt", "1.txt.tmp", "1.txt.AAAAAA"}));
 }
 
-TEST_F(PlatformFiles, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
-    if (!HasFileSizeLimit()) GTEST_SKIP() << "no file size limit to make a write fail";
-    const std::string Path = Dir + "1.txt";
-    WriteBytes(Path, "old");
-    std::string Message;
-    {
-        const TFileSizeLimit Full(4);
-        Message = ReplaceError(Path, "a text longer than the limit");
-    }
-    EXPECT_EQ(Message, CreateMessage(Path, EFBIG));
-    EXPECT_EQ(ReadBytes(Path), "old");
-    EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"1.txt"});
-}
-
 TEST_F(PlatformFiles, OnlyARegularFileIsReplacedAndAMissingFolderIsNamed) {
     fs::create_directory(Dir + "folder");
     EXPECT_EQ(ReplaceError(Dir + "folder", "x"), CreateMessage(Dir + "folder", EISDIR));
@@ -230,7 +216,8 @@ TEST_F(PlatformFiles, NewFileStaysAsideUntilCommittedAndGoesWhenDiscarded) {
     ASSERT_TRUE(PlatformWriteNewFile(File, "part one, ", 10));
     ASSERT_TRUE(PlatformWriteNewFile(File, "part two", 8));
     EXPECT_EQ(ReadBytes(Path), "earlier demo");  // the old file stays whole meanwhile
-    EXPECT_EQ(FolderNames(Dir).size(), 2u);
+    // Where the system has unnamed files, the new one has no name until committed.
+    EXPECT_EQ(FolderNames(Dir).size(), File.Name.empty() ? 1u : 2u);
     ASSERT_TRUE(PlatformCommitNewFile(File));
     EXPECT_EQ(ReadBytes(Path), "part one, part two");
     EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"demo.dem"});
@@ -242,43 +229,54 @@ TEST_F(PlatformFiles, NewFileStaysAsideUntilCommittedAndGoesWhenDiscarded) {
     EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"demo.dem"});
 }
 
-TEST_F(PlatformFiles, KeptFileHoldsTheOldBytesAfterAReplaceAndIsNeverOverwritten) {
+TEST_F(PlatformFiles, KeptAndNamedFilesTakeTheFirstFreeNameAndNeverOverwrite) {
     const std::string Path = Dir + "1.txt";
     WriteBytes(Path, "old level");
-    ASSERT_TRUE(PlatformKeepFile(Path, Path + ".unreadable"));
+    EXPECT_EQ(PlatformKeepFile(Path, Path + ".unreadable"), Path + ".unreadable");
     PlatformReplaceFile(Path, "new level");
     EXPECT_EQ(ReadBytes(Path + ".unreadable"), "old level");
-    errno = 0;
-    EXPECT_FALSE(PlatformKeepFile(Path, Path + ".unreadable"));
-    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(PlatformKeepFile(Path, Path + ".unreadable"), Path + ".unreadable-2");
     EXPECT_EQ(ReadBytes(Path + ".unreadable"), "old level");
-    EXPECT_FALSE(PlatformKeepFile(Dir + "missing", Dir + "kept"));
+    EXPECT_EQ(ReadBytes(Path + ".unreadable-2"), "new level");
+    EXPECT_EQ(PlatformKeepFile(Dir + "missing", Dir + "kept"), "");
     EXPECT_EQ(errno, ENOENT);
+    // Names are taken whole: a folder of that name is passed over too.
+    fs::create_directory(Dir + "r");
+    EXPECT_EQ(PlatformCreateFileNamed(Dir + "r", "one"), Dir + "r-2");
+    EXPECT_EQ(PlatformCreateFileNamed(Dir + "r", "two"), Dir + "r-3");
+    EXPECT_EQ(ReadBytes(Dir + "r-2"), "one");
+    EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"1.txt", "1.txt.unreadable",
+                                                       "1.txt.unreadable-2", "r", "r-2", "r-3"}));
 }
 
-TEST_F(PlatformFiles, RecoveryFolderIsTheUsersOwnOrElseTheTemporaryOne) {
+TEST_F(PlatformFiles, RecoveryFoldersAreTheStateFolderThenOneOfThisRunsOwn) {
+    const TVariable Temporary("TMPDIR", Dir + "tmp");
+    const TVariable Temp("TEMP", Dir + "tmp");
+    fs::create_directories(Dir + "tmp");
+    std::vector<std::string> Folders;
     if (PosixNames()) {
         const TVariable State("XDG_STATE_HOME", Dir + "state/");
-        EXPECT_EQ(PlatformRecoveryFolder(), Dir + "state/pex/");
-        EXPECT_TRUE(fs::is_directory(Dir + "state/pex"));
+        Folders = PlatformRecoveryFolders();
+        ASSERT_EQ(Folders.size(), 2u);
+        EXPECT_EQ(Folders[0], Dir + "state/pex/");
         unsetenv("XDG_STATE_HOME");
         const TVariable Home("HOME", Dir + "home");
-        EXPECT_EQ(PlatformRecoveryFolder(), Dir + "home/.local/state/pex/");
+        EXPECT_EQ(PlatformStateFolder(), Dir + "home/.local/state/pex/");
         WriteBytes(Dir + "file", "");  // a home that cannot hold folders
         const TVariable FileHome("HOME", Dir + "file");
-        const TVariable Temporary("TMPDIR", Dir + "tmp/");
-        fs::create_directories(Dir + "tmp");
-        EXPECT_EQ(PlatformRecoveryFolder(), Dir + "tmp/");
+        EXPECT_EQ(PlatformRecoveryFolders().size(), 1u);
     } else {
         const TVariable Local("LOCALAPPDATA", Dir + "Local\\");
         fs::create_directories(Dir + "Local");
-        EXPECT_EQ(PlatformRecoveryFolder(), Dir + "Local\\Pex\\");
-        EXPECT_TRUE(fs::is_directory(Dir + "Local\\Pex"));
-        const TVariable Missing("LOCALAPPDATA", Dir + "missing\\deeper");
-        const std::string Temporary = PlatformRecoveryFolder();
-        EXPECT_EQ(Temporary.back(), '\\');
-        EXPECT_TRUE(fs::is_directory(Temporary)) << Temporary;
+        Folders = PlatformRecoveryFolders();
+        ASSERT_EQ(Folders.size(), 2u);
+        EXPECT_EQ(Folders[0], Dir + "Local\\Pex\\");
     }
+    // The run's own folder in the temporary one: made once, fresh, unforeseeable.
+    const std::string Own = Folders.back();
+    EXPECT_EQ(Own.rfind(Dir + "tmp", 0), 0u) << Own;
+    EXPECT_TRUE(fs::is_directory(Own)) << Own;
+    EXPECT_EQ(PlatformRecoveryFolders().back(), Own);
 }
 
 // ---- The executable, libraries, floating point, names ------------------------------
@@ -413,6 +411,47 @@ TEST_F(PlatformFiles, LinkToAMissingFileCreatesTheFileAndALoopRaises) {
               (std::set<std::string>{"a", "b", "link", "made.txt", "to-folder", "folder"}));
 }
 
+// Kept bytes and recovered work are files of their own, the user's alone: a
+// link is never kept as a link nor written through, and the run's own folder
+// in the shared temporary folder is no one else's.
+TEST_F(PlatformFiles, KeptAndNamedFilesAreTheUsersOwnBytesNeverLinks) {
+    WriteBytes(Dir + "target.txt", "the unreadable level");
+    ASSERT_EQ(symlink("target.txt", (Dir + "1.txt").c_str()), 0);
+    const std::string Kept = PlatformKeepFile(Dir + "1.txt", Dir + "1.txt.unreadable");
+    EXPECT_FALSE(fs::is_symlink(Kept));
+    PlatformReplaceFile(Dir + "1.txt", "saved over");
+    EXPECT_EQ(ReadBytes(Kept), "the unreadable level");
+    EXPECT_EQ(FileMode(Kept), 0600u);
+
+    // A link planted where a name would go is passed over, its target untouched.
+    WriteBytes(Dir + "victim", "someone's file");
+    ASSERT_EQ(symlink("victim", (Dir + "r").c_str()), 0);
+    EXPECT_EQ(PlatformCreateFileNamed(Dir + "r", "work"), Dir + "r-2");
+    EXPECT_EQ(ReadBytes(Dir + "victim"), "someone's file");
+    EXPECT_EQ(FileMode(Dir + "r-2"), 0600u);
+
+    const TVariable Temporary("TMPDIR", Dir);
+    const TVariable State("XDG_STATE_HOME", Dir + "file/");
+    WriteBytes(Dir + "file", "");
+    const std::vector<std::string> Folders = PlatformRecoveryFolders();
+    ASSERT_EQ(Folders.size(), 1u);
+    struct stat Info;
+    ASSERT_EQ(lstat(Folders[0].substr(0, Folders[0].size() - 1).c_str(), &Info), 0);
+    EXPECT_TRUE(S_ISDIR(Info.st_mode));
+    EXPECT_EQ(Info.st_mode & 07777, 0700u);
+    EXPECT_EQ(Info.st_uid, geteuid());
+}
+
+TEST_F(PlatformFiles, FoldersMadeForTheUserAreHisAlone) {
+    std::string Failed;
+    ASSERT_TRUE(PlatformMakeFolders(Dir + "level/default", Failed));
+    EXPECT_EQ(FileMode(Dir + "level"), 0700u);
+    EXPECT_EQ(FileMode(Dir + "level/default"), 0700u);
+    WriteBytes(Dir + "plain", "");
+    EXPECT_FALSE(PlatformMakeFolders(Dir + "plain/sub", Failed));
+    EXPECT_EQ(Failed, Dir + "plain/sub");
+}
+
 // Root may write any file, so the refusal is checked as an ordinary user: a
 // child process gives up root when the tests run as root.
 TEST_F(PlatformFiles, ProtectedFileOrFolderIsRefusedAndLeftAlone) {
@@ -494,6 +533,17 @@ TEST_F(PlatformFilesDeathTest, SecondSignalRemovesTheNewFilesBeingWritten) {
         },
         ::testing::KilledBySignal(SIGINT), "");
     EXPECT_EQ(ReadBytes(Path), "old");
+    EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"1.txt"});
+    // Killed outright, which no handler sees: an unnamed new file goes with it.
+    EXPECT_EXIT(
+        {
+            TNewFile File;
+            if (!PlatformCreateNewFile(Path, File)) std::exit(1);
+            PlatformWriteNewFile(File, "half a lev", 10);
+            if (!File.Name.empty()) std::exit(3);  // the system has no unnamed files
+            std::raise(SIGKILL);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
     EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"1.txt"});
 }
 
