@@ -24,9 +24,8 @@
 
 // The files a run reads, whose digests a demo keeps.
 static void InitDemos() {
-    InitDemo({{"settings", SettingsFileName()},
-              {"menu", MenuFilePath()},
-              {"level", LevelFilePath()}});
+    InitDemo(
+        {{"settings", SettingsFileName()}, {"menu", MenuFilePath()}, {"level", LevelFilePath()}});
 }
 
 // What a demo's outcome digest covers when the engine ends, in the digest's
@@ -54,7 +53,7 @@ static const TUnitRow UnitTable[] = {
     {"SoundUnit", InitSound, DoneSound},
     {"SplashUnit", InitSplash, nullptr},
     {"UndoUnit", nullptr, nullptr},
-    {"EditorUnit", InitEditor, nullptr},
+    {"EditorUnit", InitEditor, DoneEditor},
     {"GameUnit", InitGame, nullptr},
 };
 

@@ -56,6 +56,10 @@ void UseWindowDriver(const TWindowDriver& Driver) {
 
 static double LastTime = 0;
 static double FpsTime = 0;
+
+double FrameTime() {
+    return LastTime;
+}
 static int32_t FpsFrames = 0;
 
 constexpr double MaxDeltaTime = 0.1;

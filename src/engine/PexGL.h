@@ -111,6 +111,8 @@ void UseWindowDriver(const TWindowDriver& Driver);
 extern std::string AppDir;  // executable's folder with its trailing separator
 extern bool Quit;
 extern double DeltaTime;  // seconds, never more than 0.1
+// The clock, in seconds, as the current frame read it.
+double FrameTime();
 extern int32_t FPS;
 // The pixel space the screens draw in and the mouse is reported in: the
 // window's size in screen coordinates, read in every active frame.

@@ -1,10 +1,14 @@
 #include "EditorUnit.h"
 
 #include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "GameUnit.h"
+#include "PexDemoFile.h"
 #include "PexGL.h"
 #include "StateUnit.h"
 #include "UndoUnit.h"
@@ -35,14 +39,80 @@ int32_t CellRowAt(int32_t Y) {
 // on with its next press, so that the change taken back is not painted again.
 static bool PaintingHeldBack = false;
 
+// ---- The journal ----------------------------------------------------------------
+
+// While the grid holds changes the level file has not, the editor writes it to
+// a journal in the user's state folder at least once a second, so that a crash
+// or a killed program loses at most the last second of painting. The next
+// start finds the journal and the editor opens with it; a save removes it.
+static const char* const JournalHeader = "pex editor journal 1\n";
+constexpr double JournalInterval = 1.0;  // seconds between writes at most
+
+static std::string JournalPath;        // empty where there is no state folder
+static std::string RestoredLevel;      // a journal's level text, until the editor opens
+static uint64_t JournaledChanges = 0;  // GridChanges() the journal or the file holds
+static double JournalDue = 0;          // FrameTime() from which the next write may come
+static bool JournalFailed = false;     // said once a visit
+
+// The journal of the level file: one per file, named by the digest of its path.
+static std::string JournalPathOf(const std::string& LevelPath) {
+    const std::string Folder = PlatformStateFolder();
+    if (Folder.empty()) return std::string();
+    char Name[40];
+    std::snprintf(Name, sizeof(Name), "journal-%016" PRIx64 ".txt", DigestText(LevelPath));
+    return Folder + Name;
+}
+
+// The level text of a journal written for LevelPath; empty for any other text.
+static std::string JournalLevel(const std::string& Text, const std::string& LevelPath) {
+    const std::string Start = JournalHeader + ("level " + LevelPath + "\n");
+    if (Text.compare(0, Start.size(), Start) != 0) return std::string();
+    const std::string Level = Text.substr(Start.size());
+    return ReadsAsLevel(Level) ? Level : std::string();
+}
+
+static void WriteJournal() {
+    TSaveRules Rules;
+    Rules.What = "journal";
+    Rules.Digested = false;  // a demo's outcome is the level and the settings
+    try {
+        SaveFile(JournalPath, JournalHeader + ("level " + LevelFilePath() + "\n") + LevelText(),
+                 Rules);
+    } catch (const std::runtime_error& Error) {
+        if (!JournalFailed)
+            std::fprintf(stderr,
+                         "pex: %s; until the editor is left, a crash would lose its changes\n",
+                         Error.what());
+        std::fflush(stderr);
+        JournalFailed = true;
+    }
+}
+
+// Writes the journal when the grid changed since it was last written, at most
+// once a JournalInterval.
+static void KeepJournal() {
+    if (JournalPath.empty() || GridChanges() == JournaledChanges || FrameTime() < JournalDue)
+        return;
+    WriteJournal();
+    JournaledChanges = GridChanges();
+    JournalDue = FrameTime() + JournalInterval;
+}
+
 void EditorEnter() {
     ClearHistory();
     PaintingHeldBack = false;
     LoadLevel(LevelFilePath());
+    JournaledChanges = GridChanges();
+    JournalDue = FrameTime();
+    JournalFailed = false;
+    // The journal stays until a save has the changes it holds.
+    if (!RestoredLevel.empty()) LoadLevelFromText(RestoredLevel);
+    RestoredLevel.clear();
 }
 
 void EditorLeave() {
     SaveLevel(LevelFilePath());
+    if (!JournalPath.empty()) RemoveFile(JournalPath);
     ClearHistory();
 }
 
@@ -59,6 +129,7 @@ void EditorUpdate() {
     }
     if (KeyPressed(kcF11)) {
         ClearAsChange();
+        KeepJournal();
         return;
     }
     // Z and Y are taken at every press, so a letter held before Ctrl went down
@@ -73,6 +144,7 @@ void EditorUpdate() {
         else
             RedoEdit();
         PaintingHeldBack = Mouse.Left;
+        KeepJournal();
         return;
     }
     const int32_t Column = CellColumnAt(Mouse.X);
@@ -90,6 +162,7 @@ void EditorUpdate() {
         Mouse.Right = false;
         Brush = Brush >= fkEnemy ? fkNone : static_cast<TFieldKind>(Brush + 1);
     }
+    KeepJournal();
 }
 
 void EditorStep() {}
@@ -140,9 +213,26 @@ void EditorDraw() {
 }
 
 void InitEditor() {
+    // A journal left by a run that ended without saving: the editor opens with it.
+    JournalPath = JournalPathOf(LevelFilePath());
+    std::string Text;
+    if (!JournalPath.empty() && ReadFileText(JournalPath, Text, MaxLevelFileSize + 4096))
+        RestoredLevel = JournalLevel(Text, LevelFilePath());
+    if (!RestoredLevel.empty()) {
+        std::fprintf(stderr,
+                     "pex: the editor's changes to \"%s\" that were not saved when Pex last "
+                     "ended are restored from \"%s\"; the editor opens with them\n",
+                     LevelFilePath().c_str(), JournalPath.c_str());
+        std::fflush(stderr);
+    }
     States[stEditor].Enter = EditorEnter;
     States[stEditor].Leave = EditorLeave;
     States[stEditor].Update = EditorUpdate;
     States[stEditor].Step = EditorStep;
     States[stEditor].Draw = EditorDraw;
+}
+
+void DoneEditor() {
+    JournalPath.clear();
+    RestoredLevel.clear();
 }

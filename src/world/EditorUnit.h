@@ -1,10 +1,14 @@
 // EditorUnit: the level editor, where the level grid is painted with the mouse.
 //
-// Owns: Brush (the tile kind the left button paints).
-// Uses: PexGL (keys, mouse, drawing, text), StateUnit, VarsUnit (level file,
-// textures), LevelUnit (grid, level file), UndoUnit (the history of changes),
-// GameUnit (grid drawing).
-// InitEditor fills the editor row of the state table; no finalisation.
+// Owns: Brush (the tile kind the left button paints) and the journal of the
+// changes not yet saved (a file in the user's state folder, written at least
+// once a second while there are such changes, removed when the level is saved).
+// Uses: PexGL (keys, mouse, drawing, text, the frame's clock), StateUnit,
+// VarsUnit (level file, textures), LevelUnit (grid, level file), UndoUnit (the
+// history of changes), GameUnit (grid drawing), PexPlatform (the state folder,
+// the run's files), PexDemoFile (the digest that names a journal).
+// InitEditor fills the editor row of the state table and reads a journal an
+// earlier run left, saying so; DoneEditor forgets it.
 #pragma once
 
 #include <cstddef>
@@ -19,9 +23,10 @@ int32_t CellColumnAt(int32_t X);
 // Row of the cell under window y (the level starts 96 pixels down), limited to the grid.
 int32_t CellRowAt(int32_t Y);
 
-// Loads the level file and starts an empty history.
+// Loads the level file, with the changes of a journal an earlier run left, and
+// starts an empty history.
 void EditorEnter();
-// Saves the level file and drops the history.
+// Saves the level file, removes the journal, and drops the history.
 void EditorLeave();
 // Escape to the menu, F11 clears, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo,
 // left button paints, right button steps the brush.
@@ -30,3 +35,4 @@ void EditorStep();
 void EditorDraw();
 
 void InitEditor();
+void DoneEditor();

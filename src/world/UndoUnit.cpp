@@ -18,6 +18,11 @@ struct TEditStep {
 // Steps before Done can be taken back; the ones from Done on can be made again.
 static std::deque<TEditStep> Steps;
 static size_t Done = 0;
+static uint64_t Changes = 0;
+
+uint64_t GridChanges() {
+    return Changes;
+}
 // The last step is a press of the left button that is still held.
 static bool Stroke = false;
 
@@ -102,6 +107,7 @@ void PaintCell(int32_t Row, int32_t Column, TFieldKind Brush) {
     Step.Before.push_back(Cell);
     Step.After.push_back(Brush);
     Cell = Brush;
+    ++Changes;
 }
 
 void ClearAsChange() {
@@ -133,6 +139,7 @@ void ClearAsChange() {
                     }
         }
         TrimHistory();
+        ++Changes;
     }
     ClearLevel();
 }
@@ -140,6 +147,7 @@ void ClearAsChange() {
 void UndoEdit() {
     EndStroke();
     if (Done == 0) return;
+    ++Changes;
     const TEditStep& Step = Steps[--Done];
     if (Step.WholeGrid) {
         for (size_t I = 0; I < Step.Before.size(); ++I)
@@ -154,6 +162,7 @@ void UndoEdit() {
 void RedoEdit() {
     EndStroke();
     if (Done == Steps.size()) return;
+    ++Changes;
     const TEditStep& Step = Steps[Done++];
     if (Step.Clear) {
         ClearLevel();

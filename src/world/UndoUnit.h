@@ -38,6 +38,10 @@ void UndoEdit();
 void RedoEdit();
 void ClearHistory();
 
+// Counts every change made to the grid here, painting, clearing, taking back
+// and making again, since the program started.
+uint64_t GridChanges();
+
 int32_t UndoSteps();    // changes that UndoEdit can take back
 int32_t RedoSteps();    // changes that RedoEdit can make again
 size_t HistoryBytes();  // memory the history holds, its own count

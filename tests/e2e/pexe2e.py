@@ -250,7 +250,10 @@ class Pex:
     def start(self, args=(), preexec_fn=None, cwd=None):
         """Starts pex with the given command-line arguments (none by default), in
         cwd (by default the test's folder); preexec_fn runs in the child before
-        pex does (limits, signals)."""
+        pex does (limits, signals). A second start keeps the folder and its files."""
+        if self.proc is not None:
+            self.stdout.close()
+            self.stderr.close()
         self.stdout = open(os.path.join(self.work, "stdout.txt"), "wb")
         self.stderr = open(os.path.join(self.work, "stderr.txt"), "wb")
         self.proc = subprocess.Popen(self.command(args), cwd=cwd or self.work, env=self.env,

@@ -7,7 +7,9 @@ started (the error box, its window) outlives it.
 """
 
 import os
+import shutil
 import signal
+import tempfile
 import time
 import unittest
 
@@ -88,8 +90,8 @@ def descendants(pid):
 
 
 class EditorSafetyTest(PexTestCase):
-    def start(self, level):
-        pex = self.pex()
+    def start(self, level, env=None):
+        pex = self.pex(env=env)
         with open(self.level_path(pex), "wb") as f:
             f.write(level)
         pex.start()
@@ -207,6 +209,45 @@ class EditorSafetyTest(PexTestCase):
         self.assertIn('pex: the level file "%s" could not be read as a level; its bytes are kept '
                       'as "%s.unreadable"' % (path, path), pex.stderr_text())
         self.assertEqual(pex.press_key_to_exit("F10"), 0)
+
+    # ---- A killed program ----------------------------------------------------------------
+
+    def test_kill_9_in_the_editor_loses_nothing_the_journal_had(self):
+        state = os.path.join(self.state_folder(), "state")
+        pex = self.start(empty_level_text(), env={"XDG_STATE_HOME": state})
+        pex.press_key("Escape", in_menu, what="the menu")
+        self.paint(pex, self.enter_editor(pex))
+        painted = level_text(self.expected_grid())
+
+        def journal():
+            folder = os.path.join(state, "pex")
+            for name in os.listdir(folder) if os.path.isdir(folder) else ():
+                with open(os.path.join(folder, name), "rb") as f:
+                    if f.read().endswith(painted):
+                        return name
+            return None
+
+        name = pex.wait_file(journal, what="the journal with every painted cell")
+        pex.proc.kill()
+        pex.wait_exit(60)
+        self.assertEqual(read_level(self.level_path(pex)), [[0] * COLUMNS for _ in range(ROWS)])
+
+        # The next start says so, and the editor opens with the cells.
+        pex.start()
+        pex.wait_window()
+        pex.wait_for(in_splash, timeout=60, what="the splash picture")
+        self.assertIn("that were not saved when Pex last ended are restored", pex.stderr_text())
+        pex.press_key("Escape", in_menu, what="the menu")
+        self.enter_editor(pex)
+        pex.press_key("Escape", in_menu, "the menu after the editor")
+        self.assertEqual(read_level(self.level_path(pex)), self.expected_grid())
+        self.assertFalse(os.path.exists(os.path.join(state, "pex", name)))
+        self.assertEqual(pex.press_key_to_exit("F10"), 0)
+
+    def state_folder(self):
+        folder = tempfile.mkdtemp(prefix="pex-state-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        return folder
 
     # ---- Termination signals ----------------------------------------------------------
 

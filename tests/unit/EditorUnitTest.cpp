@@ -45,21 +45,26 @@ protected:
         GuiTexture = TestGuiTexture;
         LevelGrid.assign(10, TFieldRow(20, fkNone));
         Brush = fkNone;
-        InitEditor();
-        States[stMenu].Enter = MenuEntered;
-        MenuEnters = 0;
-        CurrentState = stEditor;
-        OnUpdate = DispatchUpdate;
-        OnDraw = DispatchDraw;
-
         Dir = Temp.Path;
         std::filesystem::create_directories(Dir / "level" / "default");
         SavedLevelDir = LevelDir;
         SavedLevelName = LevelName;
         LevelDir = (Dir / "level").string() + PathDelim;
         LevelName = "default";
+        // The editor's journal goes to the test's folder, not the user's.
+        setenv("XDG_STATE_HOME", State.Path.c_str(), 1);
+        setenv("LOCALAPPDATA", State.Path.c_str(), 1);
+        InitEditor();
+        States[stMenu].Enter = MenuEntered;
+        MenuEnters = 0;
+        CurrentState = stEditor;
+        OnUpdate = DispatchUpdate;
+        OnDraw = DispatchDraw;
     }
     void TearDown() override {
+        DoneEditor();
+        unsetenv("XDG_STATE_HOME");
+        unsetenv("LOCALAPPDATA");
         OnUpdate = nullptr;
         OnDraw = nullptr;
         LevelDir = SavedLevelDir;
@@ -69,7 +74,7 @@ protected:
         Mouse.X = X;
         Mouse.Y = Y;
     }
-    TTempFolder Temp;
+    TTempFolder Temp, State;
     std::filesystem::path Dir;
     std::string SavedLevelDir, SavedLevelName;
 };
@@ -253,6 +258,47 @@ TEST_F(EditorTest, EnterLoadsTheLevelFileAndMissingFileKeepsTheGrid) {
                "mole_ladder.level\r\nheight 1\r\nwidth 2\r\ndata\r\nrow\t0\t5\t7\r\n");
     EditorEnter();
     EXPECT_EQ(LevelGrid, TFieldGrid(1, TFieldRow{fkCoin, fkEnemy}));
+}
+
+// A run that ends without leaving the editor (a crash, a killed program) loses
+// at most the last second: the journal has the first change at once and later
+// ones within a second; the next start opens the editor with them, and the
+// save when it is left removes the journal.
+TEST_F(EditorTest, UnsavedChangesSurviveARunThatNeverLeftTheEditor) {
+    const std::string Saved =
+        "mole_ladder.level\r\nheight 1\r\nwidth 2\r\ndata\r\nrow\t0\t0\t0\r\n";
+    WriteBytes(LevelFilePath(), Saved);
+    EditorEnter();
+    Brush = fkBrick;
+    Mouse.Left = true;
+    PointAt(0, 100);
+    EditorUpdate();
+    const std::filesystem::path Journal =
+        std::filesystem::directory_iterator(std::filesystem::path(State.Path) / "pex")->path();
+    EXPECT_NE(ReadBytes(Journal.string()).find("row\t0\t1\t0\r\n"), std::string::npos);
+    PointAt(16, 100);
+    EditorUpdate();  // within the second: the journal waits
+    EXPECT_NE(ReadBytes(Journal.string()).find("row\t0\t1\t0\r\n"), std::string::npos);
+    fake::Times = {1.0, 1.0};
+    ProcessFrame();
+    EXPECT_NE(ReadBytes(Journal.string()).find("row\t0\t1\t1\r\n"), std::string::npos);
+
+    // The next run.
+    DoneEditor();
+    LevelGrid.assign(10, TFieldRow(20, fkNone));
+    testing::internal::CaptureStderr();
+    InitEditor();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("are restored from \"" +
+                                                          Journal.string() + "\""),
+              std::string::npos);
+    Mouse.Left = false;
+    EditorEnter();
+    EXPECT_EQ(LevelGrid, TFieldGrid(1, TFieldRow{fkBrick, fkBrick}));
+    EXPECT_EQ(ReadBytes(LevelFilePath()), Saved);
+    KeyCallback(kcEscape, 1);
+    EditorUpdate();
+    EXPECT_NE(ReadBytes(LevelFilePath()), Saved);
+    EXPECT_FALSE(std::filesystem::exists(Journal));
 }
 
 // ---- Drawing ---------------------------------------------------------------------
