@@ -119,10 +119,11 @@ bool PlatformMakeFolders(const std::string& Folder, std::string& Failed);
 // Removes a file the program wrote (a journal that is no longer needed).
 void PlatformRemoveFile(const std::string& FileName);
 
-// The user's state folder, with its trailing separator, made when missing: the
-// place of files that keep the user's work between runs ($XDG_STATE_HOME/pex,
-// by default ~/.local/state/pex, on Linux; %LOCALAPPDATA%\Pex on Windows; a
-// folder of the browser's store). Empty, with errno, when there is none.
+// The user's state folder, with its trailing separator: the place of files
+// that keep the user's work between runs ($XDG_STATE_HOME/pex, by default
+// ~/.local/state/pex, on Linux; %LOCALAPPDATA%\Pex on Windows; a folder of the
+// browser's store). Nothing is made here: a save there makes it (SaveFile with
+// MakeFolders). Empty when the system names none.
 std::string PlatformStateFolder();
 
 // The folders, each with its trailing separator, that save the user's work when

@@ -413,16 +413,8 @@ static bool WritableFolder(const std::string& Folder) {
 }
 
 std::string PlatformStateFolder() {
-    std::string Folder = XdgFolder("XDG_STATE_HOME", ".local/state");
-    if (Folder.empty()) {
-        errno = ENOENT;
-        return std::string();
-    }
-    Folder += "/pex";
-    std::string Failed;
-    if (!PlatformMakeFolders(Folder, Failed)) return std::string();
-    if (!WritableFolder(Folder)) return std::string();
-    return Folder + "/";
+    const std::string Folder = XdgFolder("XDG_STATE_HOME", ".local/state");
+    return Folder.empty() ? std::string() : Folder + "/pex/";
 }
 
 // This run's own folder in the system's temporary folder: made once, with a
@@ -447,7 +439,10 @@ static std::string PrivateTemporaryFolder() {
 std::vector<std::string> PlatformRecoveryFolders() {
     std::vector<std::string> Folders;
     const std::string State = PlatformStateFolder();
-    if (!State.empty()) Folders.push_back(State);
+    std::string Failed;
+    if (!State.empty() && PlatformMakeFolders(State.substr(0, State.size() - 1), Failed) &&
+        WritableFolder(State))
+        Folders.push_back(State);
     const std::string Temporary = PrivateTemporaryFolder();
     if (!Temporary.empty()) Folders.push_back(Temporary);
     return Folders;

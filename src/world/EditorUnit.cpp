@@ -75,6 +75,7 @@ static void WriteJournal() {
     TSaveRules Rules;
     Rules.What = "journal";
     Rules.Digested = false;  // a demo's outcome is the level and the settings
+    Rules.MakeFolders = true;
     try {
         SaveFile(JournalPath, JournalHeader + ("level " + LevelFilePath() + "\n") + LevelText(),
                  Rules);
