@@ -137,6 +137,10 @@ void InitPexGL();
 void DonePexGL();
 
 void InitEngine();
+// The longest side a window may have: OpenGL implementations draw at least this
+// many pixels a side (Mesa's software renderer no more), while X keeps only the
+// low 16 bits of a side, and a side of 65536 ends the start with an X error.
+constexpr int32_t MaxWindowSide = 16384;
 // A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
                 int32_t DepthBits);
