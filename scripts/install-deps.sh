@@ -20,7 +20,7 @@ set -euo pipefail
 # xfonts-base: the error box (SDL's X11 message box) needs an X core font of
 # 12 points, medium, upright; without one it cannot be shown at all.
 game_pkgs=(build-essential cmake pkg-config libglfw3-dev libglu1-mesa-dev libgl1-mesa-dri
-           libsdl2-dev libopenmpt-dev xfonts-base)
+           libsdl2-dev libopenmpt-dev libx11-dev xfonts-base)
 # build-essential's g++ brings the sanitizer runtimes (libasan8, libubsan1) of
 # the sanitizer build, libclang-rt-14-dev clang's and libFuzzer; util-linux has
 # setpriv, which the tests use to run as an unprivileged user. The Debian

@@ -73,6 +73,14 @@ static void ShowErrorBox(const std::string& Message) {
     }
 }
 
+// The session went away under the program (the display lost): it ends as a
+// termination signal ends it, but at once, from where the loss was found.
+static void EndWithTheSession(const char* What) {
+    std::fprintf(stderr, "pex: %s; ending as on a termination signal\n", What);
+    std::fflush(stderr);
+    EndProgramNow(EndApplication, EndDemo);
+}
+
 // ---- Arguments ----------------------------------------------------------------
 
 static const char Usage[] =
@@ -124,6 +132,7 @@ int main(int argc, char** argv) {
         }
     }
     SetOutcomeParts(OutcomeParts, sizeof(OutcomeParts) / sizeof(OutcomeParts[0]));
+    OnSessionEnd = EndWithTheSession;
     const int Code = RunProgram(UnitTable, sizeof(UnitTable) / sizeof(UnitTable[0]), RunApplication,
                                 ShowErrorBox);
     return EndDemo(Code);

@@ -9,6 +9,8 @@
 #include "PexPlatform.h"
 
 static GLFWwindow* Window = nullptr;
+// The display went away: nothing more goes to GLFW.
+static bool DisplayGone = false;
 static TGlfw2KeyFun KeyFun = nullptr;
 static TGlfw2CharFun CharFun = nullptr;
 static TGlfw2MouseButtonFun MouseButtonFun = nullptr;
@@ -124,11 +126,18 @@ static void OnRefresh(GLFWwindow*) {
 }
 
 int32_t glfw2Init() {
+    if (DisplayGone) return 0;
     return glfwInit() == GLFW_TRUE ? 1 : 0;
 }
 
 void glfw2Terminate() {
-    glfwTerminate();
+    if (!DisplayGone) glfwTerminate();
+    Window = nullptr;
+}
+
+void glfw2DisplayGone() {
+    // The window is left as it is: closing it would talk to the display.
+    DisplayGone = true;
     Window = nullptr;
 }
 
@@ -156,7 +165,7 @@ void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height) {
 int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
                         int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
                         int32_t Mode) {
-    if (Window) return 0;
+    if (Window || DisplayGone) return 0;
     glfw2ResolveWindowSize(&Width, &Height);
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_RED_BITS, RedBits);
@@ -174,6 +183,7 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
     glfwSetCharCallback(Window, OnChar);
     glfwSetMouseButtonCallback(Window, OnMouseButton);
     glfwSetWindowRefreshCallback(Window, OnRefresh);
+    PlatformWatchWindows();
     return 1;
 }
 
@@ -183,6 +193,7 @@ void glfw2SetWindowTitle(const char* Title) {
 
 void glfw2GetDesktopMode(TGlfw2VidMode* Mode) {
     *Mode = TGlfw2VidMode{0, 0, 0, 0, 0};
+    if (DisplayGone) return;
     GLFWmonitor* Monitor = glfwGetPrimaryMonitor();
     const GLFWvidmode* Video = Monitor ? glfwGetVideoMode(Monitor) : nullptr;
     if (!Video) return;
@@ -208,7 +219,7 @@ void glfw2SetWindowRefreshCallback(TGlfw2RefreshFun Fun) {
 }
 
 void glfw2SwapInterval(int32_t Interval) {
-    if (!PlatformPacesFrames()) glfwSwapInterval(Interval);
+    if (Window && !PlatformPacesFrames()) glfwSwapInterval(Interval);
 }
 
 double glfw2GetTime() {

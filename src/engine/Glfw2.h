@@ -5,6 +5,8 @@
 // Owns: the one GLFW 3 window and the callbacks installed on it.
 // Uses: GLFW 3.
 // glfw2Init starts GLFW 3 and its timer; glfw2Terminate ends it.
+// glfw2DisplayGone, for a display that went away under the program, makes every
+// later call do nothing.
 //
 // Behaviour kept from version 2: key codes are version 2 codes (keys version 2
 // did not have are dropped), key repeat is off, queued events are delivered
@@ -152,6 +154,14 @@ struct TGlfw2Image {
 // one it shows. The pictures are copied. Nothing happens without a window, and
 // on systems whose windows carry no icon of their own.
 void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
+
+// ---- Beyond version 2: the display's loss ------------------------------------
+
+// The display went away (the X server ended) or the session is ending: GLFW and
+// the window system can no longer be called. From here on no call goes to GLFW
+// (glfw2Terminate included); the window counts as closed and inactive, and
+// glfw2GetTime keeps counting.
+void glfw2DisplayGone();
 
 // Version 2 code of a GLFW 3 key, or -2 for a key that version 2 did not have.
 int32_t glfw2TranslateKey(int32_t Glfw3Key);

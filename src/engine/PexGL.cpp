@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Glfw2.h"
@@ -20,6 +22,7 @@ int32_t FramebufferWidth = 0;
 int32_t FramebufferHeight = 0;
 TProc OnUpdate = nullptr;
 TProc OnDraw = nullptr;
+TSessionEndHandler OnSessionEnd = nullptr;
 
 static int32_t SystemTerminationSignal() {
     return PlatformTerminationSignal();
@@ -46,6 +49,7 @@ const TWindowDriver SystemWindow = {
     glfw2Sleep,
     glfw2SwapBuffers,
     SystemTerminationSignal,
+    glfw2DisplayGone,
 };
 
 static const TWindowDriver* Window = &SystemWindow;
@@ -74,15 +78,26 @@ struct TColorBits {
 constexpr TColorBits ColorDepthTable[] = {{8, 2, 3, 2}, {15, 5, 5, 5}, {16, 5, 6, 5}};
 constexpr TColorBits DefaultColorBits = {0, 8, 8, 8};
 
+// Runs inside the windowing layer's call that found the session gone.
+static void SessionEnded(const char* What) {
+    Window->DisplayGone();
+    if (OnSessionEnd) OnSessionEnd(What);
+    std::fprintf(stderr, "pex: %s\n", What);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 void InitPexGL() {
     // Number conversions always use "." whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
     std::string Path = PlatformExecutablePath();
     AppDir = Path.substr(0, Path.rfind(PathDelim) + 1);
     PlatformCatchTerminationSignals();
+    PlatformCatchSessionEnd(SessionEnded);
 }
 
 void DonePexGL() {
+    PlatformReleaseSessionEnd();
     PlatformReleaseTerminationSignals();
     AppDir.clear();
 }

@@ -3,14 +3,14 @@
 // full-window fade.
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
-// FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw, the window driver,
+// FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw/OnSessionEnd, the window driver,
 // Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
 // Uses: the GLFW 2 layer (Glfw2.h) through the window driver, OpenGL 1.x and
 // PexPlatform (the executable's path, the path separator, the termination
-// signals).
+// signals, the session's end).
 // Initialisation fixes the decimal separator, sets AppDir from the running
-// executable and catches the termination signals; finalisation releases them
-// and clears AppDir.
+// executable and catches the termination signals and the session's end;
+// finalisation releases them and clears AppDir.
 #pragma once
 
 #include <cstdint>
@@ -99,6 +99,8 @@ struct TWindowDriver {
     void (*SwapBuffers)();
     // The termination signal caught since the start, 0 for none.
     int32_t (*TerminationSignal)();
+    // The display went away: from here on no call reaches the window system.
+    void (*DisplayGone)();
 };
 
 // The GLFW 2 layer and the platform's termination signals.
@@ -124,14 +126,23 @@ extern int32_t FramebufferWidth;
 extern int32_t FramebufferHeight;  // at least 1 once a frame has run
 extern TProc OnUpdate;
 extern TProc OnDraw;
+// Ends the program at once, from inside the windowing layer's call that found
+// the session gone (PlatformCatchSessionEnd): the program entry sets it. It
+// never returns. The driver's calls do nothing by the time it runs.
+extern TSessionEndHandler OnSessionEnd;
 
 // A termination signal (PlatformCatchTerminationSignals) ends the program the
 // way F10 does: the frame that follows sets Quit, so the loop ends, the last
-// state is left and the finalisations run.
+// state is left and the finalisations run. The session ending under the
+// program (the display lost) ends it through OnSessionEnd.
 void InitPexGL();
 void DonePexGL();
 
 void InitEngine();
+// The longest side a window may have: OpenGL implementations draw at least this
+// many pixels a side (Mesa's software renderer no more), while X keeps only the
+// low 16 bits of a side, and a side of 65536 ends the start with an X error.
+constexpr int32_t MaxWindowSide = 16384;
 // A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
                 int32_t DepthBits);

@@ -345,3 +345,26 @@ bool PlatformWindowActive(bool Focused, bool Iconified);
 // and the library opens an ordinary window: a browser's page enters its
 // full-screen mode at the player's first click or key, as browsers require.
 bool PlatformRequestFullScreen();
+
+// ---- The session's end -------------------------------------------------------
+
+// Says what happened in a few words ("the display \":0\" was lost"), and ends
+// the program: it never returns.
+using TSessionEndHandler = void (*)(const char* What);
+
+// Ends the program through OnEnd when the session it runs in goes away under
+// it: on Linux the display (the X server ended, or its connection broke); on
+// Windows the session itself (logging off, shutting down: WM_ENDSESSION to the
+// windows PlatformWatchWindows watches). The system tells it from inside a call
+// of the windowing library, which can do nothing more afterwards, and the
+// process may be ended as soon as that call returns: OnEnd runs right there.
+// Windows' console events of the kind (the console closed, logging off,
+// shutting down) come on a thread of their own; they are noted as a
+// termination signal instead, which the frame loop sees, and the console's
+// thread waits while the program ends. Nothing happens in the browser.
+void PlatformCatchSessionEnd(TSessionEndHandler OnEnd);
+// Puts back what was there before.
+void PlatformReleaseSessionEnd();
+// Called once the window is open: where the session's end comes to the windows,
+// the calling thread's windows are watched for it.
+void PlatformWatchWindows();

@@ -1,4 +1,5 @@
 #include <SDL2/SDL.h>
+#include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -163,10 +164,44 @@ bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::st
         Said.append(Buffer, size_t(Count));
     }
     close(Pipe[0]);
-    int Status = 0;
-    while (waitpid(Child, &Status, 0) < 0 && errno == EINTR) {
+    int Ended = 0;
+    while (waitpid(Child, &Ended, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(Status) && WEXITSTATUS(Status) == 0) return true;
+    if (WIFEXITED(Ended) && WEXITSTATUS(Ended) == 0) return true;
     Reason = Said.empty() ? "the box's process failed" : Said;
     return false;
 }
+
+// ---- The session's end -------------------------------------------------------
+
+static TSessionEndHandler SessionEnd = nullptr;
+static XIOErrorHandler SavedIOErrorHandler = nullptr;
+static pid_t SessionProcess = 0;
+
+// Xlib calls this once the connection to the display is broken, and ends the
+// process with status 1 itself when it returns: the program's end never does.
+static int OnDisplayLost(Display* Lost) {
+    // The error box's process has this handler from the fork; the loss of its
+    // display ends the box alone.
+    if (getpid() != SessionProcess || !SessionEnd) _exit(1);
+    const char* Name = Lost ? DisplayString(Lost) : nullptr;
+    std::string What = "the display";
+    if (Name && *Name) What += std::string(" \"") + Name + "\"";
+    What += " was lost";
+    SessionEnd(What.c_str());
+    _exit(1);  // SessionEnd does not return
+}
+
+void PlatformCatchSessionEnd(TSessionEndHandler OnEnd) {
+    SessionEnd = OnEnd;
+    SessionProcess = getpid();
+    SavedIOErrorHandler = XSetIOErrorHandler(OnDisplayLost);
+}
+
+void PlatformReleaseSessionEnd() {
+    XSetIOErrorHandler(SavedIOErrorHandler);  // null puts back Xlib's own
+    SessionEnd = nullptr;
+}
+
+// The display's loss comes through Xlib, whichever window it hits.
+void PlatformWatchWindows() {}

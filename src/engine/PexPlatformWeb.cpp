@@ -125,3 +125,10 @@ bool PlatformRequestFullScreen() {
     AskPageForFullScreen();
     return false;
 }
+
+// ---- The session's end -------------------------------------------------------
+
+// A page that closes ends the program with it; nothing tells the program first.
+void PlatformCatchSessionEnd(TSessionEndHandler) {}
+void PlatformReleaseSessionEnd() {}
+void PlatformWatchWindows() {}

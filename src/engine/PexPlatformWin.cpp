@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -422,4 +423,71 @@ void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
     MakeFolders(FolderOf(UserCopy));
     std::string Text;
     if (PlatformReadFile(Shipped, Text)) PlatformReplaceFile(UserCopy, Text);
+}
+
+// ---- The session's end -------------------------------------------------------
+
+static TSessionEndHandler SessionEnd = nullptr;
+
+// Windows asks every top-level window whether the session may end
+// (WM_QUERYENDSESSION), then tells it that it ends (WM_ENDSESSION). Once the
+// window procedure returns from the second, the process may be ended at any
+// moment, so the program ends inside it.
+struct TWatchedWindow {
+    HWND Window;
+    WNDPROC Procedure;  // the window's own, which every other message goes to
+};
+constexpr int32_t WatchedWindowSlots = 8;
+static TWatchedWindow WatchedWindows[WatchedWindowSlots];
+static int32_t WatchedWindowCount = 0;
+
+static LRESULT CALLBACK WatchSessionEnd(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+    WNDPROC Procedure = DefWindowProcW;
+    for (int32_t I = 0; I < WatchedWindowCount; ++I)
+        if (WatchedWindows[I].Window == Window) Procedure = WatchedWindows[I].Procedure;
+    if (SessionEnd && Message == WM_QUERYENDSESSION) return TRUE;
+    // WParam FALSE: the session goes on after all.
+    if (SessionEnd && Message == WM_ENDSESSION && WParam)
+        SessionEnd("the Windows session is ending");
+    return CallWindowProcW(Procedure, Window, Message, WParam, LParam);
+}
+
+static BOOL CALLBACK WatchWindow(HWND Window, LPARAM) {
+    if (WatchedWindowCount == WatchedWindowSlots) return FALSE;
+    for (int32_t I = 0; I < WatchedWindowCount; ++I)
+        if (WatchedWindows[I].Window == Window) return TRUE;
+    const LONG_PTR Own = GetWindowLongPtrW(Window, GWLP_WNDPROC);
+    if (!Own) return TRUE;
+    WatchedWindows[WatchedWindowCount++] = {Window, reinterpret_cast<WNDPROC>(Own)};
+    SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchSessionEnd));
+    return TRUE;
+}
+
+void PlatformWatchWindows() {
+    EnumThreadWindows(GetCurrentThreadId(), WatchWindow, 0);
+}
+
+// The longest Windows lets a console handler run at logging off or shutting
+// down; it ends the process sooner when it is done.
+constexpr DWORD ConsoleEndWait = 20000;
+
+// Runs on a thread of its own: the frame loop takes the end from there as a
+// termination signal, and this thread waits, since the process is ended as
+// soon as it returns; the program's end ends the wait with the process.
+static BOOL WINAPI OnConsoleEvent(DWORD Event) {
+    if (Event != CTRL_CLOSE_EVENT && Event != CTRL_LOGOFF_EVENT && Event != CTRL_SHUTDOWN_EVENT)
+        return FALSE;  // Ctrl+C and Ctrl+Break come as signals
+    std::raise(SIGTERM);
+    Sleep(ConsoleEndWait);
+    return TRUE;
+}
+
+void PlatformCatchSessionEnd(TSessionEndHandler OnEnd) {
+    SessionEnd = OnEnd;
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+void PlatformReleaseSessionEnd() {
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    SessionEnd = nullptr;
 }

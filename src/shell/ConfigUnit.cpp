@@ -1,6 +1,7 @@
 #include "ConfigUnit.h"
 
 #include <array>
+#include <cstdio>
 #include <stdexcept>
 
 #include "PexGL.h"
@@ -156,11 +157,33 @@ void WriteIniBool(TIniDocument& Document, const std::string& Section, const std:
 
 // ---- Settings file ----------------------------------------------------------
 
+struct TWindowSide {
+    const char* Key;
+    int32_t* Value;
+    int32_t Default;
+};
+
+static const TWindowSide WindowSides[] = {
+    {"Width", &ScreenWidth, DefaultWidth},
+    {"Height", &ScreenHeight, DefaultHeight},
+};
+
 void ReadScreenSettings(const TIniDocument& Document) {
     FullScreen = ReadIniBool(Document, ScreenSection, "FullScreen", false);
     ScreenWidth = ReadIniInteger(Document, ScreenSection, "Width", DefaultWidth);
     ScreenHeight = ReadIniInteger(Document, ScreenSection, "Height", DefaultHeight);
     ScreenBPP = ReadIniInteger(Document, ScreenSection, "BPP", DefaultBPP);
+    // A side longer than any window can be would end every start; the default
+    // is used instead, and written back. A side of 0 or less keeps its meaning
+    // (taken from the other side), and every colour depth opens a window.
+    for (const TWindowSide& Side : WindowSides) {
+        if (*Side.Value <= MaxWindowSide) continue;
+        std::fprintf(stderr, "pex: the setting %s=%s is more than %d pixels; %d is used instead\n",
+                     Side.Key, ReadIniString(Document, ScreenSection, Side.Key, "").c_str(),
+                     MaxWindowSide, Side.Default);
+        std::fflush(stderr);
+        *Side.Value = Side.Default;
+    }
 }
 
 void WriteScreenSettings(TIniDocument& Document) {

@@ -76,7 +76,9 @@ void WriteIniInteger(TIniDocument& Document, const std::string& Section, const s
 void WriteIniBool(TIniDocument& Document, const std::string& Section, const std::string& Key,
                   bool Value);
 
-// The four settings from / into a document's "Screen" section.
+// The four settings from / into a document's "Screen" section. A window side
+// longer than MaxWindowSide (PexGL) is read as its default, with one line on
+// standard error naming the setting.
 void ReadScreenSettings(const TIniDocument& Document);
 void WriteScreenSettings(TIniDocument& Document);
 

@@ -117,6 +117,10 @@ void RunApplication() {
     SwitchState(stSplash);
     StartFade(clBlack, -1);
     RunMainLoop();
+    EndApplication();
+}
+
+void EndApplication() {
     TerminateEngine();
     // What a demo's digest takes of the run, before the last state is left.
     DigestOutcomeParts();

@@ -1,7 +1,7 @@
 """The editor never loses the user's work, with the real program and real X
 events: Ctrl+Z brings back what F11 cleared, a level file pex cannot read is
-kept when the editor saves over it, a termination signal ends pex the way F10
-does (level and settings saved, exit code 0), a second SIGINT ends it at once
+kept when the editor saves over it, a termination signal and the display's loss
+end pex the way F10 does (level and settings saved, exit code 0), a second SIGINT ends it at once
 with the files on disk whole and no temporary file left, and nothing pex
 started (the error box, its window) outlives it.
 """
@@ -251,7 +251,8 @@ class EditorSafetyTest(PexTestCase):
 
     # ---- Termination signals ----------------------------------------------------------
 
-    def check_signal_ends_like_f10(self, signum):
+    def check_ends_like_f10(self, end):
+        """Paints in the editor after ticking full screen, then end(pex)."""
         pex = self.start(empty_level_text())
         pex.press_key("Escape", in_menu, what="the menu")
         with open(pex.path("pex.ini"), "rb") as f:
@@ -260,17 +261,24 @@ class EditorSafetyTest(PexTestCase):
         empty = self.enter_editor(pex, from_setup=True)
         self.paint(pex, empty)
 
-        pex.proc.send_signal(signum)
+        end(pex)
         self.assertEqual(pex.wait_exit(60), 0)
         self.assertEqual(read_level(self.level_path(pex)), self.expected_grid())
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertIn(b"FullScreen=1", f.read())
+        return pex
 
     def test_sigterm_saves_the_level_and_the_settings(self):
-        self.check_signal_ends_like_f10(signal.SIGTERM)
+        self.check_ends_like_f10(lambda pex: pex.proc.send_signal(signal.SIGTERM))
 
     def test_sigint_saves_the_level_and_the_settings(self):
-        self.check_signal_ends_like_f10(signal.SIGINT)
+        self.check_ends_like_f10(lambda pex: pex.proc.send_signal(signal.SIGINT))
+
+    def test_lost_display_saves_the_level_and_the_settings(self):
+        # The X server goes at once, as when the session's display closes.
+        pex = self.check_ends_like_f10(lambda pex: self.xvfb.proc.kill())
+        self.assertEqual(pex.stderr_text(), 'pex: the display "%s" was lost; ending as on a '
+                                            'termination signal\n' % self.xvfb.display)
 
     def test_second_sigint_ends_at_once_and_leaves_whole_files(self):
         # A large level, so that its save takes a while: the second signal

@@ -20,16 +20,18 @@ class StartupTest(PexTestCase):
         with open(pex.path("pex.ini"), "rb") as f:
             self.assertEqual(f.read(), DEFAULT_SETTINGS)
 
-    def test_window_size_comes_from_the_settings_file(self):
+    def test_window_size_comes_from_the_settings_file_and_a_side_too_long_is_corrected(self):
         pex = self.pex()
         with open(pex.path("pex.ini"), "wb") as f:
-            f.write(b"[Screen]\r\nWidth=800\r\nHeight=600\r\n[Other]\r\nKey=kept\r\n")
+            f.write(b"[Screen]\r\nWidth=800\r\nHeight=100000\r\n[Other]\r\nKey=kept\r\n")
         pex.start()
         pex.wait_window()
-        self.assertEqual(pex.geometry()[2:], (800, 600))
+        self.assertEqual(pex.geometry()[2:], (800, 480))
+        self.assertEqual(pex.stderr_text(), "pex: the setting Height=100000 is more than 16384 "
+                                            "pixels; 480 is used instead\n")
         self.assertEqual(pex.press_key_to_exit("F10"), 0)
         with open(pex.path("pex.ini"), "rb") as f:
-            self.assertEqual(f.read(), b"[Screen]\r\nWidth=800\r\nHeight=600\r\nFullScreen=0\r\n"
+            self.assertEqual(f.read(), b"[Screen]\r\nWidth=800\r\nHeight=480\r\nFullScreen=0\r\n"
                                        b"BPP=32\r\n\r\n[Other]\r\nKey=kept\r\n\r\n")
 
     def test_missing_picture_shows_the_error_box_and_exits_with_code_1(self):

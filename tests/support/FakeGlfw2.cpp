@@ -68,6 +68,7 @@ int32_t glfw2Init() {
 void glfw2Terminate() {
     ++TerminateCalls;
 }
+void glfw2DisplayGone() {}
 int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
                         int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
                         int32_t Mode) {

@@ -108,6 +108,20 @@ TEST_F(ConfigTest, ValuesThatDoNotConvertGiveTheDefaults) {
     EXPECT_EQ(ScreenBPP, INT32_MAX);
 }
 
+TEST_F(ConfigTest, WindowSideLongerThanAnyWindowGivesTheDefaultAndSaysSo) {
+    testing::internal::CaptureStderr();
+    std::string Written = LoadAndSave("[Screen]\nWidth=100000\nHeight = 0x4001\nBPP=100000\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "pex: the setting Width=100000 is more than 16384 pixels; 640 is used instead\n"
+              "pex: the setting Height=0x4001 is more than 16384 pixels; 480 is used instead\n");
+    EXPECT_EQ(Written, "[Screen]\r\nWidth=640\r\nHeight=480\r\nBPP=100000\r\nFullScreen=0\r\n\r\n");
+    // The longest side, and 0 or less (taken from the other side), stay as they are.
+    testing::internal::CaptureStderr();
+    Written = LoadAndSave("[Screen]\nWidth=16384\nHeight=-1\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(Written, "[Screen]\r\nWidth=16384\r\nHeight=-1\r\nFullScreen=0\r\nBPP=32\r\n\r\n");
+}
+
 TEST_F(ConfigTest, CommentsAndLinesBeforeTheFirstSectionAreDropped) {
     const std::string Written = LoadAndSave(
         "; settings\r\nstray=1\r\n[Video]\r\n  ; a comment\r\nGamma = 2\r\n\r\n"
