@@ -5,6 +5,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After windows.h, whose types it uses: RtlGenRandom.
+#include <ntsecapi.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -72,6 +74,20 @@ static std::wstring Widen(const std::string& Text) {
     return Wide;
 }
 
+// Counts a file step (FileStepFault): the Windows error code it is to fail
+// with, 0 when it is to be made.
+static DWORD StepFault() {
+    return static_cast<DWORD>(FileStepFault());
+}
+
+// Counts a file step; false, with the code as the last error, when it is to
+// fail, so that the caller reports it as the call's own failure.
+static bool Step() {
+    const DWORD Code = StepFault();
+    if (Code != NO_ERROR) SetLastError(Code);
+    return Code == NO_ERROR;
+}
+
 // ---- Executable path --------------------------------------------------------
 
 std::string PlatformExecutablePath() {
@@ -97,9 +113,11 @@ static bool ReadFailed(std::string& Text, int Reason) {
 static bool ReadDiskFile(const std::string& FileName, size_t Count, uint64_t Limit,
                          std::string& Text) {
     Text.clear();
-    const HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE Handle = Step()
+                              ? CreateFileW(Widen(FileName).c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : INVALID_HANDLE_VALUE;
     if (Handle == INVALID_HANDLE_VALUE) {
         const DWORD Error = GetLastError();
         // A folder cannot be opened as a file; say so rather than "denied".
@@ -122,7 +140,7 @@ static bool ReadDiskFile(const std::string& FileName, size_t Count, uint64_t Lim
         while (Done < Text.size()) {
             const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Text.size() - Done, 1u << 30));
             DWORD Read = 0;
-            if (!ReadFile(Handle, &Text[Done], Chunk, &Read, nullptr)) {
+            if (!Step() || !ReadFile(Handle, &Text[Done], Chunk, &Read, nullptr)) {
                 Reason = EIO;
                 break;
             }
@@ -184,23 +202,97 @@ static bool Failed(DWORD Error) {
     return false;
 }
 
-// Creates "<Target>.XXXXXX", retrying while the name is taken, so that no
-// other file is ever reused or removed.
-static HANDLE CreateUniqueFile(const std::string& Target, std::string& Name) {
-    constexpr int32_t Attempts = 100;
+// Access for the current user alone, for the files and folders that hold the
+// user's work outside its own place: a protected access list with one entry,
+// which what is made in such a folder inherits. Where the system cannot tell
+// the user, Get() is null and the folder's own rules apply.
+namespace {
+class TUsersOwn {
+public:
+    TUsersOwn() {
+        HANDLE Token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &Token)) return;
+        DWORD Size = 0;
+        GetTokenInformation(Token, TokenUser, nullptr, 0, &Size);
+        User.resize(Size);
+        const bool Known =
+            Size != 0 && GetTokenInformation(Token, TokenUser, User.data(), Size, &Size);
+        CloseHandle(Token);
+        if (!Known) return;
+        const PSID Sid = reinterpret_cast<TOKEN_USER*>(User.data())->User.Sid;
+        List.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(Sid));
+        PACL Acl = reinterpret_cast<PACL>(List.data());
+        Ready = InitializeAcl(Acl, static_cast<DWORD>(List.size()), ACL_REVISION) &&
+                AddAccessAllowedAceEx(Acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                                      FILE_ALL_ACCESS, Sid) &&
+                InitializeSecurityDescriptor(&Descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                SetSecurityDescriptorDacl(&Descriptor, TRUE, Acl, FALSE) &&
+                SetSecurityDescriptorControl(&Descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+        Attributes = SECURITY_ATTRIBUTES{sizeof(SECURITY_ATTRIBUTES), &Descriptor, FALSE};
+    }
+    TUsersOwn(const TUsersOwn&) = delete;
+    TUsersOwn& operator=(const TUsersOwn&) = delete;
+    SECURITY_ATTRIBUTES* Get() { return Ready ? &Attributes : nullptr; }
+
+private:
+    std::vector<uint8_t> User, List;
+    SECURITY_DESCRIPTOR Descriptor{};
+    SECURITY_ATTRIBUTES Attributes{};
+    bool Ready = false;
+};
+}  // namespace
+
+// A seed for the names of one new file or folder, from the system's random
+// source, so that no one can foresee them; the time, the process and a
+// counter where it gives none.
+static uint64_t NameSeed() {
     static uint64_t Counter = 0;
+    uint64_t Seed = 0;
+    if (RtlGenRandom(&Seed, sizeof(Seed))) return Seed ^ ++Counter;
     LARGE_INTEGER Now;
     QueryPerformanceCounter(&Now);
-    const uint64_t Seed = (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
-                          static_cast<uint64_t>(Now.QuadPart) ^ (++Counter * 0x9E3779B97F4A7C15u);
-    for (int32_t Attempt = 0; Attempt < Attempts; ++Attempt) {
+    return (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+           static_cast<uint64_t>(Now.QuadPart) ^ (++Counter * 0x9E3779B97F4A7C15u);
+}
+
+// Creates "<Target>.XXXXXX", retrying while the name is taken, so that no
+// other file is ever reused or removed; a link at the name counts as taken,
+// and is never followed.
+static HANDLE CreateUniqueFile(const std::string& Target, std::string& Name,
+                               SECURITY_ATTRIBUTES* Security = nullptr) {
+    const uint64_t Seed = NameSeed();
+    for (int32_t Attempt = 0; Attempt < MaxNameAttempts; ++Attempt) {
         Name = UniqueFileName(Target, Seed, Attempt);
-        const HANDLE Handle = CreateFileW(Widen(Name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE Handle =
+            Step() ? CreateFileW(Widen(Name).c_str(), GENERIC_WRITE, 0, Security, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                   : INVALID_HANDLE_VALUE;
         if (Handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return Handle;
     }
     SetLastError(ERROR_FILE_EXISTS);
     return INVALID_HANDLE_VALUE;
+}
+
+// Closes a handle the program wrote; the error of the close, or of the step
+// made to fail. The handle is closed either way: one left open would keep its
+// file from being removed.
+static DWORD CloseWritten(HANDLE Handle) {
+    const DWORD Fault = StepFault();
+    if (!CloseHandle(Handle)) return GetLastError();
+    return Fault;
+}
+
+// Writes all of Data; false, with errno, when it cannot.
+static bool WriteAll(HANDLE Handle, const char* Data, size_t Size) {
+    size_t Done = 0;
+    while (Done < Size) {
+        const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Size - Done, 1u << 30));
+        DWORD Count = 0;
+        if (!Step() || !WriteFile(Handle, Data + Done, Chunk, &Count, nullptr))
+            return Failed(GetLastError());
+        Done += Count;
+    }
+    return true;
 }
 
 bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
@@ -226,23 +318,17 @@ bool PlatformCreateNewFile(const std::string& FileName, TNewFile& File) {
 }
 
 bool PlatformWriteNewFile(TNewFile& File, const char* Data, size_t Size) {
-    const HANDLE Handle = reinterpret_cast<HANDLE>(File.Handle);
-    size_t Done = 0;
-    while (Done < Size) {
-        const DWORD Chunk = static_cast<DWORD>(std::min<size_t>(Size - Done, 1u << 30));
-        DWORD Count = 0;
-        if (!WriteFile(Handle, Data + Done, Chunk, &Count, nullptr)) return Failed(GetLastError());
-        Done += Count;
-    }
-    return true;
+    return WriteAll(reinterpret_cast<HANDLE>(File.Handle), Data, Size);
 }
 
 bool PlatformCommitNewFile(TNewFile& File) {
     const HANDLE Handle = reinterpret_cast<HANDLE>(File.Handle);
     DWORD Error = NO_ERROR;
-    if (!FlushFileBuffers(Handle)) Error = GetLastError();
-    if (!CloseHandle(Handle) && Error == NO_ERROR) Error = GetLastError();
+    if (!Step() || !FlushFileBuffers(Handle)) Error = GetLastError();
+    const DWORD Closed = CloseWritten(Handle);
+    if (Error == NO_ERROR) Error = Closed;
     File.Handle = -1;
+    if (Error == NO_ERROR && !Step()) Error = GetLastError();
     if (Error == NO_ERROR) {
         const std::wstring Target = Widen(File.Target), Name = Widen(File.Name);
         // ReplaceFileW keeps the old file's attributes and security; where it
@@ -274,34 +360,246 @@ void PlatformDiscardNewFile(TNewFile& File) {
     errno = Saved;
 }
 
-bool PlatformKeepFile(const std::string& FileName, const std::string& KeptName) {
-    const std::wstring From = Widen(FileName), To = Widen(KeptName);
-    if (CreateHardLinkW(To.c_str(), From.c_str(), nullptr)) return true;
-    const DWORD Error = GetLastError();
-    if (Error == ERROR_ALREADY_EXISTS || Error == ERROR_FILE_EXISTS ||
-        Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND)
-        return Failed(Error);
-    // File systems without hard links (FAT, some network shares): copy.
-    if (CopyFileW(From.c_str(), To.c_str(), TRUE)) return true;
-    return Failed(GetLastError());
+// ---- Files under names of their own -------------------------------------------
+
+// A file whose bytes are written first, under a name of its own that no one
+// can foresee, and whose name is taken last, in one step, so that it appears
+// whole or not at all.
+namespace {
+struct TBytesFile {
+    HANDLE Handle = INVALID_HANDLE_VALUE;
+    std::string Name;  // its own name while it has one
+};
+}  // namespace
+
+static bool OpenBytesFile(const std::string& Name, TBytesFile& File) {
+    TUsersOwn Security;
+    File.Handle = CreateUniqueFile(Name, File.Name, Security.Get());
+    if (File.Handle == INVALID_HANDLE_VALUE) {
+        File.Name.clear();
+        return Failed(GetLastError());
+    }
+    AddPendingFile(File.Name);
+    return true;
 }
 
-std::string PlatformRecoveryFolder() {
-    wchar_t Buffer[MAX_PATH + 1];
-    const DWORD Length = GetEnvironmentVariableW(L"LOCALAPPDATA", Buffer, MAX_PATH);
-    if (Length > 0 && Length < MAX_PATH) {
-        std::wstring Folder(Buffer, Length);
-        while (Folder.size() > 3 && (Folder.back() == L'\\' || Folder.back() == L'/'))
-            Folder.pop_back();
-        Folder += L"\\Pex";
-        CreateDirectoryW(Folder.c_str(), nullptr);
-        if (IsFolder(Folder)) return Narrow(Folder) + "\\";
+static void DropBytesFile(TBytesFile& File) {
+    const int Saved = errno;
+    if (File.Handle != INVALID_HANDLE_VALUE) CloseHandle(File.Handle);
+    File.Handle = INVALID_HANDLE_VALUE;
+    if (!File.Name.empty()) {
+        DeleteFileW(Widen(File.Name).c_str());
+        DropPendingFile(File.Name);
+        File.Name.clear();
     }
-    const DWORD TempLength = GetTempPathW(MAX_PATH + 1, Buffer);
-    if (TempLength == 0 || TempLength > MAX_PATH) return std::string();
-    std::string Folder = Narrow(std::wstring(Buffer, TempLength));
-    if (!Folder.empty() && Folder.back() != '\\') Folder += '\\';
+    errno = Saved;
+}
+
+// Flushes the bytes and gives them the first free name of Name, Name-2, ...:
+// a move that fails when the name is taken (a file, a folder or a link, which
+// is never followed). The name taken, or empty with errno. The bytes file is
+// gone either way.
+static std::string NameBytesFile(TBytesFile& File, const std::string& Name) {
+    std::string Taken;
+    DWORD Error = NO_ERROR;
+    if (!Step() || !FlushFileBuffers(File.Handle)) Error = GetLastError();
+    const DWORD Closed = CloseWritten(File.Handle);
+    File.Handle = INVALID_HANDLE_VALUE;
+    if (Error == NO_ERROR) Error = Closed;
+    const std::wstring Bytes = Widen(File.Name);
+    for (int32_t Attempt = 0; Error == NO_ERROR && Attempt < MaxNameAttempts; ++Attempt) {
+        const std::string Candidate = NumberedName(Name, Attempt);
+        if (Step() &&
+            MoveFileExW(Bytes.c_str(), Widen(Candidate).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            Taken = Candidate;
+            DropPendingFile(File.Name);
+            File.Name.clear();
+            break;
+        }
+        const DWORD Reason = GetLastError();
+        if (Reason != ERROR_ALREADY_EXISTS && Reason != ERROR_FILE_EXISTS) Error = Reason;
+    }
+    if (Taken.empty() && Error == NO_ERROR) Error = ERROR_FILE_EXISTS;
+    DropBytesFile(File);
+    if (Taken.empty()) Failed(Error);
+    return Taken;
+}
+
+std::string PlatformCreateFileNamed(const std::string& Name, const std::string& Text) {
+    TBytesFile File;
+    if (!OpenBytesFile(Name, File)) return std::string();
+    if (!WriteAll(File.Handle, Text.data(), Text.size())) {
+        DropBytesFile(File);
+        return std::string();
+    }
+    return NameBytesFile(File, Name);
+}
+
+std::string PlatformKeepFile(const std::string& FileName, const std::string& KeptName) {
+    // Opening follows a link: the bytes are its target's.
+    const HANDLE From = Step() ? CreateFileW(Widen(FileName).c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                               : INVALID_HANDLE_VALUE;
+    if (From == INVALID_HANDLE_VALUE) {
+        Failed(GetLastError());
+        return std::string();
+    }
+    if (GetFileType(From) != FILE_TYPE_DISK) {  // a device or a pipe: never read
+        CloseHandle(From);
+        errno = EINVAL;
+        return std::string();
+    }
+    TBytesFile File;
+    if (!OpenBytesFile(KeptName, File)) {
+        const int Error = errno;
+        CloseHandle(From);
+        errno = Error;
+        return std::string();
+    }
+    std::vector<char> Buffer(65536);
+    for (;;) {
+        DWORD Count = 0;
+        if (!Step() ||
+            !ReadFile(From, Buffer.data(), static_cast<DWORD>(Buffer.size()), &Count, nullptr)) {
+            Failed(GetLastError());
+            CloseHandle(From);
+            DropBytesFile(File);
+            return std::string();
+        }
+        if (Count == 0) break;
+        if (!WriteAll(File.Handle, Buffer.data(), Count)) {
+            CloseHandle(From);
+            DropBytesFile(File);
+            return std::string();
+        }
+    }
+    CloseHandle(From);
+    return NameBytesFile(File, KeptName);
+}
+
+void PlatformRemoveFile(const std::string& FileName) {
+    DeleteFileW(Widen(FileName).c_str());
+}
+
+static bool IsDelim(char C) {
+    return C == '\\' || C == '/';
+}
+
+bool PlatformMakeFolders(const std::string& Folder, std::string& Failed) {
+    Failed.clear();
+    // The parts before the first folder name (a drive "C:" or a share
+    // "\\server\share") are taken as they are.
+    size_t Start = 0;
+    if (Folder.size() >= 2 && IsDelim(Folder[0]) && IsDelim(Folder[1])) {
+        Start = Folder.find_first_of("\\/", 2);  // after the server
+        if (Start != std::string::npos)
+            Start = Folder.find_first_of("\\/", Start + 1);  // the share
+    } else if (Folder.size() >= 2 && Folder[1] == ':') {
+        Start = 2;
+    }
+    TUsersOwn Security;
+    while (Start != std::string::npos && Start < Folder.size()) {
+        const size_t End = Folder.find_first_of("\\/", Start + 1);
+        const std::string Part = Folder.substr(0, End);
+        Start = End;
+        if (IsDelim(Part.back())) continue;
+        const std::wstring Wide = Widen(Part);
+        if (Step() && CreateDirectoryW(Wide.c_str(), Security.Get())) continue;
+        const DWORD Error = GetLastError();
+        // A folder that is there already, or that the user may not make but
+        // is there (a drive's root, a protected parent), is passed.
+        if ((Error == ERROR_ALREADY_EXISTS || Error == ERROR_FILE_EXISTS ||
+             Error == ERROR_ACCESS_DENIED) &&
+            IsFolder(Wide))
+            continue;
+        Failed = Part;
+        if (Error == ERROR_ALREADY_EXISTS || Error == ERROR_FILE_EXISTS) {
+            errno = ENOTDIR;  // a file holds the folder's name
+            return false;
+        }
+        return ::Failed(Error);
+    }
+    return true;
+}
+
+// The value of an environment variable; empty when it is not set.
+static std::wstring Variable(const wchar_t* Name) {
+    std::wstring Value(MAX_PATH, L'\0');
+    DWORD Length = GetEnvironmentVariableW(Name, &Value[0], static_cast<DWORD>(Value.size()));
+    if (Length >= Value.size()) {
+        Value.resize(Length);
+        Length = GetEnvironmentVariableW(Name, &Value[0], static_cast<DWORD>(Value.size()));
+    }
+    Value.resize(Length < Value.size() ? Length : 0);
+    return Value;
+}
+
+// Without its trailing separators, a drive's root ("C:\") excepted.
+static std::wstring WithoutTrailingDelims(std::wstring Folder) {
+    while (Folder.size() > 3 && (Folder.back() == L'\\' || Folder.back() == L'/'))
+        Folder.pop_back();
     return Folder;
+}
+
+std::string PlatformStateFolder() {
+    const std::wstring Local = Variable(L"LOCALAPPDATA");
+    if (Local.empty()) {
+        errno = ENOENT;
+        return std::string();
+    }
+    const std::string Folder = Narrow(WithoutTrailingDelims(Local) + L"\\Pex");
+    std::string Failed;
+    if (!PlatformMakeFolders(Folder, Failed)) return std::string();
+    return Folder + "\\";
+}
+
+// Whether Folder is a folder itself, not a link or junction to one.
+static bool IsPlainFolder(const std::wstring& Folder) {
+    const DWORD Attributes = GetFileAttributesW(Folder.c_str());
+    return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+// This run's own folder in the user's temporary folder: made once, with a name
+// no one can foresee (a folder of that name already there is never taken),
+// for this user alone; empty when it cannot be made.
+static std::string PrivateTemporaryFolder() {
+    static std::string Made;
+    if (!Made.empty() && IsPlainFolder(Widen(Made))) return Made + "\\";
+    Made.clear();
+    wchar_t Buffer[MAX_PATH + 1];
+    const DWORD Length = GetTempPathW(MAX_PATH + 1, Buffer);
+    if (Length == 0 || Length > MAX_PATH) {
+        Failed(GetLastError());
+        return std::string();
+    }
+    const std::string Base = Narrow(WithoutTrailingDelims(std::wstring(Buffer, Length))) + "\\pex";
+    TUsersOwn Security;
+    const uint64_t Seed = NameSeed();
+    for (int32_t Attempt = 0; Attempt < MaxNameAttempts; ++Attempt) {
+        const std::string Folder = UniqueFileName(Base, Seed, Attempt);
+        if (Step() && CreateDirectoryW(Widen(Folder).c_str(), Security.Get())) {
+            Made = Folder;
+            return Made + "\\";
+        }
+        const DWORD Error = GetLastError();
+        if (Error != ERROR_ALREADY_EXISTS && Error != ERROR_FILE_EXISTS) {
+            Failed(Error);
+            return std::string();
+        }
+    }
+    errno = EEXIST;
+    return std::string();
+}
+
+std::vector<std::string> PlatformRecoveryFolders() {
+    std::vector<std::string> Folders;
+    const std::string State = PlatformStateFolder();
+    if (!State.empty()) Folders.push_back(State);
+    const std::string Temporary = PrivateTemporaryFolder();
+    if (!Temporary.empty()) Folders.push_back(Temporary);
+    return Folders;
 }
 
 void PlatformRemoveFileNow(const char* FileName) {
@@ -373,10 +671,6 @@ static bool FolderWritable(const std::string& Folder) {
     return true;
 }
 
-static bool IsDelim(char C) {
-    return C == '\\' || C == '/';
-}
-
 std::string PlatformUserFolder(const std::string& AppFolder) {
     if (AppFolder.empty() || FolderWritable(AppFolder)) return AppFolder;
     const char* Data = std::getenv("APPDATA");
@@ -386,29 +680,13 @@ std::string PlatformUserFolder(const std::string& AppFolder) {
     return Folder + "\\Pex\\";
 }
 
-// Makes Folder and its missing parents. The parts before the first folder
-// name (a drive "C:" or a share "\\server\share") are taken as they are.
+// Makes Folder and its missing parents for this user alone; raises
+// "Cannot create folder "<name>". <reason>" naming the one that failed.
 static void MakeFolders(const std::string& Folder) {
-    size_t Start = 0;
-    if (Folder.size() >= 2 && IsDelim(Folder[0]) && IsDelim(Folder[1])) {
-        Start = Folder.find_first_of("\\/", 2);  // after the server
-        if (Start != std::string::npos)
-            Start = Folder.find_first_of("\\/", Start + 1);  // the share
-    } else if (Folder.size() >= 2 && Folder[1] == ':') {
-        Start = 2;
-    }
-    while (Start != std::string::npos && Start < Folder.size()) {
-        const size_t End = Folder.find_first_of("\\/", Start + 1);
-        const std::string Part = Folder.substr(0, End);
-        if (!IsDelim(Part.back()) && !CreateDirectoryW(Widen(Part).c_str(), nullptr)) {
-            const DWORD Error = GetLastError();
-            if (Error != ERROR_ALREADY_EXISTS &&
-                !(Error == ERROR_ACCESS_DENIED && IsFolder(Widen(Part))))
-                throw std::runtime_error("Cannot create folder \"" + Part + "\". " +
-                                         std::strerror(ErrnoOf(Error)));
-        }
-        Start = End;
-    }
+    std::string Failed;
+    if (!PlatformMakeFolders(Folder, Failed))
+        throw std::runtime_error("Cannot create folder \"" + Failed + "\". " +
+                                 std::strerror(errno));
 }
 
 static std::string FolderOf(const std::string& Path) {

@@ -175,3 +175,22 @@ inline const char* dlerror() {
 }
 
 #endif
+
+#include <cstdlib>
+#include <string>
+
+// Sets an environment variable for one test and puts the old value back.
+struct TVariable {
+    TVariable(const char* Name, const std::string& Value) : Name(Name) {
+        const char* Old = std::getenv(Name);
+        Had = Old != nullptr;
+        if (Had) Saved = Old;
+        setenv(Name, Value.c_str(), 1);
+    }
+    ~TVariable() { Had ? setenv(Name, Saved.c_str(), 1) : unsetenv(Name); }
+    TVariable(const TVariable&) = delete;
+    TVariable& operator=(const TVariable&) = delete;
+    const char* Name;
+    bool Had;
+    std::string Saved;
+};

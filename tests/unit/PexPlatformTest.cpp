@@ -62,20 +62,6 @@ bool PosixNames() {
     return PlatformPathDelim == '/';
 }
 
-// Sets an environment variable for one test and puts the old value back.
-struct TVariable {
-    TVariable(const char* Name, const std::string& Value) : Name(Name) {
-        const char* Old = std::getenv(Name);
-        Had = Old != nullptr;
-        if (Had) Saved = Old;
-        setenv(Name, Value.c_str(), 1);
-    }
-    ~TVariable() { Had ? setenv(Name, Saved.c_str(), 1) : unsetenv(Name); }
-    const char* Name;
-    bool Had;
-    std::string Saved;
-};
-
 }  // namespace
 
 // ---- Reading -------------------------------------------------------------------
@@ -251,6 +237,8 @@ TEST_F(PlatformFiles, KeptAndNamedFilesTakeTheFirstFreeNameAndNeverOverwrite) {
 
 TEST_F(PlatformFiles, RecoveryFoldersAreTheStateFolderThenOneOfThisRunsOwn) {
     const TVariable Temporary("TMPDIR", Dir + "tmp");
+    // Windows' temporary folder is TMP's, else TEMP's.
+    const TVariable Tmp("TMP", Dir + "tmp");
     const TVariable Temp("TEMP", Dir + "tmp");
     fs::create_directories(Dir + "tmp");
     std::vector<std::string> Folders;

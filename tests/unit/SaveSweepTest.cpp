@@ -89,11 +89,9 @@ bool Contains(const std::string& Text, const std::string& Part) {
 // steps it took, and after it the promise checked.
 int64_t SaveAndCheck(const TSavePath& Path, int64_t Step, int Code, bool Persist) {
     TTempFolder Dir, State, Temporary;
-    setenv("XDG_STATE_HOME", State.Path.c_str(), 1);
-    setenv("LOCALAPPDATA", State.Path.c_str(), 1);
-    setenv("TMPDIR", Temporary.Path.c_str(), 1);
-    setenv("TEMP", Temporary.Path.c_str(), 1);
-    setenv("TMP", Temporary.Path.c_str(), 1);
+    // Put back afterwards: the test framework's own folders are under TEMP.
+    const TVariable StateHome("XDG_STATE_HOME", State.Path), Local("LOCALAPPDATA", State.Path),
+        TmpDir("TMPDIR", Temporary.Path), Temp("TEMP", Temporary.Path), Tmp("TMP", Temporary.Path);
     const std::string File = Dir.Path + fs::path(Path.File).make_preferred().string();
     if (Path.Old) {
         fs::create_directories(fs::path(File).parent_path());
@@ -165,11 +163,6 @@ int64_t SaveAndCheck(const TSavePath& Path, int64_t Step, int Code, bool Persist
             EXPECT_EQ(ReadBytes(*Kept.begin()), Path.Old);
         }
     }
-    unsetenv("XDG_STATE_HOME");
-    unsetenv("LOCALAPPDATA");
-    unsetenv("TMPDIR");
-    unsetenv("TEMP");
-    unsetenv("TMP");
     return Steps;
 }
 

@@ -25,12 +25,40 @@ END_SESSION = os.environ.get("PEX_END_SESSION", "end-session.exe")
 DEFAULT_SETTINGS = b"[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n\r\n"
 
 
+def displayless_desktops():
+    """The process ids of this Wine prefix's desktop processes that run without
+    a display. The desktop process serves every program of the prefix and
+    gives them its own display driver, so a program started while one lingers
+    (the fixture's start and the unit tests leave one behind for a few seconds)
+    gets no display at all."""
+    prefix = os.environ.get("WINEPREFIX", "").encode()
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if b"explorer.exe" not in f.read():
+                    continue
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                env = dict(v.split(b"=", 1) for v in f.read().split(b"\0") if b"=" in v)
+        except OSError:
+            continue  # ended meanwhile, or another user's
+        if env.get(b"WINEPREFIX", b"") == prefix and not env.get(b"DISPLAY"):
+            found.append(int(pid))
+    return found
+
+
 class WinePex(Pex):
     """pex.exe under Wine: a starter named pex beside it runs it through Wine, so
     that the process the harness starts, waits for and ends is the program."""
 
     def __init__(self, xvfb):
         super().__init__(xvfb)
+        deadline = time.monotonic() + 60
+        while displayless_desktops():
+            if time.monotonic() > deadline:
+                raise RuntimeError("Wine's desktop without a display did not end: %s"
+                                   % displayless_desktops())
+            time.sleep(0.2)
         starter = os.path.join(self.app, "pex")
         with open(starter, "w") as f:
             f.write('#!/bin/sh\nexec "%s" "$(dirname "$0")/pex.exe" "$@"\n' % WINE)
