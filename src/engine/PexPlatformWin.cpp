@@ -544,14 +544,8 @@ static std::wstring WithoutTrailingDelims(std::wstring Folder) {
 
 std::string PlatformStateFolder() {
     const std::wstring Local = Variable(L"LOCALAPPDATA");
-    if (Local.empty()) {
-        errno = ENOENT;
-        return std::string();
-    }
-    const std::string Folder = Narrow(WithoutTrailingDelims(Local) + L"\\Pex");
-    std::string Failed;
-    if (!PlatformMakeFolders(Folder, Failed)) return std::string();
-    return Folder + "\\";
+    if (Local.empty()) return std::string();
+    return Narrow(WithoutTrailingDelims(Local) + L"\\Pex\\");
 }
 
 // Whether Folder is a folder itself, not a link or junction to one.
@@ -596,7 +590,9 @@ static std::string PrivateTemporaryFolder() {
 std::vector<std::string> PlatformRecoveryFolders() {
     std::vector<std::string> Folders;
     const std::string State = PlatformStateFolder();
-    if (!State.empty()) Folders.push_back(State);
+    std::string Failed;
+    if (!State.empty() && PlatformMakeFolders(State.substr(0, State.size() - 1), Failed))
+        Folders.push_back(State);
     const std::string Temporary = PrivateTemporaryFolder();
     if (!Temporary.empty()) Folders.push_back(Temporary);
     return Folders;
