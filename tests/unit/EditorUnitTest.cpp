@@ -288,9 +288,11 @@ TEST_F(EditorTest, UnsavedChangesSurviveARunThatNeverLeftTheEditor) {
     LevelGrid.assign(10, TFieldRow(20, fkNone));
     testing::internal::CaptureStderr();
     InitEditor();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("are restored from \"" +
-                                                          Journal.string() + "\""),
-              std::string::npos);
+    const std::string Said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(Said.find("are restored from \""), std::string::npos) << Said;
+    EXPECT_NE(Said.find(Journal.filename().string() + "\"; the editor opens with them"),
+              std::string::npos)
+        << Said;
     Mouse.Left = false;
     EditorEnter();
     EXPECT_EQ(LevelGrid, TFieldGrid(1, TFieldRow{fkBrick, fkBrick}));
