@@ -61,3 +61,6 @@ void DigestValue(const T& Value) {
 // Playback: true once the demo ran out, diverged, or F10 or a close request
 // ended it.
 bool DemoPlaybackOver();
+// Playback: the most memory the demo's reader held at once since the playback
+// started, in bytes; the same whatever the demo's length.
+size_t DemoReaderPeakBytes();
