@@ -382,6 +382,8 @@ void TDemoReader::ReadHeader() {
 void TDemoReader::ReadFileLine() {
     ReadRest();
     if (FieldCount != 3 || Kept[0].empty()) return Pend("a file line needs a label and a digest");
+    if (Kept[0].size() > MaxDemoField)
+        return Pend("a file's label has at most " + std::to_string(MaxDemoField) + " bytes");
     FileRead = TDemoFile{Kept[0], Kept[1] != "-", 0};
     if (!FileRead.Present) return;
     bool Good = Kept[1].size() == 16;

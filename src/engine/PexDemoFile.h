@@ -110,7 +110,7 @@ constexpr uint8_t dsEnd = 3;    // the end line, with nothing after it: the demo
 constexpr uint8_t dsError = 4;  // the demo breaks a rule, or cannot be read: Error()
 
 // The piece of the file a reader holds at a time, and the most of a field it
-// keeps: no valid item, word or digest is longer.
+// keeps: no valid item, word, label or digest is longer.
 constexpr size_t DemoReadChunk = 64 * 1024;
 constexpr size_t MaxDemoField = 64;
 
@@ -132,8 +132,6 @@ public:
     // nothing for a frame or an item.
     uint8_t Next();
 
-    // A file line. A label longer than MaxDemoField keeps that much and a zero
-    // byte after it, which no whole label has, so that it matches no file.
     const TDemoFile& File() const { return FileRead; }
     bool LastFrame() const { return Last; }  // the frame is the session's end ("x")
     const TDemoItem& Item() const { return ItemRead; }
