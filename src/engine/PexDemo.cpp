@@ -1,5 +1,6 @@
 #include "PexDemo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -198,32 +199,84 @@ bool StartDemoRecording(const std::string& FileName, std::string& Error) {
 
 // ---- Playback ----------------------------------------------------------------
 
+// The demo is read twice from the one file kept open, a piece at a time, so
+// that memory stays the same whatever its length: whole before the run, to
+// refuse a damaged one before the window opens, then as the run plays it. A
+// demo changed in place meanwhile ends the playback where it no longer reads.
 static TWindowDriver Player;
-static TDemo Demo;
-static size_t FrameIndex = 0;  // the current frame; the last one is Demo.Frames.size() - 1
-static size_t ItemIndex = 0;   // the next item, an index into Demo.Items
+static TFileStream PlayFile;
+static TDemoReader Reader;
+static uint8_t Ahead = dsEnd;   // what the reader met last, not yet taken
+static bool Looked = true;      // Ahead holds something
+static bool LastFrame = false;  // the current frame is the session's end
+static uint64_t FrameLine = 0;  // the current frame's line in the demo
 static bool PlaybackOver = false;
 static TDemoItem LastAnswers[128];  // the last answer of each kind
+static size_t ReaderPeak = 0;       // the reader's most memory, over both readings
 
-static bool InLastFrame() {
-    return FrameIndex + 1 >= Demo.Frames.size();
+static bool ReadDemoPiece(char* Buffer, size_t Size, size_t& Count) {
+    return PlatformReadStream(PlayFile, Buffer, Size, Count);
 }
 
-static size_t FrameEnd() {
-    return FrameIndex < Demo.Frames.size() ? FrameItemsEnd(Demo, FrameIndex) : ItemIndex;
+static void ReadFromStart() {
+    ReaderPeak = std::max(ReaderPeak, Reader.PeakBytes());
+    Looked = false;
+    if (PlatformRewindStream(PlayFile))
+        Reader.Start(ReadDemoPiece);
+    else
+        Reader.Start(nullptr);  // the reader fails at once, with the rewind's errno
+}
+
+// Past here the demo reads as ended, for whatever the program still asks.
+static void ClosePlayback() {
+    ReaderPeak = std::max(ReaderPeak, Reader.PeakBytes());
+    PlatformCloseStream(PlayFile);
+    Reader = TDemoReader();
+    Ahead = dsEnd;
+    Looked = true;
+}
+
+// What the demo holds next, read when first asked for.
+static uint8_t LookAhead() {
+    if (Looked) return Ahead;
+    Ahead = Reader.Next();
+    Looked = true;
+    if (Ahead == dsError) {
+        std::fprintf(stderr,
+                     "demo: \"%s\" %s; the demo changed since it was checked, and the playback "
+                     "ends there\n",
+                     DemoFileName.c_str(), Reader.Error().c_str());
+        PlaybackOver = true;
+    }
+    return Ahead;
+}
+
+static TDemoItem TakeItem() {
+    Looked = false;
+    return Reader.Item();
 }
 
 // The kind of the frame's next item; 0 at the frame's end.
 static char NextKind() {
-    return ItemIndex < FrameEnd() ? Demo.Items[ItemIndex].Kind : '\0';
+    return LookAhead() == dsItem ? Reader.Item().Kind : '\0';
+}
+
+// Moves on to the frame the reader has met.
+static void EnterFrame() {
+    if (LookAhead() != dsFrame) {
+        PlaybackOver = true;
+        return;
+    }
+    Looked = false;
+    LastFrame = Reader.LastFrame();
+    FrameLine = Reader.Line();
 }
 
 static void EndPlayback(char Asked, char Recorded) {
-    const uint32_t Line = FrameIndex < Demo.Frames.size() ? Demo.Frames[FrameIndex].Line : 0;
     std::fprintf(stderr,
-                 "demo: \"%s\" line %" PRIu32
+                 "demo: \"%s\" line %" PRIu64
                  ": the program asked for %s where the demo has %s; the playback ends there\n",
-                 DemoFileName.c_str(), Line, DemoKindName(Asked), DemoKindName(Recorded));
+                 DemoFileName.c_str(), FrameLine, DemoKindName(Asked), DemoKindName(Recorded));
     PlaybackOver = true;
 }
 
@@ -233,13 +286,13 @@ static TDemoItem Answer(char Kind) {
     TDemoItem& Last = LastAnswers[uint8_t(Kind) & 127];
     if (!PlaybackOver) {
         const char Recorded = NextKind();
-        if (Recorded != Kind) {
-            EndPlayback(Kind, Recorded == '\0' && InLastFrame() ? 'x' : Recorded);
-        } else {
-            Last = Demo.Items[ItemIndex++];
+        if (Recorded == Kind) {
+            Last = TakeItem();
             // The session ended in this frame: the window closes for the program here.
-            if (!(InLastFrame() && Kind == diOpened)) return Last;
+            if (!(LastFrame && Kind == diOpened)) return Last;
             PlaybackOver = true;
+        } else if (!PlaybackOver) {  // over when the demo no longer reads
+            EndPlayback(Kind, Recorded == '\0' && LastFrame ? 'x' : Recorded);
         }
     }
     TDemoItem Item = Last;
@@ -254,6 +307,10 @@ static void StopPlayback() {
 
 bool DemoPlaybackOver() {
     return PlaybackOver;
+}
+
+size_t DemoReaderPeakBytes() {
+    return std::max(ReaderPeak, Reader.PeakBytes());
 }
 
 static double PlayTime() {
@@ -295,7 +352,7 @@ static int32_t PlayTerminationSignal() {
         return Signal;
     }
     if (PlaybackOver || NextKind() != diSignal) return 0;
-    return Demo.Items[ItemIndex++].A;
+    return TakeItem().A;
 }
 
 // Of the real input only F10 counts, and it ends the playback.
@@ -325,43 +382,51 @@ static void PlaySwap() {
     DigestWrites();
     if (PlaybackOver) return;
     while (IsDemoEvent(NextKind())) {
-        const TDemoItem& Event = Demo.Items[ItemIndex++];
+        const TDemoItem Event = TakeItem();
         if (Event.Kind == diKey && ProgramKey) ProgramKey(Event.A, Event.B);
         if (Event.Kind == diChar && ProgramChar) ProgramChar(Event.A, Event.B);
         if (Event.Kind == diButton && ProgramButton) ProgramButton(Event.A, Event.B);
     }
-    if (InLastFrame() || ItemIndex < FrameEnd()) {
+    if (PlaybackOver) return;
+    if (LastFrame || NextKind() != '\0') {
         EndPlayback('\0', NextKind() == '\0' ? 'x' : NextKind());
         return;
     }
-    ++FrameIndex;
+    EnterFrame();
     ++FrameCount;
 }
 
 static void PlayTerminate() {
     DigestWrites();
     EngineEnded = true;
+    ClosePlayback();
     SystemWindow.Terminate();
 }
 
-// Reads and parses a demo; false, with Error, for one that cannot be played.
-static bool ReadDemo(const std::string& FileName, std::string& Error) {
-    std::string Text;
-    if (!ReadFileText(FileName, Text)) {
+// Opens the demo and reads it through; false, with Error, for one that cannot
+// be played. The file stays open for the playback.
+static bool CheckDemo(const std::string& FileName, std::string& Error) {
+    if (!PlatformOpenStream(FileName, PlayFile)) {
         Error = "Cannot read file \"" + FileName + "\". " + std::strerror(errno);
         return false;
     }
-    if (ParseDemoText(Text, Demo, Error)) return true;
-    Error = "Demo \"" + FileName + "\" " + Error;
+    ReadFromStart();
+    uint8_t Step = Reader.Next();
+    while (Step != dsEnd && Step != dsError) Step = Reader.Next();
+    if (Step == dsEnd) return true;
+    Error = "Demo \"" + FileName + "\" " + Reader.Error();
+    ClosePlayback();
     return false;
 }
 
 bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
+    ClosePlayback();
+    ReaderPeak = 0;
     try {
-        if (!ReadDemo(FileName, Error)) return false;
+        if (!CheckDemo(FileName, Error)) return false;
     } catch (const std::bad_alloc&) {
-        Demo = TDemo();
-        Error = "Demo \"" + FileName + "\" is too large to play: out of memory";
+        ClosePlayback();
+        Error = "Demo \"" + FileName + "\" cannot be played: out of memory";
         return false;
     }
     DemoFileName = FileName;
@@ -398,8 +463,6 @@ static std::vector<TDemoFile> WatchedDigests(const TWatchedFiles& Watched) {
 void InitDemo(const TWatchedFiles& Watched) {
     Outcome = DigestStart;
     FrameCount = 0;
-    FrameIndex = 0;
-    ItemIndex = 0;
     PlaybackOver = false;
     EngineEnded = false;
     Noted.clear();
@@ -412,7 +475,11 @@ void InitDemo(const TWatchedFiles& Watched) {
     }
     KeepWritesInMemory();
     const std::vector<TDemoFile> Now = WatchedDigests(Watched);
-    for (const TDemoFile& Recorded : Demo.Files)
+    // The second reading: the file lines, then the first frame.
+    ReadFromStart();
+    while (LookAhead() == dsFile) {
+        Looked = false;
+        const TDemoFile& Recorded = Reader.File();
         for (const TDemoFile& File : Now)
             if (File.Label == Recorded.Label &&
                 (File.Present != Recorded.Present || File.Digest != Recorded.Digest))
@@ -420,6 +487,8 @@ void InitDemo(const TWatchedFiles& Watched) {
                              "demo: the %s file differs from the recorded one; the replay will "
                              "diverge\n",
                              File.Label.c_str());
+    }
+    EnterFrame();
 }
 
 static void PrintOutcome() {
@@ -439,7 +508,7 @@ void DoneDemo() {
     }
     // A recording tells its outcome once the demo is committed (EndDemo).
     if (DemoMode == dmPlay) PrintOutcome();
-    Demo = TDemo();
+    ClosePlayback();
 }
 
 int EndDemo(int ExitCode) {

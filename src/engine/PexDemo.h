@@ -7,7 +7,7 @@
 // new file a recording goes to) and the outcome digest.
 // Uses: PexGL (the window driver, the stop key), PexDemoFile (the format),
 // PexScript (reading files, the view of the files a played run writes),
-// PexPlatform (the new file of a recording).
+// PexPlatform (the new file of a recording, the played demo read in pieces).
 // InitDemo writes the header of a recording, or compares the watched files with
 // a playback's digests; DoneDemo ends the recording and prints the line
 // "demo: frames=N digest=H"; EndDemo, after the finalisations, puts a complete
@@ -61,3 +61,6 @@ void DigestValue(const T& Value) {
 // Playback: true once the demo ran out, diverged, or F10 or a close request
 // ended it.
 bool DemoPlaybackOver();
+// Playback: the most memory the demo's reader held at once since the playback
+// started, in bytes; the same whatever the demo's length.
+size_t DemoReaderPeakBytes();

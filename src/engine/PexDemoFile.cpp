@@ -1,5 +1,7 @@
 #include "PexDemoFile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -230,95 +232,20 @@ static bool ParseValue(uint8_t Value, std::string_view Text, TDemoItem& Item) {
     return false;
 }
 
-static bool ParseItem(std::string_view Token, TDemoItem& Item, std::string& Error) {
+// Token is the field as kept; Whole is false for a longer one, whose value is
+// no valid one.
+static bool ParseItem(std::string_view Token, bool Whole, TDemoItem& Item, std::string& Error) {
     Item = TDemoItem{Token.empty() ? '\0' : Token[0], 0, 0};
     const TDemoKind* Kind = Token.empty() ? nullptr : FindDemoKind(Token[0]);
     if (!Kind) {
         Error = "unknown item \"" + QuotedBytes(Token, 20) + "\"";
         return false;
     }
-    if (!ParseValue(Kind->Value, Token.substr(1), Item)) {
+    if (!Whole || !ParseValue(Kind->Value, Token.substr(1), Item)) {
         Error = "bad value in item \"" + QuotedBytes(Token, 40) + "\"";
         return false;
     }
     Item.Kind = Kind->Letter;
-    return true;
-}
-
-// The next field of a line, up to a space or the line's end; empty past the end.
-static std::string_view NextField(std::string_view Line, size_t& Start) {
-    if (Start > Line.size()) return std::string_view();
-    const size_t Space = Line.find(' ', Start);
-    const size_t End = Space == std::string_view::npos ? Line.size() : Space;
-    const std::string_view Field = Line.substr(Start, End - Start);
-    Start = End + 1;
-    return Field;
-}
-
-static size_t FieldCount(std::string_view Line) {
-    size_t Count = 1;
-    for (char C : Line) Count += C == ' ';
-    return Count;
-}
-
-static bool ParseFrame(std::string_view Line, TDemo& Demo, std::string& Error) {
-    bool Events = false;
-    for (size_t Start = 2; Start <= Line.size();) {
-        TDemoItem Item;
-        if (!ParseItem(NextField(Line, Start), Item, Error)) return false;
-        // The swap delivers the events after every answer of the frame.
-        if (Events && !IsDemoEvent(Item.Kind)) {
-            Error = "an answer follows the frame's events";
-            return false;
-        }
-        Events = IsDemoEvent(Item.Kind);
-        Demo.Items.push_back(Item);
-    }
-    return true;
-}
-
-static bool ParseHeader(std::string_view Line, std::string& Error) {
-    size_t Start = 0;
-    const std::string_view Magic = NextField(Line, Start);
-    const std::string_view Word = NextField(Line, Start);
-    if (Magic != "PEX" || Word != "DEMO" || FieldCount(Line) != 3) {
-        Error = "not a Pex demo (the first line must be \"PEX DEMO " + std::to_string(DemoVersion) +
-                "\")";
-        return false;
-    }
-    const std::string_view Version = NextField(Line, Start);
-    if (Version != std::to_string(DemoVersion)) {
-        Error = "demo version \"" + QuotedBytes(Version, 12) +
-                "\" is not supported (this program plays version " + std::to_string(DemoVersion) +
-                ")";
-        return false;
-    }
-    return true;
-}
-
-static bool ParseFileLine(std::string_view Line, TDemo& Demo, std::string& Error) {
-    size_t Start = 5;  // after "file "
-    if (FieldCount(Line) != 3) {
-        Error = "a file line needs a label and a digest";
-        return false;
-    }
-    const std::string_view Label = NextField(Line, Start);
-    const std::string_view Digest = NextField(Line, Start);
-    if (Label.empty()) {
-        Error = "a file line needs a label and a digest";
-        return false;
-    }
-    TDemoFile File{std::string(Label), Digest != "-", 0};
-    if (File.Present) {
-        bool Good = Digest.size() == 16;
-        for (char C : Digest) Good = Good && ((C >= '0' && C <= '9') || (C >= 'a' && C <= 'f'));
-        if (!Good) {
-            Error = "a digest has 16 hexadecimal digits";
-            return false;
-        }
-        for (char C : Digest) File.Digest = File.Digest << 4 | uint64_t(HexDigitValue(C));
-    }
-    Demo.Files.push_back(File);
     return true;
 }
 
@@ -330,77 +257,260 @@ size_t FrameItemsEnd(const TDemo& Demo, size_t Index) {
     return Index + 1 < Demo.Frames.size() ? Demo.Frames[Index + 1].First : Demo.Items.size();
 }
 
-size_t DemoBytes(const TDemo& Demo) {
-    size_t Bytes =
-        Demo.Items.capacity() * sizeof(TDemoItem) + Demo.Frames.capacity() * sizeof(TDemoFrame);
-    for (const TDemoFile& File : Demo.Files) Bytes += sizeof(TDemoFile) + File.Label.capacity();
+// What ended a field.
+constexpr uint8_t fsSpace = 0;    // a space: another field follows on the line
+constexpr uint8_t fsLineEnd = 1;  // the line's end (LF, CR LF or CR)
+constexpr uint8_t fsFileEnd = 2;  // the file's end: the line is cut off
+
+void TDemoReader::Start(TSource From, size_t Chunk) {
+    *this = TDemoReader();
+    Source = std::move(From);
+    Buffer.resize(Chunk > 0 ? Chunk : 1);
+    Peak = HeldBytes();
+}
+
+size_t TDemoReader::HeldBytes() const {
+    size_t Bytes = Buffer.capacity() + sizeof(Field) + Pending.capacity() + ErrorText.capacity() +
+                   FileRead.Label.capacity();
+    for (const std::string& Text : Kept) Bytes += Text.capacity();
     return Bytes;
 }
 
-bool ParseDemoText(const std::string& Text, TDemo& Result, std::string& Error) {
-    TDemo Demo;
-    // Room for every item and frame the text can hold, taken once: no item is
-    // shorter than two bytes and a space, no frame line than a letter and its end.
-    size_t Spaces = 0, Lines = 0;
-    for (char C : Text) {
-        Spaces += C == ' ';
-        Lines += C == '\n' || C == '\r';
+uint8_t TDemoReader::Next() {
+    const uint8_t Step = Advance();
+    Peak = std::max(Peak, HeldBytes());
+    return Step;
+}
+
+// True at the end of what the source gives, or when it failed.
+bool TDemoReader::AtFileEnd() {
+    if (Begin < Filled) return false;
+    if (SourceEnded) return true;
+    size_t Count = 0;
+    if (!Source || !Source(Buffer.data(), Buffer.size(), Count)) {
+        ReadFailure = errno != 0 ? errno : EIO;
+        Count = 0;
     }
-    Demo.Items.reserve(Spaces);
-    Demo.Frames.reserve(Lines);
-    size_t LineNumber = 0;
-    size_t Start = 0;
-    bool HaveLast = false, Ended = false;
-    std::string What;
-    auto Fail = [&](const std::string& Message) {
-        Error = "line " + std::to_string(LineNumber) + ": " + Message;
-        return false;
-    };
-    std::string_view Line;
-    bool LineEnded = false;
-    while (NextLine(Text, Start, Line, LineEnded)) {
-        ++LineNumber;
-        if (!LineEnded) return Fail("the line is cut off (the demo is truncated)");
-        if (Line.find('\0') != std::string_view::npos) return Fail("a zero byte");
-        size_t FieldStart = 0;
-        const std::string_view Word = NextField(Line, FieldStart);
-        if (LineNumber == 1) {
-            if (!ParseHeader(Line, What)) return Fail(What);
-            continue;
+    Begin = 0;
+    Filled = std::min(Count, Buffer.size());
+    SourceEnded = Filled == 0;
+    return SourceEnded;
+}
+
+void TDemoReader::ReadField() {
+    FieldLength = 0;
+    for (;;) {
+        if (AtFileEnd()) {
+            Stop = fsFileEnd;
+            return;
         }
-        if (Ended) return Fail("text after the end line");
-        if (Word == "file") {
-            if (!Demo.Frames.empty()) return Fail("a file line after the frames");
-            if (!ParseFileLine(Line, Demo, What)) return Fail(What);
-        } else if (Word == "f" || Word == "x") {
-            if (HaveLast) return Fail("a frame after the last frame");
-            Demo.Frames.push_back(TDemoFrame{uint32_t(Demo.Items.size()), uint32_t(LineNumber)});
-            if (!ParseFrame(Line, Demo, What)) return Fail(What);
-            HaveLast = Word == "x";
-        } else if (Word == "end") {
-            if (!HaveLast) return Fail("the end line comes before the last frame (\"x\")");
-            int32_t Count = 0;
-            if (FieldCount(Line) != 2 ||
-                !ParseInteger(NextField(Line, FieldStart), 0, INT32_MAX, Count))
-                return Fail("the end line needs the number of frames");
-            if (size_t(Count) != SwappedFrameCount(Demo))
-                return Fail("the end line counts " + std::to_string(Count) +
-                            " frames, the demo has " + std::to_string(SwappedFrameCount(Demo)));
+        const char C = Buffer[Begin++];
+        if (C == ' ') {
+            Stop = fsSpace;
+            return;
+        }
+        if (C == '\n' || C == '\r') {
+            if (C == '\r' && !AtFileEnd() && Buffer[Begin] == '\n') ++Begin;  // CR LF is one end
+            Stop = fsLineEnd;
+            return;
+        }
+        LineZero = LineZero || C == '\0';
+        if (FieldLength < MaxDemoField) Field[FieldLength] = C;
+        ++FieldLength;
+    }
+}
+
+std::string_view TDemoReader::FieldView() const {
+    return std::string_view(Field, size_t(std::min<uint64_t>(FieldLength, MaxDemoField)));
+}
+
+bool TDemoReader::FieldIs(std::string_view Text) const {
+    return FieldLength == Text.size() && FieldView() == Text;
+}
+
+// A field cut to MaxDemoField bytes ends in a zero byte, which no whole field
+// of a good line has.
+void TDemoReader::KeepField(std::string& Kept) const {
+    Kept.assign(FieldView());
+    if (FieldLength > MaxDemoField) Kept += '\0';
+}
+
+// The fields of the line after its first: the next two kept, all counted.
+void TDemoReader::ReadRest() {
+    FieldCount = 1;
+    Kept[0].clear();
+    Kept[1].clear();
+    while (Stop == fsSpace) {
+        ReadField();
+        if (FieldCount <= 2) KeepField(Kept[FieldCount - 1]);
+        ++FieldCount;
+    }
+}
+
+void TDemoReader::Pend(const std::string& What) {
+    if (Pending.empty()) Pending = What;
+}
+
+bool TDemoReader::Fail(const std::string& What) {
+    ErrorText = "line " + std::to_string(LineNumber) + ": " + What;
+    State = dsError;
+    return false;
+}
+
+bool TDemoReader::LineIsGood() {
+    while (Stop == fsSpace) ReadField();
+    if (ReadFailure != 0)
+        return Fail(std::string("the demo cannot be read (") + std::strerror(ReadFailure) + ")");
+    if (Stop == fsFileEnd) return Fail("the line is cut off (the demo is truncated)");
+    if (LineZero) return Fail("a zero byte");
+    if (!Pending.empty()) return Fail(Pending);
+    return true;
+}
+
+void TDemoReader::ReadHeader() {
+    const bool Magic = FieldIs("PEX");
+    ReadRest();
+    if (!Magic || Kept[0] != "DEMO" || FieldCount != 3)
+        Pend("not a Pex demo (the first line must be \"PEX DEMO " + std::to_string(DemoVersion) +
+             "\")");
+    else if (Kept[1] != std::to_string(DemoVersion))
+        Pend("demo version \"" + QuotedBytes(Kept[1], 12) +
+             "\" is not supported (this program plays version " + std::to_string(DemoVersion) +
+             ")");
+}
+
+void TDemoReader::ReadFileLine() {
+    ReadRest();
+    if (FieldCount != 3 || Kept[0].empty()) return Pend("a file line needs a label and a digest");
+    if (Kept[0].size() > MaxDemoField)
+        return Pend("a file's label has at most " + std::to_string(MaxDemoField) + " bytes");
+    FileRead = TDemoFile{Kept[0], Kept[1] != "-", 0};
+    if (!FileRead.Present) return;
+    bool Good = Kept[1].size() == 16;
+    for (char C : Kept[1]) Good = Good && ((C >= '0' && C <= '9') || (C >= 'a' && C <= 'f'));
+    if (!Good) return Pend("a digest has 16 hexadecimal digits");
+    for (char C : Kept[1]) FileRead.Digest = FileRead.Digest << 4 | uint64_t(HexDigitValue(C));
+}
+
+void TDemoReader::ReadEndLine() {
+    if (!Last) return Pend("the end line comes before the last frame (\"x\")");
+    ReadRest();
+    int32_t Count = 0;
+    if (FieldCount != 2 || !ParseInteger(Kept[0], 0, INT32_MAX, Count))
+        return Pend("the end line needs the number of frames");
+    if (uint64_t(Count) != Frames)
+        Pend("the end line counts " + std::to_string(Count) + " frames, the demo has " +
+             std::to_string(Frames));
+}
+
+uint8_t TDemoReader::NextItem() {
+    ReadField();
+    // An error's text is made only when there is one: an item allocates nothing.
+    const bool Parsed = ParseItem(FieldView(), FieldLength <= MaxDemoField, ItemRead, Pending);
+    // The swap delivers the events after every answer of the frame.
+    if (Parsed && Events && !IsDemoEvent(ItemRead.Kind))
+        Pend("an answer follows the frame's events");
+    if (!Pending.empty() || Stop == fsFileEnd) {
+        LineIsGood();
+        return State;
+    }
+    Events = IsDemoEvent(ItemRead.Kind);
+    return dsItem;
+}
+
+uint8_t TDemoReader::Advance() {
+    if (State == dsEnd || State == dsError) return State;
+    if (InFrame && Stop == fsSpace) return NextItem();
+    InFrame = false;
+    for (;;) {
+        if (AtFileEnd()) {
+            if (ReadFailure != 0) {
+                ++LineNumber;
+                LineIsGood();
+                return State;
+            }
+            if (LineNumber == 0) {
+                LineNumber = 1;
+                Fail("the demo is empty");
+                return State;
+            }
+            if (!Ended) {
+                ++LineNumber;
+                Fail("the demo is truncated (no end line)");
+                return State;
+            }
+            return State = dsEnd;
+        }
+        ++LineNumber;
+        LineZero = false;
+        Pending.clear();
+        ReadField();
+        if (LineNumber == 1) {
+            ReadHeader();
+            if (!LineIsGood()) return State;
+        } else if (Ended) {
+            Pend("text after the end line");
+            LineIsGood();
+            return State;
+        } else if (FieldIs("file")) {
+            if (InFrames)
+                Pend("a file line after the frames");
+            else
+                ReadFileLine();
+            return LineIsGood() ? dsFile : State;
+        } else if (FieldIs("f") || FieldIs("x")) {
+            if (Last) Pend("a frame after the last frame");
+            if (!Pending.empty() || Stop == fsFileEnd) {
+                LineIsGood();
+                return State;
+            }
+            InFrames = InFrame = true;
+            Events = false;
+            Last = FieldIs("x");
+            if (!Last) ++Frames;
+            return dsFrame;
+        } else if (FieldIs("end")) {
+            ReadEndLine();
+            if (!LineIsGood()) return State;
             Ended = true;
         } else {
-            return Fail("unknown line \"" + QuotedBytes(Word, 20) + "\"");
+            Pend("unknown line \"" + QuotedBytes(FieldView(), 20) + "\"");
+            LineIsGood();
+            return State;
         }
     }
-    if (LineNumber == 0) {
-        Error = "line 1: the demo is empty";
-        return false;
+}
+
+bool ParseDemoText(const std::string& Text, TDemo& Result, std::string& Error) {
+    size_t Offset = 0;
+    TDemoReader Reader;
+    Reader.Start([&](char* Buffer, size_t Size, size_t& Count) {
+        Count = std::min(Size, Text.size() - Offset);
+        std::memcpy(Buffer, Text.data() + Offset, Count);
+        Offset += Count;
+        return true;
+    });
+    TDemo Demo;
+    for (;;) {
+        switch (Reader.Next()) {
+            case dsFile:
+                Demo.Files.push_back(Reader.File());
+                break;
+            case dsFrame:
+                Demo.Frames.push_back(
+                    TDemoFrame{uint32_t(Demo.Items.size()), uint32_t(Reader.Line())});
+                break;
+            case dsItem:
+                Demo.Items.push_back(Reader.Item());
+                break;
+            case dsEnd:
+                Result = std::move(Demo);
+                return true;
+            default:
+                Error = Reader.Error();
+                return false;
+        }
     }
-    if (!Ended) {
-        ++LineNumber;
-        return Fail("the demo is truncated (no end line)");
-    }
-    Result = std::move(Demo);
-    return true;
 }
 
 bool IsDemoHeader(const std::string& Start) {

@@ -1,6 +1,6 @@
 // PexDemoFile: the demo file format (docs/demo-format.md): the kinds of items
-// a frame holds, the lines of a demo, reading and writing them, and the FNV-1a
-// digest that demos use.
+// a frame holds, the lines of a demo, reading them a piece at a time and
+// writing them, and the FNV-1a digest that demos use.
 //
 // Owns: the table of item kinds.
 // Uses: PexScript (HexDigitValue).
@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,12 +99,95 @@ struct TDemo {
 size_t SwappedFrameCount(const TDemo& Demo);
 // The items of frame Index, as a range of Demo.Items.
 size_t FrameItemsEnd(const TDemo& Demo, size_t Index);
-// The memory a demo holds, for its reader's bound.
-size_t DemoBytes(const TDemo& Demo);
 
-// Reads demo text into Demo. False, with Error "line N: <what is wrong>", for
-// text that is not a complete demo of this version. Holds at most a few times
-// the text's size; std::bad_alloc passes through.
+// ---- Reading -----------------------------------------------------------------
+
+// What a demo's reader meets next, in the order of the file.
+constexpr uint8_t dsFile = 0;   // a file line: File()
+constexpr uint8_t dsFrame = 1;  // a frame's line begins: LastFrame(), Line()
+constexpr uint8_t dsItem = 2;   // the frame's next item: Item()
+constexpr uint8_t dsEnd = 3;    // the end line, with nothing after it: the demo was whole
+constexpr uint8_t dsError = 4;  // the demo breaks a rule, or cannot be read: Error()
+
+// The piece of the file a reader holds at a time, and the most of a field it
+// keeps: no valid item, word, label or digest is longer.
+constexpr size_t DemoReadChunk = 64 * 1024;
+constexpr size_t MaxDemoField = 64;
+
+// Reads a demo front to back, a piece at a time, and checks it as it goes:
+// whatever the demo's length, or its lines', it holds one piece of the file,
+// the field being read and the file line last read. dsEnd and dsError are
+// final. The faults of a line are told at its end, the weightiest first: the
+// line cut off by the file's end, then a zero byte, then the first rule its
+// fields broke; so a damaged line may have given items before its error.
+class TDemoReader {
+public:
+    // Gives the next bytes of the demo, at most Size, into Buffer: Count 0 at
+    // its end. False, with errno, when they cannot be read.
+    using TSource = std::function<bool(char* Buffer, size_t Size, size_t& Count)>;
+
+    // Reads from the start of what Source gives, Chunk bytes at a time.
+    void Start(TSource Source, size_t Chunk = DemoReadChunk);
+    // Moves on to the next file line, frame line, item or the end; allocates
+    // nothing for a frame or an item.
+    uint8_t Next();
+
+    const TDemoFile& File() const { return FileRead; }
+    bool LastFrame() const { return Last; }  // the frame is the session's end ("x")
+    const TDemoItem& Item() const { return ItemRead; }
+    // "line N: <what is wrong>"
+    const std::string& Error() const { return ErrorText; }
+    uint64_t Line() const { return LineNumber; }
+    // The most memory the reader held at once, in bytes, since it started.
+    size_t PeakBytes() const { return Peak; }
+
+private:
+    uint8_t Advance();
+    uint8_t NextItem();
+    bool AtFileEnd();
+    void ReadField();
+    void KeepField(std::string& Kept) const;
+    bool FieldIs(std::string_view Text) const;
+    std::string_view FieldView() const;
+    void ReadRest();
+    void ReadHeader();
+    void ReadFileLine();
+    void ReadEndLine();
+    void Pend(const std::string& What);
+    bool LineIsGood();
+    bool Fail(const std::string& What);
+    size_t HeldBytes() const;
+
+    TSource Source;
+    std::vector<char> Buffer;  // the piece of the file at hand
+    size_t Begin = 0;          // the next byte in Buffer
+    size_t Filled = 0;         // the bytes of Buffer read
+    bool SourceEnded = false;
+    int ReadFailure = 0;  // errno of a failed read
+
+    // The field being read: its first MaxDemoField bytes, its length, and what
+    // ended it.
+    char Field[MaxDemoField] = {};
+    uint64_t FieldLength = 0;
+    uint8_t Stop = 0;
+    uint64_t FieldCount = 0;  // the fields of a whole line read by ReadRest
+    std::string Kept[2];      // its second and third fields
+    bool LineZero = false;    // the line has a zero byte
+    std::string Pending;      // the first rule the line's fields broke
+
+    uint8_t State = dsFile;
+    uint64_t LineNumber = 0;
+    uint64_t Frames = 0;  // frame lines that ended in a buffer swap ("f")
+    bool InFrames = false, InFrame = false, Last = false, Events = false, Ended = false;
+    TDemoFile FileRead;
+    TDemoItem ItemRead{};
+    std::string ErrorText;
+    size_t Peak = 0;
+};
+
+// Reads a whole demo text into Demo, for tools and tests. False, with Error
+// "line N: <what is wrong>", for text that is not a complete demo of this
+// version.
 bool ParseDemoText(const std::string& Text, TDemo& Demo, std::string& Error);
 // True when Start (the first bytes of a file) begins with the header line of a
 // demo, of any version.

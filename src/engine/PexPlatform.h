@@ -368,3 +368,24 @@ void PlatformReleaseSessionEnd();
 // Called once the window is open: where the session's end comes to the windows,
 // the calling thread's windows are watched for it.
 void PlatformWatchWindows();
+
+// ---- Reading a file in pieces ------------------------------------------------
+
+// A regular file open for reading from its start, a piece at a time, with no
+// limit on its size.
+struct TFileStream {
+    intptr_t Handle = -1;  // the system's handle; -1 when none is open
+};
+
+// Opens a regular file to read in pieces. Fails as PlatformReadFile does,
+// Limit aside: the open never waits on a pipe or a device, and errno is the
+// open call's reason, or EISDIR for a folder, EINVAL for another kind of file.
+bool PlatformOpenStream(const std::string& FileName, TFileStream& Stream);
+// Reads the next bytes, at most Size, into Buffer; Count is 0 at the file's
+// end. False, with errno EIO, when the file cannot be read.
+bool PlatformReadStream(TFileStream& Stream, char* Buffer, size_t Size, size_t& Count);
+// Back to the file's start: the same file, even when another one has taken its
+// name meanwhile. False, with errno, when it cannot.
+bool PlatformRewindStream(TFileStream& Stream);
+// Closes the file; nothing happens when none is open.
+void PlatformCloseStream(TFileStream& Stream);

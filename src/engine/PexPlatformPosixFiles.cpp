@@ -475,3 +475,53 @@ void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy) {
     std::string Text;
     if (PlatformReadFile(Shipped, Text)) PlatformReplaceFile(UserCopy, Text);
 }
+
+// ---- Reading a file in pieces ------------------------------------------------
+
+bool PlatformOpenStream(const std::string& FileName, TFileStream& Stream) {
+    PlatformCloseStream(Stream);
+    int Handle;
+    do {
+        // Non-blocking, as a whole-file read opens: a pipe or a device never hangs.
+        Handle = open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (Handle < 0 && errno == EINTR);
+    if (Handle < 0) return false;
+    struct stat Info;
+    int Reason = 0;
+    if (fstat(Handle, &Info) != 0)
+        Reason = EIO;
+    else if (S_ISDIR(Info.st_mode))
+        Reason = EISDIR;
+    else if (!S_ISREG(Info.st_mode))
+        Reason = EINVAL;
+    if (Reason != 0) {
+        close(Handle);
+        errno = Reason;
+        return false;
+    }
+    Stream.Handle = Handle;
+    return true;
+}
+
+bool PlatformReadStream(TFileStream& Stream, char* Buffer, size_t Size, size_t& Count) {
+    Count = 0;
+    for (;;) {
+        const ssize_t Read = read(static_cast<int>(Stream.Handle), Buffer, Size);
+        if (Read < 0 && errno == EINTR) continue;
+        if (Read < 0) {
+            errno = EIO;
+            return false;
+        }
+        Count = static_cast<size_t>(Read);
+        return true;
+    }
+}
+
+bool PlatformRewindStream(TFileStream& Stream) {
+    return lseek(static_cast<int>(Stream.Handle), 0, SEEK_SET) == 0;
+}
+
+void PlatformCloseStream(TFileStream& Stream) {
+    if (Stream.Handle >= 0) close(static_cast<int>(Stream.Handle));
+    Stream.Handle = -1;
+}

@@ -765,3 +765,54 @@ void PlatformReleaseSessionEnd() {
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     SessionEnd = nullptr;
 }
+
+// ---- Reading a file in pieces ------------------------------------------------
+
+static HANDLE StreamHandle(const TFileStream& Stream) {
+    return reinterpret_cast<HANDLE>(Stream.Handle);
+}
+
+bool PlatformOpenStream(const std::string& FileName, TFileStream& Stream) {
+    PlatformCloseStream(Stream);
+    const HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE) {
+        const DWORD Error = GetLastError();
+        // A folder cannot be opened as a file; say so rather than "denied".
+        errno = Error == ERROR_ACCESS_DENIED && IsFolder(Widen(FileName)) ? EISDIR : ErrnoOf(Error);
+        return false;
+    }
+    if (GetFileType(Handle) != FILE_TYPE_DISK) {
+        CloseHandle(Handle);
+        errno = EINVAL;  // a console, a pipe or a device: never read
+        return false;
+    }
+    Stream.Handle = reinterpret_cast<intptr_t>(Handle);
+    return true;
+}
+
+bool PlatformReadStream(TFileStream& Stream, char* Buffer, size_t Size, size_t& Count) {
+    DWORD Read = 0;
+    Count = 0;
+    if (!ReadFile(StreamHandle(Stream), Buffer,
+                  static_cast<DWORD>(std::min<size_t>(Size, 1u << 30)), &Read, nullptr)) {
+        errno = EIO;
+        return false;
+    }
+    Count = Read;
+    return true;
+}
+
+bool PlatformRewindStream(TFileStream& Stream) {
+    LARGE_INTEGER Start;
+    Start.QuadPart = 0;
+    if (SetFilePointerEx(StreamHandle(Stream), Start, nullptr, FILE_BEGIN)) return true;
+    errno = EIO;
+    return false;
+}
+
+void PlatformCloseStream(TFileStream& Stream) {
+    if (Stream.Handle != -1) CloseHandle(StreamHandle(Stream));
+    Stream.Handle = -1;
+}

@@ -276,12 +276,71 @@ TEST_F(DemoTest, PlaybackReportsFilesThatDifferFromTheRecordedOnes) {
               "demo: the menu file differs from the recorded one; the replay will diverge\n");
 }
 
+// A demo's frames as the engine asks for them: the first one after the
+// window opened, then Count frames that ended in a swap, then the session's end.
+std::string GeneratedDemo(int32_t Count, const std::string& FirstEvents) {
+    std::string Text =
+        "PEX DEMO 1\nf w640,480 t0x0p+0 t0x0p+0 a1 w640,480 b640,480 m0,0" + FirstEvents + "\n";
+    for (int32_t I = 1; I < Count; ++I)
+        Text += "f o1 t" + HexFloatText(I / 16.0) + " t" + HexFloatText(I / 16.0) +
+                " a1 w640,480 b640,480 m" + std::to_string(I % 640) + ",0\n";
+    return Text + "x o0\nend " + std::to_string(Count) + "\n";
+}
+
+// Memory stays the same whatever the demo's length: a long one, with a line
+// far longer than what the reader holds, plays to its end.
+TEST_F(DemoTest, LongDemoPlaysToItsEndWithTheReaderHoldingOnePiece) {
+    std::string Events;
+    for (int32_t I = 0; I < 300000; ++I) Events += " c97,1";
+    WriteBytes(Dir.File("a.dem"), GeneratedDemo(100000, Events + " k90,1"));
+    std::string Error;
+    ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
+    InitDemo({});
+    InitEngine();
+    ASSERT_TRUE(OpenWindow(640, 480, 32, false, 0));
+    testing::internal::CaptureStderr();
+    RunMainLoop();
+    TerminateEngine();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(KeyDown(kcZ));  // the long line's last event
+    EXPECT_EQ(Mouse.X, 99999 % 640);
+    EXPECT_EQ(EndLine().substr(0, 20), "demo: frames=100000 ");
+    EXPECT_LE(DemoReaderPeakBytes(), DemoReadChunk + 1024);
+}
+
+// The playback reads the demo again as it goes: one changed in place since it
+// was checked ends the playback where it no longer reads, as a divergence does.
+TEST_F(DemoTest, DemoDamagedAfterItWasCheckedEndsThePlaybackThere) {
+    WriteBytes(Dir.File("a.dem"), GeneratedDemo(3, ""));
+    std::string Error;
+    ASSERT_TRUE(StartDemoPlayback(Dir.File("a.dem"), Error)) << Error;
+    const std::string Text = GeneratedDemo(3, "");
+    WriteBytes(Dir.File("a.dem"), Text.substr(0, Text.find("\nf o1 t") + 7) + "x\n");
+    InitDemo({});
+    testing::internal::CaptureStderr();
+    InitEngine();
+    ASSERT_TRUE(OpenWindow(640, 480, 32, false, 0));
+    RunMainLoop();
+    TerminateEngine();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "demo: \"" + Dir.File("a.dem") +
+                  "\" line 3: bad value in item \"tx\"; the demo changed since it was checked, "
+                  "and the playback ends there\n");
+    EXPECT_EQ(EndLine().substr(0, 15), "demo: frames=1 ");
+}
+
 TEST_F(DemoTest, DamagedOrMissingDemoIsRefusedBeforeTheRunStarts) {
     WriteBytes(Dir.File("a.dem"), "PEX DEMO 1\nf t0x1p-3\n");
     std::string Error;
     EXPECT_FALSE(StartDemoPlayback(Dir.File("a.dem"), Error));
     EXPECT_EQ(Error,
               "Demo \"" + Dir.File("a.dem") + "\" line 3: the demo is truncated (no end line)");
+    // Damage far past the first piece read is found before the run too.
+    std::string Long = GeneratedDemo(20000, "");
+    Long.replace(Long.rfind(" a1 "), 4, " a\x1b ");
+    WriteBytes(Dir.File("a.dem"), Long);
+    EXPECT_FALSE(StartDemoPlayback(Dir.File("a.dem"), Error));
+    EXPECT_EQ(Error, "Demo \"" + Dir.File("a.dem") + "\" line 20001: bad value in item \"a\\x1B\"");
     EXPECT_FALSE(StartDemoPlayback(Dir.File("missing.dem"), Error));
     EXPECT_NE(Error.find("Cannot read file"), std::string::npos);
     EXPECT_EQ(DemoMode, dmOff);
@@ -289,13 +348,18 @@ TEST_F(DemoTest, DamagedOrMissingDemoIsRefusedBeforeTheRunStarts) {
 
 // ---- Where a recording goes ---------------------------------------------------
 
-TEST_F(DemoTest, RecordingNeverWaitsOnAPipe) {
+TEST_F(DemoTest, NeitherRecordingNorPlaybackWaitsOnAPipe) {
     if (!HasNamedPipes()) GTEST_SKIP() << "no named pipes on this system";
     ASSERT_EQ(mkfifo(Dir.File("pipe").c_str(), 0600), 0);
     std::string Error;
     EXPECT_TRUE(ReturnsWithoutAWriter(
         Dir.File("pipe"), [&] { EXPECT_FALSE(StartDemoRecording(Dir.File("pipe"), Error)); }));
     EXPECT_EQ(Error, "Cannot record into \"" + Dir.File("pipe") + "\": it is not a regular file");
+    EXPECT_TRUE(ReturnsWithoutAWriter(
+        Dir.File("pipe"), [&] { EXPECT_FALSE(StartDemoPlayback(Dir.File("pipe"), Error)); }));
+    EXPECT_EQ(Error, "Cannot read file \"" + Dir.File("pipe") + "\". " + std::strerror(EINVAL));
+    EXPECT_FALSE(StartDemoPlayback(Dir.Path, Error));
+    EXPECT_EQ(Error, "Cannot read file \"" + Dir.Path + "\". " + std::strerror(EISDIR));
     EXPECT_EQ(DemoMode, dmOff);
 }
 
