@@ -108,22 +108,6 @@ TEST_F(LevelTest, LoadAfterSaveGivesTheSameGrid) {
     EXPECT_EQ(LevelGrid, Saved);
 }
 
-TEST_F(LevelTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
-    LevelGrid.assign(100, TFieldRow(100, fkCoin));
-    SaveLevel(Dir + "1.txt");
-    LevelGrid = {{4}};
-    SaveLevel(Dir + "1.txt");
-    EXPECT_EQ(ReadBytes(Dir + "1.txt"),
-              "mole_ladder.level\r\nheight 1\r\nwidth 1\r\ndata\r\nrow\t0\t4\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
-}
-
-TEST_F(LevelTest, SaveCreatesMissingFolders) {
-    const std::string Path = Dir + "level/default/1.txt";
-    SaveLevel(Path);
-    EXPECT_EQ(ReadBytes(Path), LevelText());
-}
-
 // The edits are not lost with the save: they go to a recovery file in the
 // user's state folder, which the error names.
 TEST_F(LevelTest, SaveThatFailsKeepsTheLevelInARecoveryFileTheErrorNames) {

@@ -152,18 +152,6 @@ TEST(PlatformLimit, EveryOneBasedPositionOfAFileFitsIn32Bits) {
 
 // ---- Replacing -------------------------------------------------------------------
 
-TEST_F(PlatformFiles, ReplaceCreatesAndReplacesLeavingNoTemporaryFile) {
-    const std::string Path = Dir + "pex.ini";
-    PlatformReplaceFile(Path, "first\r\n");
-    EXPECT_EQ(ReadBytes(Path), "first\r\n");
-    WriteBytes(Path, "old contents, longer than the new");
-    PlatformReplaceFile(Path, "second");
-    EXPECT_EQ(ReadBytes(Path), "second");
-    PlatformReplaceFile(Path, "");
-    EXPECT_EQ(ReadBytes(Path), "");
-    EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"pex.ini"});
-}
-
 TEST_F(PlatformFiles, ReplaceLeavesAnotherProgramsTemporaryFilesAlone) {
     const std::string Path = Dir + "1.txt";
     WriteBytes(Path, "old");
