@@ -116,7 +116,8 @@ std::string PlatformKeepFile(const std::string& FileName, const std::string& Kep
 // errno, on failure; Failed then names the folder that could not be made.
 bool PlatformMakeFolders(const std::string& Folder, std::string& Failed);
 
-// Removes a file the program wrote (a journal that is no longer needed).
+// Removes a file the program wrote (a journal that is no longer needed), the
+// removal made to last as PlatformCommitNewFile makes a replace.
 void PlatformRemoveFile(const std::string& FileName);
 
 // The user's state folder, with its trailing separator: the place of files
