@@ -1,7 +1,8 @@
 """Pex in headless Chromium, played through the page with real key and mouse
 events: the splash, the menu, the game and the editor by their pixels, the hero
 under a held key, painting with the mouse, the music through a tap beside the
-sound's output, the level kept across a reload and a new browser process, and
+sound's output, the level kept across a reload and a new browser process, the
+editor's unsaved painting kept across a hidden page and a killed browser, and
 the page after the program has ended.
 """
 
@@ -50,6 +51,29 @@ CANVAS_PLACE = ("(r => [r.x, r.y, r.width, r.height])"
 # Whether the page keeps a key press from the browser.
 KEPT = ("(e => (window.dispatchEvent(e), e.defaultPrevented))"
         "(new KeyboardEvent('keydown', {key: '%s', cancelable: true}))")
+
+# The kind of a cell ("0" for none) in the file of the browser's store
+# (IndexedDB, as the program's last sync left it) whose path starts with the
+# name given; null when the store has no such file.
+STORED_CELL = """
+new Promise(done => { const open = indexedDB.open('/pex-store'); open.onsuccess = () => {
+  const get = open.result.transaction('FILE_DATA').objectStore('FILE_DATA')
+      .getAll(IDBKeyRange.bound('%(name)s', '%(name)s\\uffff'));
+  get.onsuccess = () => {
+    open.result.close();
+    const file = get.result.pop();
+    const row = file && new TextDecoder().decode(file.contents).split('\\r\\n')
+        .find(line => line.startsWith('row\\t%(row)d\\t'));
+    done(row ? row.split('\\t')[2 + %(column)d] : null);
+  }; }; })
+"""
+LEVEL_FILE = "/pex-store/level/default/1.txt"
+JOURNAL_FILE = "/pex-store/pex/journal-"
+
+
+def stored_cell(name, row, column):
+    return STORED_CELL % {"name": name, "row": row, "column": column}
+
 
 # The page's end: the note shown, the last frame covered.
 ENDED = ("!document.getElementById('end-note').hidden && "
@@ -150,6 +174,50 @@ class WebGameTest(WebTestCase):
         self.to_editor(again)
         again.mouse("mouseMoved", *AWAY)
         again.wait_for(shows_the_painted_cell, what="the painted cell in a new browser")
+
+    def test_painting_never_saved_survives_a_hidden_page_and_a_killed_browser(self):
+        browser = self.browser()
+        self.start(browser)
+        before = self.to_editor(browser)
+        # The program's clock stands still: after the first change the second's
+        # interval never comes, and only the page hiding writes the journal.
+        browser.evaluate("(now => performance.now = () => now)(performance.now()), 1")
+        browser.click_until(300, 300, changed_from(before, (0, 0, 640, 480)),
+                            "the brush preview", button="right")
+        first, second = (1, 5), (1, 9)
+        browser.click_until(*cell_centre(*first), cell_painted(before, *first), "a painted cell")
+        browser.wait_until(stored_cell(JOURNAL_FILE, *first) + ".then(kind => kind === '1')",
+                           what="the first change in the stored journal")
+        browser.click_until(*cell_centre(*second), cell_painted(before, *second), "another cell")
+        self.assertEqual(browser.evaluate(stored_cell(JOURNAL_FILE, *second)), "0")
+        browser.mouse("mouseMoved", *AWAY)
+        boxes = [(x - CELL // 2, y - CELL // 2, CELL, CELL)
+                 for x, y in (cell_centre(*first), cell_centre(*second))]
+        painted = browser.wait_for(lambda shot: all(changed_from(before, box)(shot) for box in boxes),
+                                   what="the cells without the pointer")
+        browser.call("Target.createTarget", url="about:blank")  # another tab hides the page
+        browser.wait_until(stored_cell(JOURNAL_FILE, *second) + ".then(kind => kind === '1')",
+                           what="the second change in the stored journal")
+        browser.kill()
+
+        # The next visit says so, and the editor opens with the changes.
+        again = self.browser()  # the same profile
+        again.open(self.url())
+        again.wait_until("!document.getElementById('notice-note').hidden", what="the note")
+        self.assertEqual(again.evaluate("document.getElementById('notice-text').textContent"),
+                         "Your changes in the editor that were not saved when Pex last ended "
+                         "are kept: the editor opens with them.")
+        again.evaluate("document.getElementById('notice-close').click()")
+        again.wait_for(splash_at_rest, what="the splash")
+        self.to_editor(again)
+        again.mouse("mouseMoved", *AWAY)
+        again.wait_for(lambda shot: all(shot.crop(*box).data == painted.crop(*box).data
+                                        for box in boxes), what="the restored cells")
+        # Leaving the editor saves them to the level, and the journal goes.
+        self.to_menu(again)
+        self.assertEqual([again.evaluate(stored_cell(LEVEL_FILE, *cell)) for cell in (first, second)],
+                         ["1", "1"])
+        self.assertIsNone(again.evaluate(stored_cell(JOURNAL_FILE, 0, 0)))
 
     def test_the_full_screen_setting_takes_the_page_full_screen_at_the_first_key(self):
         # Ticked in the setup submenu, kept in the browser's store when the
