@@ -34,13 +34,13 @@
   };
   Module['pexStore'] = Store;
 
-  // The frames the program waits for (PlatformAwaitNextFrame), one an animation
-  // frame. A hidden page gets no animation frames, and a browser may end a
-  // hidden or closing page without a word: when the page hides, the frame the
-  // program waits for comes at once, and counts as active though the page
-  // cannot be seen, so that the program updates once more and writes what
-  // keeps the user's work (PlatformLeavingSoon). Its storage's writes may not
-  // finish as a tab closes; they do when it only hides.
+  // The frames the program waits for (PlatformAwaitNextFrame), each at an
+  // animation frame. A hidden page gets none, and a browser may end a hidden or
+  // closing page without a word: when the page hides, the frame the program
+  // waits for comes at once and counts as active though the page cannot be
+  // seen, so that the program updates once more and writes what keeps the
+  // user's work (PlatformLeavingSoon). The store's writes may not finish as a
+  // tab closes; they do when it only hides.
   const Page = {
     leaving: false,  // hidden or closing since the page was last shown
     frame: 0,        // the waits begun: the number of the frame that follows
