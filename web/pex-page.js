@@ -1,6 +1,7 @@
 // The page around the program: the canvas scaled sharp to the window, the
 // keys the game uses kept from the browser, sound and full screen at the
-// first click or key, the error message and the end of the program.
+// first click or key, the program's notes, the error message and the end of
+// the program.
 'use strict';
 
 (function() {
@@ -70,6 +71,17 @@
     setTimeout(watchSound, 250);
   }
 
+  // A note from the program stays until the player closes it.
+  const noticeNote = document.getElementById('notice-note');
+  function showNote(message) {
+    document.getElementById('notice-text').textContent = message;
+    noticeNote.hidden = false;
+  }
+  document.getElementById('notice-close').addEventListener('click', function() {
+    noticeNote.hidden = true;
+    canvas.focus();
+  });
+
   function showError(title, message) {
     document.getElementById('error-title').textContent = title;
     document.getElementById('error-text').textContent = message;
@@ -79,6 +91,7 @@
   // The program has ended: the last frame is covered and it can start again.
   function showEnd(text) {
     soundNote.hidden = true;
+    noticeNote.hidden = true;
     const context = audioContext();
     if (context) context.close().catch(function() {});
     canvas.style.visibility = 'hidden';
@@ -109,6 +122,7 @@
     print: function(text) { console.log(text); },
     printErr: function(text) { console.error(text); },
     pexShowError: showError,
+    pexShowNote: showNote,
     pexRequestFullScreen: function() { fullScreenWanted = true; },
     pexStoreFailed: function(reason) {
       showError('Storage', 'Your levels and settings cannot be kept in this browser (' + reason + ').');

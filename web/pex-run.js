@@ -1,5 +1,6 @@
 // What runs inside pex.js around the program (the build puts it there and
-// fills in the folders): its files, laid out before it starts, and its end.
+// fills in the folders): its files, laid out before it starts, the frames it
+// waits for, and its end.
 //
 // @PEX_WEB_PROGRAM_DIR@ holds the shipped data, preloaded and read-only. The
 // user's files (the settings file and the level folder) live in the persistent
@@ -32,6 +33,52 @@
     },
   };
   Module['pexStore'] = Store;
+
+  // The frames the program waits for (PlatformAwaitNextFrame), each at an
+  // animation frame. A hidden page gets none, and a browser may end a hidden or
+  // closing page without a word: when the page hides, the frame the program
+  // waits for comes at once and counts as active though the page cannot be
+  // seen, so that the program updates once more and writes what keeps the
+  // user's work (PlatformLeavingSoon). The store's writes may not finish as a
+  // tab closes; they do when it only hides.
+  const Page = {
+    leaving: false,  // hidden or closing since the page was last shown
+    frame: 0,        // the waits begun: the number of the frame that follows
+    granted: -1,     // the frame that runs after the page hid
+    resume: null,    // ends the wait under way
+    nextFrame: function() {
+      Page.frame++;
+      if (Page.frame === Page.granted) return Promise.resolve();
+      return new Promise(function(resolve) {
+        function go() {
+          if (Page.resume !== go) return;  // a frame asked for by an earlier wait
+          Page.resume = null;
+          resolve();
+        }
+        Page.resume = go;
+        requestAnimationFrame(go);
+      });
+    },
+    active: function() {
+      return document.visibilityState === 'visible' || Page.frame === Page.granted;
+    },
+    leave: function() {
+      if (Page.leaving) return;
+      Page.leaving = true;
+      // A frame under way may be past its update: the one after it is granted.
+      Page.granted = Page.resume ? Page.frame : Page.frame + 1;
+      if (Page.resume) Page.resume();
+    },
+    shown: function() {
+      if (document.visibilityState === 'visible') Page.leaving = false;
+    },
+  };
+  Module['pexPage'] = Page;
+  document.addEventListener('visibilitychange', function() {
+    if (document.visibilityState === 'visible') Page.shown(); else Page.leave();
+  });
+  window.addEventListener('pagehide', Page.leave);
+  window.addEventListener('pageshow', Page.shown);
 
   let demoLevel = null;
 

@@ -116,7 +116,8 @@ std::string PlatformKeepFile(const std::string& FileName, const std::string& Kep
 // errno, on failure; Failed then names the folder that could not be made.
 bool PlatformMakeFolders(const std::string& Folder, std::string& Failed);
 
-// Removes a file the program wrote (a journal that is no longer needed).
+// Removes a file the program wrote (a journal that is no longer needed), the
+// removal made to last as PlatformCommitNewFile makes a replace.
 void PlatformRemoveFile(const std::string& FileName);
 
 // The user's state folder, with its trailing separator: the place of files
@@ -319,6 +320,20 @@ std::string PlatformUserFolder(const std::string& AppFolder);
 // "Cannot create folder "<name>". <reason>" or "Cannot create file ..." on
 // failure.
 void PlatformSeedFile(const std::string& Shipped, const std::string& UserCopy);
+
+// ---- Leaving unasked, and notes for the user ---------------------------------
+
+// True when the system said the program may end without a chance to save: the
+// page is hidden (a browser may end a hidden page as it likes) or being closed.
+// What keeps the user's work is then written at once. Never on the desktop,
+// where an orderly end comes as a termination signal.
+bool PlatformLeavingSoon();
+
+// Shows Message, code page 1251 text in plain words, where the system has a
+// place for it besides standard error, which the caller writes itself: the
+// page shows it over the game until the player closes it; the desktop has no
+// other place.
+void PlatformShowNote(const std::string& Message);
 
 // ---- The frame loop's waits and the window -----------------------------------
 

@@ -23,3 +23,10 @@ bool PlatformWindowActive(bool Focused, bool Iconified) {
 bool PlatformRequestFullScreen() {
     return true;
 }
+
+// A desktop program is ended in order, by a signal the frame loop sees.
+bool PlatformLeavingSoon() {
+    return false;
+}
+
+void PlatformShowNote(const std::string&) {}

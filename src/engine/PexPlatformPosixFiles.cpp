@@ -371,7 +371,9 @@ std::string PlatformKeepFile(const std::string& FileName, const std::string& Kep
 }
 
 void PlatformRemoveFile(const std::string& FileName) {
-    unlink(FileName.c_str());
+    // Made to last as a replace is: a journal that came back after a power cut,
+    // or stayed in the browser's store, would be restored over a saved level.
+    if (unlink(FileName.c_str()) == 0) (void)PlatformMakeDurable(FileName);
 }
 
 // A folder of the XDG base directories: the variable's value when it is an

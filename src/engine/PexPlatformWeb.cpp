@@ -94,6 +94,26 @@ bool PlatformShowErrorBox(const char* Title, const std::string& Message, std::st
     return false;
 }
 
+// ---- Leaving unasked, and notes for the user ---------------------------------
+
+// The page around the program (web/pex-run.js) watches the page hide and close.
+EM_JS(int, PageLeaving, (), { return Module['pexPage'].leaving ? 1 : 0; });
+
+bool PlatformLeavingSoon() {
+    return PageLeaving() != 0;
+}
+
+// The page shows the note over the game when it has a place for one.
+EM_JS(void, ShowNoteOnPage, (const char* Message, size_t Length), {
+    if (!Module['pexShowNote']) return;
+    const Bytes = HEAPU8.slice(Message, Message + Length);
+    Module['pexShowNote'](new TextDecoder('windows-1251').decode(Bytes));
+});
+
+void PlatformShowNote(const std::string& Message) {
+    ShowNoteOnPage(Message.data(), Message.size());
+}
+
 // ---- The frame loop's waits and the window -----------------------------------
 
 void PlatformSleep(double Seconds) {
@@ -104,17 +124,20 @@ bool PlatformPacesFrames() {
     return true;
 }
 
-EM_ASYNC_JS(void, WaitForAnimationFrame, (),
-            { await new Promise(function(Resolve) { requestAnimationFrame(Resolve); }); });
+// The next animation frame; when the page hides, the frame right after comes
+// at once instead, though a hidden page gets none (web/pex-run.js).
+EM_ASYNC_JS(void, WaitForFrame, (), { await Module['pexPage'].nextFrame(); });
 
 void PlatformAwaitNextFrame() {
-    WaitForAnimationFrame();
+    WaitForFrame();
 }
 
-EM_JS(int, PageVisible, (), { return document.visibilityState == 'visible' ? 1 : 0; });
+// A page that can be seen; and the one frame after the page hides, so that the
+// program updates once more and writes what keeps the user's work.
+EM_JS(int, PageActive, (), { return Module['pexPage'].active() ? 1 : 0; });
 
 bool PlatformWindowActive(bool, bool) {
-    return PageVisible() != 0;
+    return PageActive() != 0;
 }
 
 EM_JS(void, AskPageForFullScreen, (), {

@@ -10,6 +10,7 @@
 #include "GameUnit.h"
 #include "PexDemoFile.h"
 #include "PexGL.h"
+#include "PexPlatform.h"
 #include "StateUnit.h"
 #include "UndoUnit.h"
 #include "VarsUnit.h"
@@ -90,10 +91,11 @@ static void WriteJournal() {
 }
 
 // Writes the journal when the grid changed since it was last written, at most
-// once a JournalInterval.
+// once a JournalInterval, but at once when the program may end without a
+// chance to save (a page hidden or being closed).
 static void KeepJournal() {
-    if (JournalPath.empty() || GridChanges() == JournaledChanges || FrameTime() < JournalDue)
-        return;
+    if (JournalPath.empty() || GridChanges() == JournaledChanges) return;
+    if (FrameTime() < JournalDue && !PlatformLeavingSoon()) return;
     WriteJournal();
     JournaledChanges = GridChanges();
     JournalDue = FrameTime() + JournalInterval;
@@ -225,6 +227,9 @@ void InitEditor() {
                      "ended are restored from \"%s\"; the editor opens with them\n",
                      LevelFilePath().c_str(), JournalPath.c_str());
         std::fflush(stderr);
+        PlatformShowNote(
+            "Your changes in the editor that were not saved when Pex last ended are "
+            "kept: the editor opens with them.");
     }
     States[stEditor].Enter = EditorEnter;
     States[stEditor].Leave = EditorLeave;

@@ -2,13 +2,16 @@
 //
 // Owns: Brush (the tile kind the left button paints) and the journal of the
 // changes not yet saved (a file in the user's state folder, written at least
-// once a second while there are such changes, removed when the level is saved).
+// once a second while there are such changes and at once when the system says
+// the program may end unasked, removed when the level is saved).
 // Uses: PexGL (keys, mouse, drawing, text, the frame's clock), StateUnit,
 // VarsUnit (level file, textures), LevelUnit (grid, level file), UndoUnit (the
 // history of changes), GameUnit (grid drawing), PexPlatform (the state folder,
-// the run's files), PexDemoFile (the digest that names a journal).
+// the run's files, leaving unasked, the note to the user), PexDemoFile (the
+// digest that names a journal).
 // InitEditor fills the editor row of the state table and reads a journal an
-// earlier run left, saying so; DoneEditor forgets it.
+// earlier run left, saying so on standard error and in a note; DoneEditor
+// forgets it.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 """Pex in headless Chromium, played through the page with real key and mouse
 events: the splash, the menu, the game and the editor by their pixels, the hero
 under a held key, painting with the mouse, the music through a tap beside the
-sound's output, the level kept across a reload and a new browser process, and
+sound's output, the level kept across a reload and a new browser process, the
+editor's unsaved painting kept across a hidden page and a killed browser, and
 the page after the program has ended.
 """
 
@@ -51,6 +52,29 @@ CANVAS_PLACE = ("(r => [r.x, r.y, r.width, r.height])"
 KEPT = ("(e => (window.dispatchEvent(e), e.defaultPrevented))"
         "(new KeyboardEvent('keydown', {key: '%s', cancelable: true}))")
 
+# The kind of a cell ("0" for none) in the file of the browser's store
+# (IndexedDB, as the program's last sync left it) whose path starts with the
+# name given; null when the store has no such file.
+STORED_CELL = """
+new Promise(done => { const open = indexedDB.open('/pex-store'); open.onsuccess = () => {
+  const get = open.result.transaction('FILE_DATA').objectStore('FILE_DATA')
+      .getAll(IDBKeyRange.bound('%(name)s', '%(name)s\\uffff'));
+  get.onsuccess = () => {
+    open.result.close();
+    const file = get.result.pop();
+    const row = file && new TextDecoder().decode(file.contents).split('\\r\\n')
+        .find(line => line.startsWith('row\\t%(row)d\\t'));
+    done(row ? row.split('\\t')[2 + %(column)d] : null);
+  }; }; })
+"""
+LEVEL_FILE = "/pex-store/level/default/1.txt"
+JOURNAL_FILE = "/pex-store/pex/journal-"
+
+
+def stored_cell(name, row, column):
+    return STORED_CELL % {"name": name, "row": row, "column": column}
+
+
 # The page's end: the note shown, the last frame covered.
 ENDED = ("!document.getElementById('end-note').hidden && "
          "document.getElementById('canvas').style.visibility === 'hidden'")
@@ -73,6 +97,20 @@ class WebGameTest(WebTestCase):
         self.to_menu(browser)
         browser.press("Down")
         return browser.press_until("Enter", editor_at_rest, "the editor")
+
+    def click(self, browser, x, y, button="left"):
+        """Holds a mouse button at x, y until the program has updated with it."""
+        browser.mouse("mouseMoved", x, y)
+        browser.mouse("mousePressed", x, y, button)
+        # Events reach the program after a frame's wait; the next frame updates.
+        seen = browser.evaluate("Module.pexPage.frame") + 2
+        browser.wait_until("Module.pexPage.frame >= %d" % seen, what="two frames")
+        browser.mouse("mouseReleased", x, y, button)
+
+    def paint(self, browser, before, cell):
+        self.click(browser, *cell_centre(*cell))
+        browser.mouse("mouseMoved", *AWAY)
+        browser.wait_for(cell_painted(before, *cell), what="the painted cell %s" % (cell,))
 
     def test_screens_keys_mouse_music_and_the_end(self):
         browser = self.browser()
@@ -150,6 +188,44 @@ class WebGameTest(WebTestCase):
         self.to_editor(again)
         again.mouse("mouseMoved", *AWAY)
         again.wait_for(shows_the_painted_cell, what="the painted cell in a new browser")
+
+    def test_painting_never_saved_survives_a_hidden_page_and_a_killed_browser(self):
+        browser = self.browser()
+        self.start(browser)
+        before = self.to_editor(browser)
+        # The program's clock stands still: after the first change the second's
+        # interval never comes, and only the page hiding writes the journal.
+        browser.evaluate("(now => performance.now = () => now)(performance.now()), 1")
+        self.click(browser, 300, 300, "right")
+        first, second = (1, 5), (1, 9)
+        self.paint(browser, before, first)
+        browser.wait_until(stored_cell(JOURNAL_FILE, *first) + ".then(kind => kind === '1')",
+                           what="the first change in the stored journal")
+        self.paint(browser, before, second)
+        self.assertEqual(browser.evaluate(stored_cell(JOURNAL_FILE, *second)), "0")
+        browser.call("Target.createTarget", url="about:blank")  # another tab hides the page
+        browser.wait_until(stored_cell(JOURNAL_FILE, *second) + ".then(kind => kind === '1')",
+                           what="the second change in the stored journal")
+        browser.kill()
+
+        # The next visit says so, and the editor opens with the changes. (A
+        # browser killed right after a write may lose that write: only the
+        # change stored long before is sure to be there.)
+        again = self.browser()  # the same profile
+        again.open(self.url())
+        again.wait_until("!document.getElementById('notice-note').hidden", what="the note")
+        self.assertEqual(again.evaluate("document.getElementById('notice-text').textContent"),
+                         "Your changes in the editor that were not saved when Pex last ended "
+                         "are kept: the editor opens with them.")
+        again.evaluate("document.getElementById('notice-close').click()")
+        again.wait_for(splash_at_rest, what="the splash")
+        self.to_editor(again)
+        again.mouse("mouseMoved", *AWAY)
+        again.wait_for(cell_painted(before, *first), what="the restored cell")
+        # Leaving the editor saves them to the level, and the journal goes.
+        self.to_menu(again)
+        self.assertEqual(again.evaluate(stored_cell(LEVEL_FILE, *first)), "1")
+        self.assertIsNone(again.evaluate(stored_cell(JOURNAL_FILE, 0, 0)))
 
     def test_the_full_screen_setting_takes_the_page_full_screen_at_the_first_key(self):
         # Ticked in the setup submenu, kept in the browser's store when the
