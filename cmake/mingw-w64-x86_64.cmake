@@ -28,8 +28,9 @@ if(PEX_WIN64_PREFIX)
 endif()
 
 # Test programs run under Wine on the build machine (in the environment the
-# tests' fixture sets up, tests/win).
+# tests' fixture sets up, tests/win), through a script that starts them again
+# when Wine itself could not.
 find_program(PEX_WINE NAMES wine wine64)
 if(PEX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${PEX_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/win/wine-run.sh)
 endif()
