@@ -203,26 +203,6 @@ TEST_F(PlatformFiles, NewFileStaysAsideUntilCommittedAndGoesWhenDiscarded) {
     EXPECT_EQ(FolderNames(Dir), std::set<std::string>{"demo.dem"});
 }
 
-TEST_F(PlatformFiles, KeptAndNamedFilesTakeTheFirstFreeNameAndNeverOverwrite) {
-    const std::string Path = Dir + "1.txt";
-    WriteBytes(Path, "old level");
-    EXPECT_EQ(PlatformKeepFile(Path, Path + ".unreadable"), Path + ".unreadable");
-    PlatformReplaceFile(Path, "new level");
-    EXPECT_EQ(ReadBytes(Path + ".unreadable"), "old level");
-    EXPECT_EQ(PlatformKeepFile(Path, Path + ".unreadable"), Path + ".unreadable-2");
-    EXPECT_EQ(ReadBytes(Path + ".unreadable"), "old level");
-    EXPECT_EQ(ReadBytes(Path + ".unreadable-2"), "new level");
-    EXPECT_EQ(PlatformKeepFile(Dir + "missing", Dir + "kept"), "");
-    EXPECT_EQ(errno, ENOENT);
-    // Names are taken whole: a folder of that name is passed over too.
-    fs::create_directory(Dir + "r");
-    EXPECT_EQ(PlatformCreateFileNamed(Dir + "r", "one"), Dir + "r-2");
-    EXPECT_EQ(PlatformCreateFileNamed(Dir + "r", "two"), Dir + "r-3");
-    EXPECT_EQ(ReadBytes(Dir + "r-2"), "one");
-    EXPECT_EQ(FolderNames(Dir), (std::set<std::string>{"1.txt", "1.txt.unreadable",
-                                                       "1.txt.unreadable-2", "r", "r-2", "r-3"}));
-}
-
 TEST_F(PlatformFiles, RecoveryFoldersAreTheStateFolderThenOneOfThisRunsOwn) {
     const TVariable Temporary("TMPDIR", Dir + "tmp");
     // Windows' temporary folder is TMP's, else TEMP's.
