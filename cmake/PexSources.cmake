@@ -7,13 +7,13 @@ set(PEX_SRC_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(PEX_SRC_DIR ${PEX_SRC_DIR} ABSOLUTE)
 
 set(PEX_UNIT_SOURCES
+    gl/PexMipmaps.cpp
     engine/PexGL.cpp
     engine/PexTGA.cpp
-    engine/PexMipmaps.cpp
     engine/PexTexture.cpp
     engine/PexScript.cpp
-    engine/PexDemoFile.cpp
-    engine/PexDemo.cpp
+    demo/PexDemoFile.cpp
+    demo/PexDemo.cpp
     sound/fmodtypes.cpp
     sound/fmoddyn.cpp
     sound/SoundUnit.cpp
@@ -29,31 +29,35 @@ set(PEX_UNIT_SOURCES
     world/EditorUnit.cpp
     world/GameUnit.cpp)
 list(TRANSFORM PEX_UNIT_SOURCES PREPEND ${PEX_SRC_DIR}/)
-set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/engine/Glfw2.cpp)
+set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/window/Glfw2.cpp)
 
-# The services that differ between systems: what they share, and one source per
-# system, chosen here (the desktop systems share one more, Linux and the
-# browser the POSIX file calls).
-set(PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatform.cpp)
+# The services that differ between systems: what they share, and the sources
+# of the system built for, chosen here (Linux and Windows share the desktop's,
+# Linux and the browser the POSIX file calls).
+set(PEX_PLATFORM_DIR ${PEX_SRC_DIR}/platform)
+set(PEX_PLATFORM_SOURCES ${PEX_PLATFORM_DIR}/PexPlatform.cpp)
 if(WIN32)
-  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformWin.cpp
-                                   ${PEX_SRC_DIR}/engine/PexPlatformDesktop.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_PLATFORM_DIR}/win/PexPlatformWin.cpp
+                                   ${PEX_PLATFORM_DIR}/desktop/PexPlatformDesktop.cpp)
 elseif(EMSCRIPTEN)
-  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformWeb.cpp
-                                   ${PEX_SRC_DIR}/engine/PexPlatformPosixFiles.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_PLATFORM_DIR}/web/PexPlatformWeb.cpp
+                                   ${PEX_PLATFORM_DIR}/posix/PexPlatformPosixFiles.cpp)
 else()
-  list(APPEND PEX_PLATFORM_SOURCES ${PEX_SRC_DIR}/engine/PexPlatformPosix.cpp
-                                   ${PEX_SRC_DIR}/engine/PexPlatformPosixFiles.cpp
-                                   ${PEX_SRC_DIR}/engine/PexPlatformDesktop.cpp)
+  list(APPEND PEX_PLATFORM_SOURCES ${PEX_PLATFORM_DIR}/posix/PexPlatformPosix.cpp
+                                   ${PEX_PLATFORM_DIR}/posix/PexPlatformPosixFiles.cpp
+                                   ${PEX_PLATFORM_DIR}/desktop/PexPlatformDesktop.cpp)
 endif()
 
 # The browser's OpenGL: the GLU functions the program uses, which WebGL lacks
 # (computed with PexMipmaps, one of the units), and immediate mode as the
 # desktop has it over Emscripten's emulation.
-set(PEX_WEB_GL_SOURCES ${PEX_SRC_DIR}/engine/PexGluWeb.cpp ${PEX_SRC_DIR}/engine/PexGLWeb.cpp)
+set(PEX_WEB_GL_SOURCES ${PEX_SRC_DIR}/gl/PexGluWeb.cpp ${PEX_SRC_DIR}/gl/PexGLWeb.cpp)
 
-set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/sound ${PEX_SRC_DIR}/shell
-                          ${PEX_SRC_DIR}/world)
+# The folders of the units' headers, from the bottom up: a folder's sources
+# include their own folder's headers and those of the folders before it.
+set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/platform ${PEX_SRC_DIR}/gl ${PEX_SRC_DIR}/window
+                          ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/demo ${PEX_SRC_DIR}/sound
+                          ${PEX_SRC_DIR}/shell ${PEX_SRC_DIR}/world)
 
 # The program entry: the table of units, above all of them.
 set(PEX_MAIN_SOURCE ${PEX_SRC_DIR}/app/PexMain.cpp)

@@ -46,7 +46,7 @@ add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
 
 add_library(pexplatform STATIC ${PEX_PLATFORM_SOURCES})
-target_include_directories(pexplatform PUBLIC ${PEX_SRC_DIR}/engine)
+target_include_directories(pexplatform PUBLIC ${PEX_PLATFORM_DIR})
 target_compile_definitions(pexplatform PRIVATE PEX_WEB_EXECUTABLE="${PEX_WEB_PROGRAM_DIR}/pex")
 
 add_library(pexcore STATIC ${PEX_UNIT_SOURCES})
@@ -54,6 +54,7 @@ target_include_directories(pexcore PUBLIC ${PEX_UNIT_INCLUDE_DIRS})
 target_link_libraries(pexcore PUBLIC pexplatform)
 
 add_library(pexglfw STATIC ${PEX_GLFW2_SOURCE})
+target_include_directories(pexglfw PUBLIC ${PEX_SRC_DIR}/window)
 target_link_libraries(pexglfw PUBLIC pexplatform)
 
 # GLU's two functions, which WebGL lacks, and immediate mode as the desktop

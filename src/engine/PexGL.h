@@ -18,6 +18,7 @@
 
 #include "Glfw2.h"
 #include "PexPlatform.h"
+#include "WindowDriver.h"
 
 // ---- Shared types ---------------------------------------------------------
 
@@ -70,38 +71,6 @@ constexpr int32_t KeyTableSize = KeyCodeLast - KeyCodeFirst + 1;
 constexpr char PathDelim = PlatformPathDelim;
 
 // ---- The window driver -----------------------------------------------------
-
-// Everything the frame loop takes from outside passes through one driver, a
-// table of the windowing layer's calls and the termination signal: the
-// system's own (SystemWindow), or a stand-in that records or replays a session
-// (PexDemo) chosen before the engine starts.
-struct TWindowDriver {
-    int32_t (*Init)();
-    void (*Terminate)();
-    int32_t (*OpenWindow)(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
-                          int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
-                          int32_t StencilBits, int32_t Mode);
-    void (*SetWindowTitle)(const char* Title);
-    void (*SetWindowIcon)(int32_t Count, const TGlfw2Image* Images);
-    void (*GetDesktopMode)(TGlfw2VidMode* Mode);
-    void (*SetWindowPos)(int32_t X, int32_t Y);
-    void (*SetKeyCallback)(TGlfw2KeyFun Fun);
-    void (*SetCharCallback)(TGlfw2CharFun Fun);
-    void (*SetMouseButtonCallback)(TGlfw2MouseButtonFun Fun);
-    void (*SetWindowRefreshCallback)(TGlfw2RefreshFun Fun);
-    void (*SwapInterval)(int32_t Interval);
-    double (*GetTime)();
-    int32_t (*GetWindowParam)(int32_t Param);
-    void (*GetWindowSize)(int32_t* Width, int32_t* Height);
-    void (*GetFramebufferSize)(int32_t* Width, int32_t* Height);
-    void (*GetMousePos)(int32_t* X, int32_t* Y);
-    void (*Sleep)(double Seconds);
-    void (*SwapBuffers)();
-    // The termination signal caught since the start, 0 for none.
-    int32_t (*TerminationSignal)();
-    // The display went away: from here on no call reaches the window system.
-    void (*DisplayGone)();
-};
 
 // The GLFW 2 layer and the platform's termination signals.
 extern const TWindowDriver SystemWindow;

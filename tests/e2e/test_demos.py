@@ -25,7 +25,7 @@ from pexe2e import DEMO_DIR, PexTestCase, demo_path, expected_line
 
 DEMOS = sorted(os.path.splitext(os.path.basename(p))[0]
                for p in glob.glob(os.path.join(DEMO_DIR, "*.dem")))
-MAX_WHOLE_FILE = 64 << 20  # MaxWholeFileSize, src/engine/PexPlatform.h
+MAX_WHOLE_FILE = 64 << 20  # MaxWholeFileSize, src/platform/PexPlatform.h
 USER_FILES = [("pex.ini",), ("level", "default", "1.txt")]
 
 

@@ -1,4 +1,4 @@
-// Fake GLFW 2 layer: the same functions as src/engine/Glfw2.cpp, driven by the test.
+// Fake GLFW 2 layer: the same functions as src/window/Glfw2.cpp, driven by the test.
 #include "Fakes.h"
 
 namespace fake {

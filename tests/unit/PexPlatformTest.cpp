@@ -19,7 +19,7 @@
 #include <string>
 
 #include "Capabilities.h"
-#include "PexPlatform.h"
+#include "PexPlatformInternal.h"
 #include "TempFolder.h"
 #include "TestFiles.h"
 #include "TestSystem.h"

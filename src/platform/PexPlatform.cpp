@@ -2,8 +2,6 @@
 // names of new files, the atomic replace built on the new-file calls, the
 // failing file steps, the run's files with the save policy, the new files
 // being written, and the termination signals.
-#include "PexPlatform.h"
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -11,6 +9,8 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+
+#include "PexPlatformInternal.h"
 
 std::string ReadErrorText(const std::string& FileName, int Reason) {
     return (IsReadFailure(Reason) ? "Cannot read file \"" : "Cannot open file \"") + FileName +

@@ -16,7 +16,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "PexPlatform.h"
+#include "PexPlatformInternal.h"
 
 // The text of a symbolic link; empty when it cannot be read.
 std::string ReadLinkText(const std::string& LinkName) {

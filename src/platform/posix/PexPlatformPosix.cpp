@@ -18,12 +18,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "PexPlatform.h"
-
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-#include <xmmintrin.h>
-#define PEX_X86_FPU 1
-#endif
+#include "PexPlatformInternal.h"
 
 // ---- Executable path --------------------------------------------------------
 
@@ -76,33 +71,6 @@ void* PlatformFindSymbol(void* Library, const char* Name) {
 
 void PlatformFreeLibrary(void* Library) {
     dlclose(Library);
-}
-
-// ---- Floating point ---------------------------------------------------------
-
-void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCSR) {
-#ifdef PEX_X86_FPU
-    uint16_t ControlWord = 0;
-    __asm__ __volatile__("fnstcw %0" : "=m"(ControlWord));
-    SavedControlWord = ControlWord;
-    ControlWord = MaskedFPUControlWord;
-    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
-    SavedMXCSR = _mm_getcsr();
-    _mm_setcsr(SavedMXCSR | MXCSRExceptionMasks);
-#else
-    SavedControlWord = 0;
-    SavedMXCSR = 0;
-#endif
-}
-
-void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR) {
-#ifdef PEX_X86_FPU
-    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
-    _mm_setcsr(MXCSR);
-#else
-    (void)ControlWord;
-    (void)MXCSR;
-#endif
 }
 
 // ---- Error box --------------------------------------------------------------

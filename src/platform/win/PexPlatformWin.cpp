@@ -1,4 +1,4 @@
-#include "PexPlatform.h"
+#include "PexPlatformInternal.h"
 
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
@@ -7,7 +7,6 @@
 #include <windows.h>
 // After windows.h, whose types it uses: RtlGenRandom.
 #include <ntsecapi.h>
-#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -619,23 +618,6 @@ void* PlatformFindSymbol(void* Library, const char* Name) {
 
 void PlatformFreeLibrary(void* Library) {
     FreeLibrary(static_cast<HMODULE>(Library));
-}
-
-// ---- Floating point ---------------------------------------------------------
-
-void PlatformMaskFloatExceptions(uint16_t& SavedControlWord, uint32_t& SavedMXCSR) {
-    uint16_t ControlWord = 0;
-    __asm__ __volatile__("fnstcw %0" : "=m"(ControlWord));
-    SavedControlWord = ControlWord;
-    ControlWord = MaskedFPUControlWord;
-    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
-    SavedMXCSR = _mm_getcsr();
-    _mm_setcsr(SavedMXCSR | MXCSRExceptionMasks);
-}
-
-void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR) {
-    __asm__ __volatile__("fldcw %0" : : "m"(ControlWord));
-    _mm_setcsr(MXCSR);
 }
 
 // ---- Error box --------------------------------------------------------------

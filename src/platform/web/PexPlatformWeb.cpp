@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "PexPlatform.h"
+#include "PexPlatformInternal.h"
 
 // The program's path, fixed: the build preloads its folder there.
 #ifndef PEX_WEB_EXECUTABLE

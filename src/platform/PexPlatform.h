@@ -1,9 +1,11 @@
 // PexPlatform: the few services that differ between operating systems. What
-// every system shares is in PexPlatform.cpp; each system has one source of its
-// own besides (PexPlatformPosix.cpp, PexPlatformWin.cpp, PexPlatformWeb.cpp for
-// the browser), and the build picks the one for the system it builds for; no
-// unit asks which system it runs on. The desktop systems share
-// PexPlatformDesktop.cpp for the frame loop's waits and the window's state.
+// every system shares is in PexPlatform.cpp; each system has a folder of its
+// own besides (posix/ for Linux and the POSIX file calls the browser shares,
+// win/, web/ for the browser, desktop/ for what Linux and Windows share: the
+// frame loop's waits, the window's state and the x87 and SSE control words),
+// and the build picks the sources for the system it builds for; no unit asks
+// which system it runs on. What only those sources share among themselves is in
+// PexPlatformInternal.h.
 //
 // Owns: the termination-signal handlers while they are caught, and the names of
 // the new files being written (so that a second signal can remove them).
@@ -225,30 +227,6 @@ constexpr char PlatformPathDelim = '/';
 constexpr const char* PlatformLibraryPrefix = "lib";
 constexpr const char* PlatformLibraryExtension = ".so";
 #endif
-
-// ---- For the platform sources ------------------------------------------------
-
-// Counts a file step: the code it is to fail with (PlatformFailFileStep), 0
-// when it is to be made.
-int FileStepFault();
-// A name made unique by six letters and digits from a counter mixed with the
-// time and the process: the Attempt-th of the names tried for one file.
-std::string UniqueFileName(const std::string& Target, uint64_t Seed, int32_t Attempt);
-// The Attempt-th (0-based) name PlatformCreateFileNamed tries for Name.
-std::string NumberedName(const std::string& Name, int32_t Attempt);
-// The new files being written, which a second termination signal removes.
-void AddPendingFile(const std::string& Name);
-void DropPendingFile(const std::string& Name);
-// Removes a file, as is safe to do in a signal handler.
-void PlatformRemoveFileNow(const char* FileName);
-// Makes a file that was just renamed into place last: on the disk, or in the
-// browser's persistent store. False, with errno, when it cannot.
-bool PlatformMakeDurable(const std::string& Target);
-// The text of a symbolic link; empty when it cannot be read (POSIX file calls).
-std::string ReadLinkText(const std::string& LinkName);
-// The folder a path names a file in: "." for a bare name, "/" for the root's
-// files (POSIX file calls).
-std::string FolderOfFile(const std::string& Path);
 
 // ---- Termination signals -----------------------------------------------------
 
