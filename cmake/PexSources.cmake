@@ -7,6 +7,7 @@ set(PEX_SRC_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(PEX_SRC_DIR ${PEX_SRC_DIR} ABSOLUTE)
 
 set(PEX_UNIT_SOURCES
+    files/PexFiles.cpp
     gl/PexMipmaps.cpp
     engine/PexGL.cpp
     engine/PexTGA.cpp
@@ -55,7 +56,8 @@ set(PEX_WEB_GL_SOURCES ${PEX_SRC_DIR}/gl/PexGluWeb.cpp ${PEX_SRC_DIR}/gl/PexGLWe
 
 # The folders of the units' headers, from the bottom up: a folder's sources
 # include their own folder's headers and those of the folders before it.
-set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/platform ${PEX_SRC_DIR}/gl ${PEX_SRC_DIR}/window
+set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/platform ${PEX_SRC_DIR}/files ${PEX_SRC_DIR}/gl
+                          ${PEX_SRC_DIR}/window
                           ${PEX_SRC_DIR}/engine ${PEX_SRC_DIR}/demo ${PEX_SRC_DIR}/sound
                           ${PEX_SRC_DIR}/shell ${PEX_SRC_DIR}/world)
 

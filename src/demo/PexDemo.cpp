@@ -8,6 +8,7 @@
 #include <new>
 
 #include "PexDemoFile.h"
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "PexScript.h"

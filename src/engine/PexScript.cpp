@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "PexFiles.h"
+
 // ---- Whole files -------------------------------------------------------------
 
 void ReadWholeFile(const std::string& FileName, std::string& Text) {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexMipmaps.h"
 #include "PexScript.h"

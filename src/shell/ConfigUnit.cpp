@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "PexScript.h"

@@ -7,6 +7,7 @@
 
 #include "ConfigUnit.h"
 #include "PexDemo.h"
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexScript.h"
 #include "StateUnit.h"

@@ -1,5 +1,6 @@
 #include "VarsUnit.h"
 
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 

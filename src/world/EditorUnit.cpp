@@ -9,6 +9,7 @@
 
 #include "GameUnit.h"
 #include "PexDemoFile.h"
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexPlatform.h"
 #include "StateUnit.h"

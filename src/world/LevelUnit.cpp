@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "PexDemo.h"
+#include "PexFiles.h"
 #include "PexScript.h"
 
 TFieldGrid LevelGrid;

@@ -19,6 +19,7 @@
 #include "Fakes.h"
 #include "PexDemo.h"
 #include "PexDemoFile.h"
+#include "PexFiles.h"
 #include "PexGL.h"
 #include "PexScript.h"
 #include "StateUnit.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Capabilities.h"
+#include "PexFiles.h"
 #include "PexPlatform.h"
 #include "PexScript.h"
 #include "TempFolder.h"
