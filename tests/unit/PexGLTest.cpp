@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <initializer_list>
@@ -306,20 +307,28 @@ TEST_F(PexGLTest, SetColorSendsRedGreenBlueAlphaBytes) {
     EXPECT_EQ(Calls[1].Args, (std::vector<double>{0x10, 0x20, 0x40, 0x80}));
 }
 
+// Whether the first Calls recorded calls leave the capability on (all start off).
+bool EnabledAfter(double Capability, size_t Calls) {
+    bool On = false;
+    for (size_t I = 0; I < Calls; ++I) {
+        const fake::GLCall& Call = fake::GLCalls[I];
+        if ((Call.Name == "glEnable" || Call.Name == "glDisable") && Call.Args[0] == Capability)
+            On = Call.Name == "glEnable";
+    }
+    return On;
+}
+
 // One channel of a colour drawn with alpha Alpha over the framebuffer's
 // channel, mixed by the blend state the recorded calls leave.
 double Mixed(double Source, double Alpha, double Destination) {
-    bool Blending = false;  // GL's defaults
-    double SourceFactor = GL_ONE, DestinationFactor = GL_ZERO;
+    double SourceFactor = GL_ONE, DestinationFactor = GL_ZERO;  // GL's defaults
     for (const fake::GLCall& Call : fake::GLCalls) {
-        if ((Call.Name == "glEnable" || Call.Name == "glDisable") && Call.Args[0] == GL_BLEND)
-            Blending = Call.Name == "glEnable";
         if (Call.Name == "glBlendFunc")
             std::tie(SourceFactor, DestinationFactor) = std::tie(Call.Args[0], Call.Args[1]);
     }
     const std::map<double, double> Factors = {
         {GL_ZERO, 0}, {GL_ONE, 1}, {GL_SRC_ALPHA, Alpha}, {GL_ONE_MINUS_SRC_ALPHA, 1 - Alpha}};
-    if (!Blending) return Source;
+    if (!EnabledAfter(GL_BLEND, fake::GLCalls.size())) return Source;
     return std::min(
         1.0, Source * Factors.at(SourceFactor) + Destination * Factors.at(DestinationFactor));
 }
@@ -608,18 +617,20 @@ TEST_F(PexGLTest, InactiveFadeDrawsNothing) {
 TEST_F(PexGLTest, OverlayCoversTheWindowInTheFadeColourWithItsAlpha) {
     WindowWidth = 800;
     WindowHeight = 600;
+    // What the screen under it may have left on.
+    for (GLenum Capability : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE}) glEnable(Capability);
     StartFade(0x00000000u, 10);  // the colour's own alpha byte plays no part
     DrawFade();
-    std::vector<std::string> Names;
-    for (const auto& Call : fake::GLCalls) Names.push_back(Call.Name);
-    EXPECT_EQ(Names, (std::vector<std::string>{"glDisable", "glDisable", "glDisable", "glColor4ub",
-                                               "glBegin", "glVertex2i", "glVertex2i", "glVertex2i",
-                                               "glVertex2i", "glEnd"}));
-    EXPECT_EQ(fake::GLCalls[0].Args, std::vector<double>{GL_DEPTH_TEST});
-    EXPECT_EQ(fake::GLCalls[1].Args, std::vector<double>{GL_CULL_FACE});
-    EXPECT_EQ(fake::GLCalls[2].Args, std::vector<double>{GL_TEXTURE_2D});
-    EXPECT_EQ(fake::GLCalls[3].Args, (std::vector<double>{0, 0, 0, 10}));
-    EXPECT_EQ(Vertices("glVertex2i")[2], std::make_pair(800.0, 600.0));
+    const std::vector<fake::Batch> Drawn = fake::Batches();
+    ASSERT_EQ(Drawn.size(), 1u);
+    EXPECT_EQ(Drawn[0].Color, (std::array<int32_t, 4>{0, 0, 0, 10}));
+    std::vector<std::pair<double, double>> Corners = Drawn[0].Vertices;
+    std::sort(Corners.begin(), Corners.end());
+    EXPECT_EQ(Corners,
+              (std::vector<std::pair<double, double>>{{0, 0}, {0, 600}, {800, 0}, {800, 600}}));
+    // Untextured, and nothing culls or depth-tests it away.
+    for (GLenum Capability : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE})
+        EXPECT_FALSE(EnabledAfter(Capability, Drawn[0].BeginIndex)) << Capability;
 }
 
 // ---- Zero window sides and scaled displays ----
