@@ -2,14 +2,17 @@
 // saving on the way out and the layers of its screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "EditorUnit.h"
 #include "EngineState.h"
 #include "Fakes.h"
+#include "GameUnit.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
@@ -305,63 +308,141 @@ TEST_F(EditorTest, UnsavedChangesSurviveARunThatNeverLeftTheEditor) {
 
 // ---- Drawing ---------------------------------------------------------------------
 
-TEST_F(EditorTest, DrawsPanelGridTitlePreviewFrameAndPointer) {
-    LevelGrid.assign(2, TFieldRow(3, fkNone));
-    LevelGrid[1][2] = fkCoin;
-    Brush = fkRope;
-    PointAt(600, 470);  // right of and below the grid: column 2, row 1
-    EditorDraw();
-    const std::vector<Batch> All = Batches();
-    ASSERT_EQ(All.size(), 6u);
+using TRect = std::array<double, 4>;  // left, top, right, bottom
 
-    EXPECT_EQ(All[0].Texture, TestTilesTexture);
-    EXPECT_EQ(All[0].Vertices.size(), 4u * 80);
-    EXPECT_EQ(All[0].Vertices[0], std::make_pair(0.0, 0.0));
-    EXPECT_EQ(All[0].Vertices.back(), std::make_pair(576.0, 512.0));
-    EXPECT_EQ(All[0].TexCoords[0], std::make_pair(16.0 / 256, 32.0 / 256));
+// A drawn quad: where it lands in the window and the part of its picture it
+// shows, in the picture's pixels.
+struct TQuad {
+    TRect Window, Picture;
+};
 
-    // The grid in level space, shifted 96 pixels down by the model-view matrix.
-    EXPECT_EQ(All[1].Texture, TestTilesTexture);
-    ASSERT_EQ(All[1].Vertices.size(), 4u * 6);
-    EXPECT_EQ(All[1].Vertices[20], std::make_pair(32.0, 16.0));
-    EXPECT_EQ(All[1].TexCoords[20], std::make_pair(80.0 / 256, 0.0));
-    const std::vector<fake::GLCall> Shifts = fake::CallsNamed("glTranslatef");
-    ASSERT_EQ(Shifts.size(), 1u);
-    EXPECT_EQ(Shifts[0].Args, (std::vector<double>{0, 96, 0}));
-    EXPECT_EQ(fake::CountCalls("glPushMatrix"), 1u);
-    EXPECT_EQ(fake::CountCalls("glPopMatrix"), 1u);
-
-    EXPECT_EQ(All[2].Texture, TestFontTexture);
-    EXPECT_EQ(All[2].Color, (std::array<int32_t, 4>{255, 255, 255, 255}));
-    EXPECT_EQ(All[2].Vertices.size(), 4u * 7);
-    EXPECT_EQ(All[2].Vertices[0], std::make_pair(240.0, 16.0));
-    EXPECT_EQ(FontMetrics.Size, 16);
-
-    EXPECT_EQ(All[3].Texture, TestTilesTexture);
-    EXPECT_EQ(All[3].Color, (std::array<int32_t, 4>{255, 255, 255, 224}));
-    EXPECT_EQ(All[3].Vertices[0], std::make_pair(32.0, 112.0));
-    EXPECT_EQ(All[3].Vertices[2], std::make_pair(48.0, 128.0));
-    EXPECT_EQ(All[3].TexCoords[0], std::make_pair(64.0 / 256, 0.0));
-
-    EXPECT_EQ(All[4].Texture, TestEditorTexture);
-    EXPECT_EQ(All[4].Color, (std::array<int32_t, 4>{255, 255, 255, 255}));
-    EXPECT_EQ(All[4].Vertices[0], std::make_pair(16.0, 96.0));
-    EXPECT_EQ(All[4].Vertices[2], std::make_pair(80.0, 160.0));
-    EXPECT_EQ(All[4].TexCoords[0], std::make_pair(0.0, 0.0));
-
-    EXPECT_EQ(All[5].Texture, TestGuiTexture);
-    EXPECT_EQ(All[5].Vertices[0], std::make_pair(600.0, 470.0));
-    EXPECT_EQ(All[5].Vertices[2], std::make_pair(632.0, 518.0));
-    EXPECT_EQ(All[5].TexCoords[0], std::make_pair(16.0 / 256, 16.0 / 256));
+// The quads of a batch, shifted by the translations in force at its glBegin
+// (the editor scales nothing).
+std::vector<TQuad> Quads(const Batch& B) {
+    std::vector<std::pair<double, double>> Shifts = {{0, 0}};
+    for (size_t I = 0; I < B.BeginIndex; ++I) {
+        const fake::GLCall& Call = fake::GLCalls[I];
+        if (Call.Name == "glPushMatrix") Shifts.push_back(Shifts.back());
+        if (Call.Name == "glPopMatrix" && Shifts.size() > 1) Shifts.pop_back();
+        if (Call.Name == "glTranslatef") {
+            Shifts.back().first += Call.Args[0];
+            Shifts.back().second += Call.Args[1];
+        }
+    }
+    const auto [X, Y] = Shifts.back();
+    const auto& V = B.Vertices;
+    const auto& T = B.TexCoords;
+    std::vector<TQuad> Result;
+    for (size_t I = 0; I + 3 < V.size() && I + 3 < T.size(); I += 4)
+        Result.push_back(
+            {{V[I].first + X, V[I].second + Y, V[I + 2].first + X, V[I + 2].second + Y},
+             {T[I].first * TextureWidth, T[I].second * TextureHeight, T[I + 2].first * TextureWidth,
+              T[I + 2].second * TextureHeight}});
+    return Result;
 }
 
-TEST_F(EditorTest, CursorFrameSticksOutLeftOfTheFirstColumn) {
-    PointAt(3, 20);
+// The part of its picture a quad puts under the window rectangle R.
+TRect PictureUnder(const TQuad& Q, const TRect& R) {
+    TRect Under;
+    for (int I = 0; I < 4; ++I) {
+        const int A = I % 2;  // 0 across, 1 down
+        Under[I] = Q.Picture[A] + (R[I] - Q.Window[A]) * (Q.Picture[A + 2] - Q.Picture[A]) /
+                                      (Q.Window[A + 2] - Q.Window[A]);
+    }
+    return Under;
+}
+
+// The whole image of a kind in the tiles, a cell's size.
+TRect ImageOf(TFieldKind Kind) {
+    const TSourcePos Source = TileSourceOf(Kind);
+    return {double(Source.X), double(Source.Y), double(Source.X + CellSize),
+            double(Source.Y + CellSize)};
+}
+
+TEST_F(EditorTest, ScreenShowsPanelLevelTitlePreviewFrameAndPointerBackToFront) {
+    // One row holding every kind.
+    LevelGrid.assign(1, TFieldRow{});
+    for (TFieldKind Kind = 0; Kind < FieldKindCount; ++Kind) LevelGrid[0].push_back(Kind);
     EditorDraw();
     const std::vector<Batch> All = Batches();
+    std::vector<uint32_t> Textures;
+    for (const Batch& B : All) Textures.push_back(B.Texture);
+    EXPECT_EQ(Textures,
+              (std::vector<uint32_t>{TestTilesTexture, TestTilesTexture, TestFontTexture,
+                                     TestTilesTexture, TestEditorTexture, TestGuiTexture}));
     ASSERT_EQ(All.size(), 6u);
-    EXPECT_EQ(All[3].Vertices[0], std::make_pair(0.0, 96.0));
-    EXPECT_EQ(All[4].Vertices[0], std::make_pair(-16.0, 80.0));
+
+    // The panel fills the 640 x 480 layout.
+    const std::vector<TQuad> Panel = Quads(All[0]);
+    for (double Y = 0.5; Y < 480; Y += 8)
+        for (double X = 0.5; X < 640; X += 8)
+            EXPECT_TRUE(std::any_of(Panel.begin(), Panel.end(),
+                                    [&](const TQuad& Q) {
+                                        return Q.Window[0] < X && X < Q.Window[2] &&
+                                               Q.Window[1] < Y && Y < Q.Window[3];
+                                    }))
+                << X << "," << Y;
+
+    // Each cell shows the image of its kind, and no two kinds look alike.
+    std::set<TRect> Images;
+    for (const TQuad& Cell : Quads(All[1])) {
+        const TFieldKind Kind = TFieldKind(Cell.Window[0] / CellSize);  // the column's kind
+        EXPECT_EQ(Cell.Picture, ImageOf(Kind)) << int(Kind);
+        Images.insert(Cell.Picture);
+    }
+    EXPECT_EQ(Images.size(), size_t(FieldKindCount));
+
+    // The preview lets the cell under it show through.
+    EXPECT_GT(All[3].Color[3], 127);
+    EXPECT_LT(All[3].Color[3], 255);
+
+    // The title is the game's, where the game's HUD shows it, in the band above the level.
+    const Batch Title = All[2];
+    fake::ResetGL();
+    DrawHud();
+    const std::vector<Batch> Hud = Batches();
+    const auto Same = std::find_if(Hud.begin(), Hud.end(),
+                                   [&](const Batch& B) { return B.TexCoords == Title.TexCoords; });
+    ASSERT_NE(Same, Hud.end());
+    EXPECT_EQ(Same->Vertices, Title.Vertices);
+    for (const auto& [X, Y] : Title.Vertices)
+        EXPECT_TRUE(X >= 0 && X <= 640 && Y >= 0 && Y <= LevelTop) << X << "," << Y;
+}
+
+// Where the pictures put what the editor lines up (ShippedImagesTest checks
+// the files): the opening that editor.tga's cursor frame leaves for the cell,
+// and the tip of gui.tga's pointer, a point.
+constexpr TRect FrameOpening = {16, 16, 32, 32};
+constexpr TRect PointerTip = {16, 16, 16, 16};
+
+TEST_F(EditorTest, PreviewAndFrameMarkTheCellAClickPaintsAndThePointerTipIsTheMouse) {
+    // Inside the grid, in the band above it, right of and below it, left of
+    // it; a brush of another kind each time.
+    for (auto [X, Y] : {std::pair<double, double>{40, 130}, {50, 10}, {600, 470}, {-30, 200}}) {
+        SCOPED_TRACE(std::to_string(X) + "," + std::to_string(Y));
+        Brush = static_cast<TFieldKind>(Brush % fkEnemy + 1);
+        ClearLevel();
+        PointAt(int32_t(X), int32_t(Y));
+        Mouse.Left = true;
+        EditorUpdate();
+        Mouse.Left = false;
+        fake::ResetGL();
+        EditorDraw();
+        const std::vector<Batch> All = Batches();
+        ASSERT_EQ(All.size(), 6u);
+
+        // The preview shows the brush's image over the one cell the click painted.
+        const TQuad Preview = Quads(All[3]).at(0);
+        EXPECT_EQ(Preview.Picture, ImageOf(Brush));
+        std::vector<TQuad> Painted;
+        for (const TQuad& Cell : Quads(All[1]))
+            if (Cell.Picture == ImageOf(Brush)) Painted.push_back(Cell);
+        ASSERT_EQ(Painted.size(), 1u);
+        EXPECT_EQ(Painted[0].Window, Preview.Window);
+        // The cell fills the cursor frame's opening.
+        EXPECT_EQ(PictureUnder(Quads(All[4]).at(0), Preview.Window), FrameOpening);
+        EXPECT_EQ(PictureUnder(Quads(All[5]).at(0), {X, Y, X, Y}), PointerTip);
+    }
 }
 
 // ---- Undo and redo ---------------------------------------------------------------
@@ -682,7 +763,7 @@ TEST_F(EditorTest, LargeLevelDrawsOnlyItsCellsInTheWindow) {
         EXPECT_EQ(fake::GLCalls[I].Name, Visible[I].Name) << I;
         EXPECT_EQ(fake::GLCalls[I].Args, Visible[I].Args) << I;
     }
-    EXPECT_EQ(All[3].Vertices[0], std::make_pair(624.0, 464.0));
+    EXPECT_EQ(Quads(All[3]).at(0).Window, (TRect{624, 464, 640, 480})) << "the preview";
 }
 
 }  // namespace

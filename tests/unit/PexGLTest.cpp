@@ -3,10 +3,14 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <initializer_list>
+#include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -303,36 +307,92 @@ TEST_F(PexGLTest, SetColorSendsRedGreenBlueAlphaBytes) {
     EXPECT_EQ(Calls[1].Args, (std::vector<double>{0x10, 0x20, 0x40, 0x80}));
 }
 
-TEST_F(PexGLTest, BlendModesFollowTheTable) {
-    SetBlendMode(bmAdd);
-    SetBlendMode(bmNone);
-    SetBlendMode(bmAlpha);
-    SetBlendMode(3);  // no such row: ignored
-    ASSERT_EQ(fake::GLCalls.size(), 5u);
-    EXPECT_EQ(fake::GLCalls[0].Name, "glEnable");
-    EXPECT_EQ(fake::GLCalls[1].Args, (std::vector<double>{GL_SRC_ALPHA, GL_ONE}));
-    EXPECT_EQ(fake::GLCalls[2].Name, "glDisable");
-    EXPECT_EQ(fake::GLCalls[2].Args, std::vector<double>{GL_BLEND});
-    EXPECT_EQ(fake::GLCalls[3].Name, "glEnable");
-    EXPECT_EQ(fake::GLCalls[4].Args, (std::vector<double>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+// Whether the first Calls recorded calls leave the capability on (all start off).
+bool EnabledAfter(double Capability, size_t Calls) {
+    bool On = false;
+    for (size_t I = 0; I < Calls; ++I) {
+        const fake::GLCall& Call = fake::GLCalls[I];
+        if ((Call.Name == "glEnable" || Call.Name == "glDisable") && Call.Args[0] == Capability)
+            On = Call.Name == "glEnable";
+    }
+    return On;
 }
 
-TEST_F(PexGLTest, TextureFiltersActOnTheBoundTexture) {
-    BindTexture(7);
-    SetTextureFilter(tfMipLinear);
-    BindTexture(8);
-    SetTextureFilter(tfMipNearest);
-    SetTextureFilter(4);  // no such row: ignored
-    auto Calls = fake::CallsNamed("glTexParameteri");
-    ASSERT_EQ(Calls.size(), 4u);
-    EXPECT_EQ(Calls[0].Args,
-              (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR, 7}));
-    EXPECT_EQ(Calls[1].Args, (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                                                  GL_LINEAR_MIPMAP_LINEAR, 7}));
-    EXPECT_EQ(Calls[2].Args,
-              (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST, 8}));
-    EXPECT_EQ(Calls[3].Args, (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                                                  GL_NEAREST_MIPMAP_NEAREST, 8}));
+// One channel of a colour drawn with alpha Alpha over the framebuffer's
+// channel, mixed by the blend state the recorded calls leave.
+double Mixed(double Source, double Alpha, double Destination) {
+    double SourceFactor = GL_ONE, DestinationFactor = GL_ZERO;  // GL's defaults
+    for (const fake::GLCall& Call : fake::GLCalls) {
+        if (Call.Name == "glBlendFunc")
+            std::tie(SourceFactor, DestinationFactor) = std::tie(Call.Args[0], Call.Args[1]);
+    }
+    const std::map<double, double> Factors = {
+        {GL_ZERO, 0}, {GL_ONE, 1}, {GL_SRC_ALPHA, Alpha}, {GL_ONE_MINUS_SRC_ALPHA, 1 - Alpha}};
+    if (!EnabledAfter(GL_BLEND, fake::GLCalls.size())) return Source;
+    return std::min(
+        1.0, Source * Factors.at(SourceFactor) + Destination * Factors.at(DestinationFactor));
+}
+
+TEST_F(PexGLTest, BlendModesDrawOpaqueMixOrAdd) {
+    // A channel of 1 at alpha 0.25 over 0.25, and of 0.5 at alpha 1 over 0.75,
+    // in each mode, whichever mode was set before.
+    const struct {
+        uint8_t Mode;
+        double Translucent, Opaque;
+    } Rows[] = {
+        {bmNone, 1, 0.5},        // drawn as it is: alpha plays no part
+        {bmAlpha, 0.4375, 0.5},  // a quarter of the colour over three quarters of what was there
+        {bmAdd, 0.5, 1},         // added, scaled by alpha, up to full
+    };
+    for (const auto& Row : Rows)
+        for (uint8_t Before : {bmNone, bmAlpha, bmAdd}) {
+            fake::ResetGL();
+            SetBlendMode(Before);
+            SetBlendMode(Row.Mode);
+            SetBlendMode(3);  // no such mode: ignored
+            EXPECT_DOUBLE_EQ(Mixed(1, 0.25, 0.25), Row.Translucent) << int(Row.Mode) << int(Before);
+            EXPECT_DOUBLE_EQ(Mixed(0.5, 1, 0.75), Row.Opaque) << int(Row.Mode) << int(Before);
+        }
+}
+
+TEST_F(PexGLTest, TextureFiltersAreSharpOrSmoothWithOrWithoutMipmapsOnTheBoundTexture) {
+    const struct {
+        uint8_t Mode;
+        bool Sharp, Mipmaps;
+    } Rows[] = {{tfNearest, true, false},
+                {tfLinear, false, false},
+                {tfMipNearest, true, true},
+                {tfMipLinear, false, true}};
+    for (const auto& Row : Rows) {
+        BindTexture(10 + Row.Mode);
+        SetTextureFilter(Row.Mode);
+    }
+    SetTextureFilter(4);  // no such mode: ignored
+    // How GL samples with a filter: 'n' takes the nearest texel, 'l' blends
+    // four; a minifying filter with mipmaps then takes the nearest level or
+    // blends two.
+    const std::map<double, std::string> Samples = {{GL_NEAREST, "n"},
+                                                   {GL_LINEAR, "l"},
+                                                   {GL_NEAREST_MIPMAP_NEAREST, "nn"},
+                                                   {GL_LINEAR_MIPMAP_NEAREST, "ln"},
+                                                   {GL_NEAREST_MIPMAP_LINEAR, "nl"},
+                                                   {GL_LINEAR_MIPMAP_LINEAR, "ll"}};
+    // Each texture's magnifying and minifying filters, from GL's defaults on.
+    std::map<double, std::pair<double, double>> Filters;
+    for (const auto& Row : Rows) Filters[10 + Row.Mode] = {GL_LINEAR, GL_NEAREST_MIPMAP_LINEAR};
+    for (const fake::GLCall& Call : fake::CallsNamed("glTexParameteri")) {
+        if (Call.Args[0] != GL_TEXTURE_2D) continue;
+        auto& Filter = Filters[Call.Args[3]];
+        if (Call.Args[1] == GL_TEXTURE_MAG_FILTER) Filter.first = Call.Args[2];
+        if (Call.Args[1] == GL_TEXTURE_MIN_FILTER) Filter.second = Call.Args[2];
+    }
+    for (const auto& Row : Rows) {
+        const auto [Mag, Min] = Filters[10 + Row.Mode];
+        // Enlarged, reduced, and between mipmap levels alike.
+        EXPECT_EQ(Samples.at(Mag) + Samples.at(Min),
+                  std::string(Row.Mipmaps ? 3 : 2, Row.Sharp ? 'n' : 'l'))
+            << int(Row.Mode);
+    }
 }
 
 // ---- Quad emitters ----
@@ -557,18 +617,20 @@ TEST_F(PexGLTest, InactiveFadeDrawsNothing) {
 TEST_F(PexGLTest, OverlayCoversTheWindowInTheFadeColourWithItsAlpha) {
     WindowWidth = 800;
     WindowHeight = 600;
+    // What the screen under it may have left on.
+    for (GLenum Capability : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE}) glEnable(Capability);
     StartFade(0x00000000u, 10);  // the colour's own alpha byte plays no part
     DrawFade();
-    std::vector<std::string> Names;
-    for (const auto& Call : fake::GLCalls) Names.push_back(Call.Name);
-    EXPECT_EQ(Names, (std::vector<std::string>{"glDisable", "glDisable", "glDisable", "glColor4ub",
-                                               "glBegin", "glVertex2i", "glVertex2i", "glVertex2i",
-                                               "glVertex2i", "glEnd"}));
-    EXPECT_EQ(fake::GLCalls[0].Args, std::vector<double>{GL_DEPTH_TEST});
-    EXPECT_EQ(fake::GLCalls[1].Args, std::vector<double>{GL_CULL_FACE});
-    EXPECT_EQ(fake::GLCalls[2].Args, std::vector<double>{GL_TEXTURE_2D});
-    EXPECT_EQ(fake::GLCalls[3].Args, (std::vector<double>{0, 0, 0, 10}));
-    EXPECT_EQ(Vertices("glVertex2i")[2], std::make_pair(800.0, 600.0));
+    const std::vector<fake::Batch> Drawn = fake::Batches();
+    ASSERT_EQ(Drawn.size(), 1u);
+    EXPECT_EQ(Drawn[0].Color, (std::array<int32_t, 4>{0, 0, 0, 10}));
+    std::vector<std::pair<double, double>> Corners = Drawn[0].Vertices;
+    std::sort(Corners.begin(), Corners.end());
+    EXPECT_EQ(Corners,
+              (std::vector<std::pair<double, double>>{{0, 0}, {0, 600}, {800, 0}, {800, 600}}));
+    // Untextured, and nothing culls or depth-tests it away.
+    for (GLenum Capability : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE})
+        EXPECT_FALSE(EnabledAfter(Capability, Drawn[0].BeginIndex)) << Capability;
 }
 
 // ---- Zero window sides and scaled displays ----

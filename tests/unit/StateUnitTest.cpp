@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -197,58 +201,115 @@ TEST_F(StateUnitTest, StepRunsForTheStateThatUpdateSwitchedTo) {
     EXPECT_EQ(Log, std::vector<std::string>{"menu.step"});
 }
 
-TEST_F(StateUnitTest, DrawDispatcherSetsUpPixelSpaceThenDrawsThenFades) {
-    FillLoggingRow(stMenu, "menu");
+// A GL matrix of the kinds translations, scalings and glOrtho make: a point
+// P becomes Scale * P + Offset.
+struct TAxisMatrix {
+    std::array<double, 3> Scale{1, 1, 1}, Offset{0, 0, 0};
+    TAxisMatrix Times(const TAxisMatrix& M) const {
+        TAxisMatrix Product;
+        for (int I = 0; I < 3; ++I) {
+            Product.Scale[I] = Scale[I] * M.Scale[I];
+            Product.Offset[I] = Scale[I] * M.Offset[I] + Offset[I];
+        }
+        return Product;
+    }
+    std::pair<double, double> operator()(double X, double Y) const {
+        return {Scale[0] * X + Offset[0], Scale[1] * Y + Offset[1]};
+    }
+};
+
+// The GL state the first Calls recorded calls leave: the matrices, the
+// viewport, the capabilities on, the blending and the last clear.
+struct TGLState {
+    std::map<double, TAxisMatrix> Matrices;
+    double Mode = GL_MODELVIEW;
+    std::vector<double> Viewport, ClearColor, BlendFunc;
+    std::set<double> Enabled;
+    size_t LastClear = 0;
+
+    explicit TGLState(size_t Calls) {
+        for (size_t I = 0; I < Calls; ++I) {
+            const std::string& Name = fake::GLCalls[I].Name;
+            const std::vector<double>& A = fake::GLCalls[I].Args;
+            TAxisMatrix& M = Matrices[Mode];
+            if (Name == "glMatrixMode") Mode = A[0];
+            if (Name == "glLoadIdentity") M = {};
+            if (Name == "glTranslatef") M = M.Times({{1, 1, 1}, {A[0], A[1], A[2]}});
+            if (Name == "glScalef") M = M.Times({{A[0], A[1], A[2]}, {0, 0, 0}});
+            if (Name == "glOrtho")
+                M = M.Times({{2 / (A[1] - A[0]), 2 / (A[3] - A[2]), -2 / (A[5] - A[4])},
+                             {-(A[1] + A[0]) / (A[1] - A[0]), -(A[3] + A[2]) / (A[3] - A[2]),
+                              -(A[5] + A[4]) / (A[5] - A[4])}});
+            if (Name == "glViewport") Viewport = A;
+            if (Name == "glClearColor") ClearColor = A;
+            if (Name == "glClear" && (int(A[0]) & GL_COLOR_BUFFER_BIT)) LastClear = I;
+            if (Name == "glEnable") Enabled.insert(A[0]);
+            if (Name == "glDisable") Enabled.erase(A[0]);
+            if (Name == "glBlendFunc") BlendFunc = A;
+        }
+    }
+    // The framebuffer position, counted from its top-left corner, where vertex
+    // (X, Y) lands, to a thousandth of a pixel.
+    std::pair<double, double> PixelOf(double X, double Y) {
+        auto [Right, Up] = Matrices[GL_PROJECTION].Times(Matrices[GL_MODELVIEW])(X, Y);
+        Right = Viewport[0] + (Right + 1) / 2 * Viewport[2];
+        Up = Viewport[1] + (Up + 1) / 2 * Viewport[3];
+        return {std::round(Right * 1000) / 1000,
+                std::round((FramebufferHeight - Up) * 1000) / 1000};
+    }
+};
+
+TEST_F(StateUnitTest, DrawDispatcherPutsWindowPixelsOnScreenBeforeTheScreenDrawsThenFades) {
+    static size_t DrawnAt;
+    // A screen that draws a white square and leaves texturing on and adding blend.
+    States[stMenu].Draw = [] {
+        DrawnAt = fake::GLCalls.size();
+        SetTexturing(true);
+        SetBlendMode(bmAdd);
+        SetColor(clWhite);
+        BeginQuads();
+        DrawRect(0, 0, 16, 16);
+        EndQuads();
+    };
     CurrentState = stMenu;
+    // A frame at another size first: nothing of it may carry over.
+    WindowWidth = FramebufferWidth = 320;
+    WindowHeight = FramebufferHeight = 200;
+    DispatchDraw();
+    const size_t FrameStart = fake::GLCalls.size();
+    // An 800 x 600 window on a display at 200 %.
     WindowWidth = 800;
     WindowHeight = 600;
-    FramebufferWidth = 800;
-    FramebufferHeight = 600;
+    FramebufferWidth = 1600;
+    FramebufferHeight = 1200;
     StartFade(clBlack, 10);
     DispatchDraw();
-    std::vector<std::string> Names;
-    for (const auto& Call : fake::GLCalls) Names.push_back(Call.Name);
-    std::vector<std::string> Expected = {
-        "glViewport",     "glClearColor", "glClear",        "glMatrixMode",
-        "glLoadIdentity", "glTranslatef", "glScalef",       "glMatrixMode",
-        "glLoadIdentity", "glMatrixMode", "glLoadIdentity", "glScalef",
-        "glTranslatef",   "glDisable",    "glEnable",       "glBlendFunc"};
-    ASSERT_GE(Names.size(), Expected.size());
-    EXPECT_EQ(std::vector<std::string>(Names.begin(), Names.begin() + Expected.size()), Expected);
-    auto& C = fake::GLCalls;
-    EXPECT_EQ(C[0].Args, (std::vector<double>{0, 0, 800, 600}));
-    EXPECT_EQ(C[1].Args, (std::vector<double>{0, 0, 0, 0}));
-    EXPECT_EQ(C[2].Args, std::vector<double>{GL_COLOR_BUFFER_BIT});
-    EXPECT_EQ(C[3].Args, std::vector<double>{GL_TEXTURE});
-    EXPECT_EQ(C[5].Args, (std::vector<double>{0, 1, 0}));
-    EXPECT_EQ(C[6].Args, (std::vector<double>{1, -1, 1}));
-    EXPECT_EQ(C[7].Args, std::vector<double>{GL_PROJECTION});
-    EXPECT_EQ(C[9].Args, std::vector<double>{GL_MODELVIEW});
-    EXPECT_EQ(C[11].Args, (std::vector<double>{2.0f / 800, -2.0f / 600, 1}));
-    EXPECT_EQ(C[12].Args, (std::vector<double>{-400, -300, 0}));
-    // The screen drew between the set-up and the overlay.
-    EXPECT_EQ(Log, std::vector<std::string>{"menu.draw"});
-    EXPECT_EQ(C[13].Args, std::vector<double>{GL_TEXTURE_2D});
-    EXPECT_EQ(C[14].Args, std::vector<double>{GL_BLEND});
-    EXPECT_EQ(Fade.Alpha, 10);
-    EXPECT_EQ(fake::CountCalls("glVertex2i"), 4u);
-}
 
-TEST_F(StateUnitTest, PixelMappingPutsCornersAtTheWindowEdges) {
-    WindowWidth = 640;
-    WindowHeight = 480;
-    DispatchDraw();
-    // The model-view matrix is scale * translate: a vertex is translated first.
-    auto Scale = fake::CallsNamed("glScalef")[1].Args;
-    auto Translate = fake::CallsNamed("glTranslatef")[1].Args;
-    auto Apply = [&](double X, double Y) {
-        return std::make_pair((X + Translate[0]) * Scale[0], (Y + Translate[1]) * Scale[1]);
-    };
-    EXPECT_NEAR(Apply(0, 0).first, -1, 1e-6);
-    EXPECT_NEAR(Apply(0, 0).second, 1, 1e-6);
-    EXPECT_NEAR(Apply(640, 480).first, 1, 1e-6);
-    EXPECT_NEAR(Apply(640, 480).second, -1, 1e-6);
-    EXPECT_NEAR(Apply(320, 240).first, 0, 1e-6);
+    TGLState AtDraw(DrawnAt);
+    ASSERT_GT(DrawnAt, FrameStart);
+    // Window pixels, (0, 0) top-left and y down.
+    for (auto [X, Y] : {std::pair<double, double>{0, 0}, {800, 600}, {100, 30}})
+        EXPECT_EQ(AtDraw.PixelOf(X, Y), std::make_pair(2 * X, 2 * Y));
+    EXPECT_EQ(AtDraw.Mode, GL_MODELVIEW) << "a screen's own shifts act in window pixels";
+    // Pictures arrive bottom row first: a lookup at t reads 1 - t.
+    EXPECT_EQ(AtDraw.Matrices[GL_TEXTURE](0.25, 0.25), std::make_pair(0.25, 0.75));
+    // The screen draws on a cleared picture, untextured and alpha-blended
+    // whatever the frame before left.
+    EXPECT_GT(AtDraw.LastClear, FrameStart);
+    EXPECT_EQ(AtDraw.ClearColor, (std::vector<double>{0, 0, 0, 0}));
+    EXPECT_FALSE(AtDraw.Enabled.count(GL_TEXTURE_2D));
+    EXPECT_TRUE(AtDraw.Enabled.count(GL_BLEND));
+    EXPECT_EQ(AtDraw.BlendFunc, (std::vector<double>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+
+    // The fade's overlay comes last, over the whole picture, blended by its alpha.
+    const fake::Batch Overlay = fake::Batches().back();
+    TGLState AtOverlay(Overlay.BeginIndex);
+    EXPECT_EQ(Overlay.Color, (std::array<int32_t, 4>{0, 0, 0, 10}));
+    EXPECT_TRUE(AtOverlay.Enabled.count(GL_BLEND) && AtOverlay.BlendFunc == AtDraw.BlendFunc);
+    const auto [Left, Top] = Overlay.Vertices[0];
+    const auto [Right, Bottom] = Overlay.Vertices[2];
+    EXPECT_EQ(AtOverlay.PixelOf(Left, Top), std::make_pair(0.0, 0.0));
+    EXPECT_EQ(AtOverlay.PixelOf(Right, Bottom), std::make_pair(1600.0, 1200.0));
 }
 
 }  // namespace
