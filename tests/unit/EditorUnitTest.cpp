@@ -12,6 +12,7 @@
 #include "EditorUnit.h"
 #include "EngineState.h"
 #include "Fakes.h"
+#include "GLState.h"
 #include "GameUnit.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
@@ -316,28 +317,19 @@ struct TQuad {
     TRect Window, Picture;
 };
 
-// The quads of a batch, shifted by the translations in force at its glBegin
-// (the editor scales nothing).
+// The quads of a batch, moved by the model-view matrix in force at its glBegin.
 std::vector<TQuad> Quads(const Batch& B) {
-    std::vector<std::pair<double, double>> Shifts = {{0, 0}};
-    for (size_t I = 0; I < B.BeginIndex; ++I) {
-        const fake::GLCall& Call = fake::GLCalls[I];
-        if (Call.Name == "glPushMatrix") Shifts.push_back(Shifts.back());
-        if (Call.Name == "glPopMatrix" && Shifts.size() > 1) Shifts.pop_back();
-        if (Call.Name == "glTranslatef") {
-            Shifts.back().first += Call.Args[0];
-            Shifts.back().second += Call.Args[1];
-        }
-    }
-    const auto [X, Y] = Shifts.back();
+    const TAxisMatrix Model = TGLState(B.BeginIndex).Matrix(GL_MODELVIEW);
     const auto& V = B.Vertices;
     const auto& T = B.TexCoords;
     std::vector<TQuad> Result;
-    for (size_t I = 0; I + 3 < V.size() && I + 3 < T.size(); I += 4)
-        Result.push_back(
-            {{V[I].first + X, V[I].second + Y, V[I + 2].first + X, V[I + 2].second + Y},
-             {T[I].first * TextureWidth, T[I].second * TextureHeight, T[I + 2].first * TextureWidth,
-              T[I + 2].second * TextureHeight}});
+    for (size_t I = 0; I + 3 < V.size() && I + 3 < T.size(); I += 4) {
+        const auto [Left, Top] = Model(V[I].first, V[I].second);
+        const auto [Right, Bottom] = Model(V[I + 2].first, V[I + 2].second);
+        Result.push_back({{Left, Top, Right, Bottom},
+                          {T[I].first * TextureWidth, T[I].second * TextureHeight,
+                           T[I + 2].first * TextureWidth, T[I + 2].second * TextureHeight}});
+    }
     return Result;
 }
 

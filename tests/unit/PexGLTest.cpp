@@ -16,6 +16,7 @@
 
 #include "EngineState.h"
 #include "Fakes.h"
+#include "GLState.h"
 #include "PexGL.h"
 
 namespace {
@@ -307,30 +308,15 @@ TEST_F(PexGLTest, SetColorSendsRedGreenBlueAlphaBytes) {
     EXPECT_EQ(Calls[1].Args, (std::vector<double>{0x10, 0x20, 0x40, 0x80}));
 }
 
-// Whether the first Calls recorded calls leave the capability on (all start off).
-bool EnabledAfter(double Capability, size_t Calls) {
-    bool On = false;
-    for (size_t I = 0; I < Calls; ++I) {
-        const fake::GLCall& Call = fake::GLCalls[I];
-        if ((Call.Name == "glEnable" || Call.Name == "glDisable") && Call.Args[0] == Capability)
-            On = Call.Name == "glEnable";
-    }
-    return On;
-}
-
 // One channel of a colour drawn with alpha Alpha over the framebuffer's
 // channel, mixed by the blend state the recorded calls leave.
 double Mixed(double Source, double Alpha, double Destination) {
-    double SourceFactor = GL_ONE, DestinationFactor = GL_ZERO;  // GL's defaults
-    for (const fake::GLCall& Call : fake::GLCalls) {
-        if (Call.Name == "glBlendFunc")
-            std::tie(SourceFactor, DestinationFactor) = std::tie(Call.Args[0], Call.Args[1]);
-    }
+    const TGLState State;
     const std::map<double, double> Factors = {
         {GL_ZERO, 0}, {GL_ONE, 1}, {GL_SRC_ALPHA, Alpha}, {GL_ONE_MINUS_SRC_ALPHA, 1 - Alpha}};
-    if (!EnabledAfter(GL_BLEND, fake::GLCalls.size())) return Source;
-    return std::min(
-        1.0, Source * Factors.at(SourceFactor) + Destination * Factors.at(DestinationFactor));
+    if (!State.IsOn(GL_BLEND)) return Source;
+    return std::min(1.0, Source * Factors.at(State.BlendFunc[0]) +
+                             Destination * Factors.at(State.BlendFunc[1]));
 }
 
 TEST_F(PexGLTest, BlendModesDrawOpaqueMixOrAdd) {
@@ -630,7 +616,7 @@ TEST_F(PexGLTest, OverlayCoversTheWindowInTheFadeColourWithItsAlpha) {
               (std::vector<std::pair<double, double>>{{0, 0}, {0, 600}, {800, 0}, {800, 600}}));
     // Untextured, and nothing culls or depth-tests it away.
     for (GLenum Capability : {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_CULL_FACE})
-        EXPECT_FALSE(EnabledAfter(Capability, Drawn[0].BeginIndex)) << Capability;
+        EXPECT_FALSE(TGLState(Drawn[0].BeginIndex).IsOn(Capability)) << Capability;
 }
 
 // ---- Zero window sides and scaled displays ----

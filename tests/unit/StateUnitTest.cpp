@@ -14,6 +14,7 @@
 
 #include "EngineState.h"
 #include "Fakes.h"
+#include "GLState.h"
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
@@ -201,64 +202,6 @@ TEST_F(StateUnitTest, StepRunsForTheStateThatUpdateSwitchedTo) {
     EXPECT_EQ(Log, std::vector<std::string>{"menu.step"});
 }
 
-// A GL matrix of the kinds translations, scalings and glOrtho make: a point
-// P becomes Scale * P + Offset.
-struct TAxisMatrix {
-    std::array<double, 3> Scale{1, 1, 1}, Offset{0, 0, 0};
-    TAxisMatrix Times(const TAxisMatrix& M) const {
-        TAxisMatrix Product;
-        for (int I = 0; I < 3; ++I) {
-            Product.Scale[I] = Scale[I] * M.Scale[I];
-            Product.Offset[I] = Scale[I] * M.Offset[I] + Offset[I];
-        }
-        return Product;
-    }
-    std::pair<double, double> operator()(double X, double Y) const {
-        return {Scale[0] * X + Offset[0], Scale[1] * Y + Offset[1]};
-    }
-};
-
-// The GL state the first Calls recorded calls leave: the matrices, the
-// viewport, the capabilities on, the blending and the last clear.
-struct TGLState {
-    std::map<double, TAxisMatrix> Matrices;
-    double Mode = GL_MODELVIEW;
-    std::vector<double> Viewport, ClearColor, BlendFunc;
-    std::set<double> Enabled;
-    size_t LastClear = 0;
-
-    explicit TGLState(size_t Calls) {
-        for (size_t I = 0; I < Calls; ++I) {
-            const std::string& Name = fake::GLCalls[I].Name;
-            const std::vector<double>& A = fake::GLCalls[I].Args;
-            TAxisMatrix& M = Matrices[Mode];
-            if (Name == "glMatrixMode") Mode = A[0];
-            if (Name == "glLoadIdentity") M = {};
-            if (Name == "glTranslatef") M = M.Times({{1, 1, 1}, {A[0], A[1], A[2]}});
-            if (Name == "glScalef") M = M.Times({{A[0], A[1], A[2]}, {0, 0, 0}});
-            if (Name == "glOrtho")
-                M = M.Times({{2 / (A[1] - A[0]), 2 / (A[3] - A[2]), -2 / (A[5] - A[4])},
-                             {-(A[1] + A[0]) / (A[1] - A[0]), -(A[3] + A[2]) / (A[3] - A[2]),
-                              -(A[5] + A[4]) / (A[5] - A[4])}});
-            if (Name == "glViewport") Viewport = A;
-            if (Name == "glClearColor") ClearColor = A;
-            if (Name == "glClear" && (int(A[0]) & GL_COLOR_BUFFER_BIT)) LastClear = I;
-            if (Name == "glEnable") Enabled.insert(A[0]);
-            if (Name == "glDisable") Enabled.erase(A[0]);
-            if (Name == "glBlendFunc") BlendFunc = A;
-        }
-    }
-    // The framebuffer position, counted from its top-left corner, where vertex
-    // (X, Y) lands, to a thousandth of a pixel.
-    std::pair<double, double> PixelOf(double X, double Y) {
-        auto [Right, Up] = Matrices[GL_PROJECTION].Times(Matrices[GL_MODELVIEW])(X, Y);
-        Right = Viewport[0] + (Right + 1) / 2 * Viewport[2];
-        Up = Viewport[1] + (Up + 1) / 2 * Viewport[3];
-        return {std::round(Right * 1000) / 1000,
-                std::round((FramebufferHeight - Up) * 1000) / 1000};
-    }
-};
-
 TEST_F(StateUnitTest, DrawDispatcherPutsWindowPixelsOnScreenBeforeTheScreenDrawsThenFades) {
     static size_t DrawnAt;
     // A screen that draws a white square and leaves texturing on and adding blend.
@@ -289,27 +232,27 @@ TEST_F(StateUnitTest, DrawDispatcherPutsWindowPixelsOnScreenBeforeTheScreenDraws
     ASSERT_GT(DrawnAt, FrameStart);
     // Window pixels, (0, 0) top-left and y down.
     for (auto [X, Y] : {std::pair<double, double>{0, 0}, {800, 600}, {100, 30}})
-        EXPECT_EQ(AtDraw.PixelOf(X, Y), std::make_pair(2 * X, 2 * Y));
+        EXPECT_EQ(AtDraw.PixelOf(X, Y, FramebufferHeight), std::make_pair(2 * X, 2 * Y));
     EXPECT_EQ(AtDraw.Mode, GL_MODELVIEW) << "a screen's own shifts act in window pixels";
     // Pictures arrive bottom row first: a lookup at t reads 1 - t.
-    EXPECT_EQ(AtDraw.Matrices[GL_TEXTURE](0.25, 0.25), std::make_pair(0.25, 0.75));
+    EXPECT_EQ(AtDraw.Matrix(GL_TEXTURE)(0.25, 0.25), std::make_pair(0.25, 0.75));
     // The screen draws on a cleared picture, untextured and alpha-blended
     // whatever the frame before left.
     EXPECT_GT(AtDraw.LastClear, FrameStart);
     EXPECT_EQ(AtDraw.ClearColor, (std::vector<double>{0, 0, 0, 0}));
-    EXPECT_FALSE(AtDraw.Enabled.count(GL_TEXTURE_2D));
-    EXPECT_TRUE(AtDraw.Enabled.count(GL_BLEND));
+    EXPECT_FALSE(AtDraw.IsOn(GL_TEXTURE_2D));
+    EXPECT_TRUE(AtDraw.IsOn(GL_BLEND));
     EXPECT_EQ(AtDraw.BlendFunc, (std::vector<double>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
 
     // The fade's overlay comes last, over the whole picture, blended by its alpha.
     const fake::Batch Overlay = fake::Batches().back();
     TGLState AtOverlay(Overlay.BeginIndex);
     EXPECT_EQ(Overlay.Color, (std::array<int32_t, 4>{0, 0, 0, 10}));
-    EXPECT_TRUE(AtOverlay.Enabled.count(GL_BLEND) && AtOverlay.BlendFunc == AtDraw.BlendFunc);
+    EXPECT_TRUE(AtOverlay.IsOn(GL_BLEND) && AtOverlay.BlendFunc == AtDraw.BlendFunc);
     const auto [Left, Top] = Overlay.Vertices[0];
     const auto [Right, Bottom] = Overlay.Vertices[2];
-    EXPECT_EQ(AtOverlay.PixelOf(Left, Top), std::make_pair(0.0, 0.0));
-    EXPECT_EQ(AtOverlay.PixelOf(Right, Bottom), std::make_pair(1600.0, 1200.0));
+    EXPECT_EQ(AtOverlay.PixelOf(Left, Top, FramebufferHeight), std::make_pair(0.0, 0.0));
+    EXPECT_EQ(AtOverlay.PixelOf(Right, Bottom, FramebufferHeight), std::make_pair(1600.0, 1200.0));
 }
 
 }  // namespace
