@@ -58,6 +58,10 @@ void UseWindowDriver(const TWindowDriver& Driver) {
     Window = &Driver;
 }
 
+const TWindowDriver& WindowDriverInUse() {
+    return *Window;
+}
+
 static double LastTime = 0;
 static double FpsTime = 0;
 

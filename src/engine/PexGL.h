@@ -76,6 +76,8 @@ constexpr char PathDelim = PlatformPathDelim;
 extern const TWindowDriver SystemWindow;
 // From the next call on, the engine uses Driver; SystemWindow at start.
 void UseWindowDriver(const TWindowDriver& Driver);
+// The driver the engine uses now, for a stand-in to pass its calls on to.
+const TWindowDriver& WindowDriverInUse();
 
 // ---- Window and main loop -------------------------------------------------
 
