@@ -67,4 +67,4 @@ set(PEX_MAIN_SOURCE ${PEX_SRC_DIR}/app/PexMain.cpp)
 # The link-time seam that tests and fuzzers put in place of OpenGL, GLU and the
 # windowing layer.
 get_filename_component(PEX_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/support ABSOLUTE)
-set(PEX_FAKE_SOURCES ${PEX_SUPPORT_DIR}/FakeGL.cpp ${PEX_SUPPORT_DIR}/FakeGlfw2.cpp)
+set(PEX_FAKE_SOURCES ${PEX_SUPPORT_DIR}/FakeGL.cpp ${PEX_SUPPORT_DIR}/FakeWindow.cpp)

@@ -7,6 +7,7 @@
 #include "ConfigUnit.h"
 #include "EditorUnit.h"
 #include "GameUnit.h"
+#include "Glfw2.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "MenuUnit.h"
@@ -107,6 +108,8 @@ static bool OptionValue(int argc, char** argv, std::string& Value) {
 }
 
 int main(int argc, char** argv) {
+    // The engine runs on the system's window, or on a demo standing in for it.
+    UseWindowDriver(SystemWindow);
     if (argc > 1) {
         const std::string Option = argv[1];
         if (Option == "--help" || Option == "--version") {

@@ -20,10 +20,20 @@ static uint64_t Outcome = DigestStart;
 static size_t FrameCount = 0;  // frames recorded or played
 static bool EngineEnded = false;
 
+// The driver that was in use when the demo started: the recorder and the player
+// pass the calls they do not answer themselves on to it.
+static const TWindowDriver* Beneath = nullptr;
+
 // What the program's own handlers are; the driver installs its own in their place.
 static TGlfw2KeyFun ProgramKey = nullptr;
 static TGlfw2CharFun ProgramChar = nullptr;
 static TGlfw2MouseButtonFun ProgramButton = nullptr;
+
+// A demo started while another runs stands in for what the other stood in for,
+// never for the other itself.
+static void TakeDriverBeneath() {
+    if (DemoMode == dmOff) Beneath = &WindowDriverInUse();
+}
 
 // ---- The outcome digest ------------------------------------------------------
 
@@ -75,36 +85,36 @@ static void Note(char Kind, int32_t A, int32_t B = 0) {
 }
 
 static double RecordTime() {
-    const double Time = SystemWindow.GetTime();
+    const double Time = Beneath->GetTime();
     if (!EngineEnded) Noted.push_back(TimeItem(Time));
     return Time;
 }
 
 static int32_t RecordWindowParam(int32_t Param) {
-    const int32_t Value = SystemWindow.GetWindowParam(Param);
+    const int32_t Value = Beneath->GetWindowParam(Param);
     if (Param == GLFW2_OPENED) Note(diOpened, Value);
     if (Param == GLFW2_ACTIVE) Note(diActive, Value);
     return Value;
 }
 
 static void RecordWindowSize(int32_t* Width, int32_t* Height) {
-    SystemWindow.GetWindowSize(Width, Height);
+    Beneath->GetWindowSize(Width, Height);
     Note(diWindowSize, *Width, *Height);
 }
 
 static void RecordFramebufferSize(int32_t* Width, int32_t* Height) {
-    SystemWindow.GetFramebufferSize(Width, Height);
+    Beneath->GetFramebufferSize(Width, Height);
     Note(diFramebufferSize, *Width, *Height);
 }
 
 static void RecordMousePos(int32_t* X, int32_t* Y) {
-    SystemWindow.GetMousePos(X, Y);
+    Beneath->GetMousePos(X, Y);
     Note(diMousePos, *X, *Y);
 }
 
 // Noted only when one came, so that a session without one records as before.
 static int32_t RecordTerminationSignal() {
-    const int32_t Signal = SystemWindow.TerminationSignal();
+    const int32_t Signal = Beneath->TerminationSignal();
     if (Signal != 0) Note(diSignal, Signal);
     return Signal;
 }
@@ -126,21 +136,21 @@ static void RecordButton(int32_t Button, int32_t Action) {
 
 static void RecordKeyCallback(TGlfw2KeyFun Fun) {
     ProgramKey = Fun;
-    SystemWindow.SetKeyCallback(Fun ? RecordKey : nullptr);
+    Beneath->SetKeyCallback(Fun ? RecordKey : nullptr);
 }
 
 static void RecordCharCallback(TGlfw2CharFun Fun) {
     ProgramChar = Fun;
-    SystemWindow.SetCharCallback(Fun ? RecordChar : nullptr);
+    Beneath->SetCharCallback(Fun ? RecordChar : nullptr);
 }
 
 static void RecordButtonCallback(TGlfw2MouseButtonFun Fun) {
     ProgramButton = Fun;
-    SystemWindow.SetMouseButtonCallback(Fun ? RecordButton : nullptr);
+    Beneath->SetMouseButtonCallback(Fun ? RecordButton : nullptr);
 }
 
 static void RecordSwap() {
-    SystemWindow.SwapBuffers();
+    Beneath->SwapBuffers();
     DigestWrites();
     if (EngineEnded) return;
     WriteRecord(DemoFrameText(Noted, false));
@@ -151,7 +161,7 @@ static void RecordSwap() {
 static void RecordTerminate() {
     DigestWrites();
     EngineEnded = true;
-    SystemWindow.Terminate();
+    Beneath->Terminate();
 }
 
 static std::string NotADemo(const std::string& FileName, const std::string& Why) {
@@ -181,7 +191,8 @@ bool StartDemoRecording(const std::string& FileName, std::string& Error) {
     DemoFileName = FileName;
     RecordBuffer.clear();
     RecordFailed = false;
-    Recorder = SystemWindow;
+    TakeDriverBeneath();
+    Recorder = *Beneath;
     Recorder.Terminate = RecordTerminate;
     Recorder.SetKeyCallback = RecordKeyCallback;
     Recorder.SetCharCallback = RecordCharCallback;
@@ -319,9 +330,9 @@ static double PlayTime() {
 }
 
 static int32_t PlayWindowParam(int32_t Param) {
-    if (Param != GLFW2_OPENED && Param != GLFW2_ACTIVE) return SystemWindow.GetWindowParam(Param);
+    if (Param != GLFW2_OPENED && Param != GLFW2_ACTIVE) return Beneath->GetWindowParam(Param);
     // A close request ends the playback as F10 does.
-    if (SystemWindow.GetWindowParam(GLFW2_OPENED) == 0) StopPlayback();
+    if (Beneath->GetWindowParam(GLFW2_OPENED) == 0) StopPlayback();
     return Answer(Param == GLFW2_OPENED ? diOpened : diActive).A;
 }
 
@@ -348,7 +359,7 @@ static void PlaySleep(double) {}
 
 // A real signal ends the playback at once; a recorded one where it was noted.
 static int32_t PlayTerminationSignal() {
-    if (const int32_t Signal = SystemWindow.TerminationSignal()) {
+    if (const int32_t Signal = Beneath->TerminationSignal()) {
         StopPlayback();
         return Signal;
     }
@@ -363,23 +374,23 @@ static void WatchStopKey(int32_t Key, int32_t Action) {
 
 static void PlayKeyCallback(TGlfw2KeyFun Fun) {
     ProgramKey = Fun;
-    SystemWindow.SetKeyCallback(WatchStopKey);
+    Beneath->SetKeyCallback(WatchStopKey);
 }
 
 static void PlayCharCallback(TGlfw2CharFun Fun) {
     ProgramChar = Fun;
-    SystemWindow.SetCharCallback(nullptr);
+    Beneath->SetCharCallback(nullptr);
 }
 
 static void PlayButtonCallback(TGlfw2MouseButtonFun Fun) {
     ProgramButton = Fun;
-    SystemWindow.SetMouseButtonCallback(nullptr);
+    Beneath->SetMouseButtonCallback(nullptr);
 }
 
 // The recorded events of the frame, delivered as the swap delivers real ones;
 // then the next frame.
 static void PlaySwap() {
-    SystemWindow.SwapBuffers();
+    Beneath->SwapBuffers();
     DigestWrites();
     if (PlaybackOver) return;
     while (IsDemoEvent(NextKind())) {
@@ -401,7 +412,7 @@ static void PlayTerminate() {
     DigestWrites();
     EngineEnded = true;
     ClosePlayback();
-    SystemWindow.Terminate();
+    Beneath->Terminate();
 }
 
 // Opens the demo and reads it through; false, with Error, for one that cannot
@@ -431,7 +442,8 @@ bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
         return false;
     }
     DemoFileName = FileName;
-    Player = SystemWindow;
+    TakeDriverBeneath();
+    Player = *Beneath;
     Player.Terminate = PlayTerminate;
     Player.SetKeyCallback = PlayKeyCallback;
     Player.SetCharCallback = PlayCharCallback;
@@ -515,7 +527,7 @@ void DoneDemo() {
 int EndDemo(int ExitCode) {
     const uint8_t Mode = DemoMode;
     DemoMode = dmOff;
-    UseWindowDriver(SystemWindow);
+    if (Mode != dmOff) UseWindowDriver(*Beneath);
     if (Mode != dmRecord) return ExitCode;
     if (RecordFailed) return ExitCode != 0 ? ExitCode : ExitRecordingFailed;
     if (ExitCode != 0) {

@@ -1,10 +1,12 @@
 // PexDemo: recording a session and playing it back frame for frame, as a
-// window driver that stands in for the system's (PexGL's TWindowDriver): the
-// recorder passes every call on and notes what the program took from outside,
-// the player answers from the demo. Also the digest of a run's outcome.
+// window driver (PexGL's TWindowDriver) that stands in for the one in use when
+// the demo starts, the system's in the program: the recorder passes every call
+// on to it and notes what the program took from outside, the player answers
+// from the demo. Also the digest of a run's outcome.
 //
-// Owns: DemoMode, the demo being recorded or played (its file, its frames, the
-// new file a recording goes to) and the outcome digest.
+// Owns: DemoMode, the driver it stands in for, the demo being recorded or
+// played (its file, its frames, the new file a recording goes to) and the
+// outcome digest.
 // Uses: PexGL (the window driver, the stop key), PexDemoFile (the format),
 // PexScript (reading files, the view of the files a played run writes),
 // PexPlatform (the new file of a recording, the played demo read in pieces).
@@ -36,7 +38,8 @@ constexpr int ExitRecordingFailed = 3;
 // Called by the program entry before the units start. False, with Error, when
 // the demo to play cannot be read or is no sound demo, or when the file to
 // record into cannot be used: an existing file that is not a demo, or anything
-// but a regular file, is refused. On success the demo's window driver is in use.
+// but a regular file, is refused. On success the demo's window driver is in use,
+// standing in for the one in use before.
 bool StartDemoRecording(const std::string& FileName, std::string& Error);
 bool StartDemoPlayback(const std::string& FileName, std::string& Error);
 
@@ -46,8 +49,9 @@ void InitDemo(const TWatchedFiles& Watched);
 void DoneDemo();
 // After the finalisations, with the program's exit code: a recording is put in
 // place only when the run ended well and every write of it succeeded; otherwise
-// it is removed, and any earlier demo of that name stays whole. Gives the exit
-// code to end with: ExitCode, or ExitRecordingFailed when the recording failed.
+// it is removed, and any earlier demo of that name stays whole. The engine gets
+// back the driver the demo stood in for. Gives the exit code to end with:
+// ExitCode, or ExitRecordingFailed when the recording failed.
 int EndDemo(int ExitCode);
 
 // Adds bytes of the program's state to the outcome digest while a demo runs;

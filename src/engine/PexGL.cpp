@@ -24,38 +24,41 @@ TProc OnUpdate = nullptr;
 TProc OnDraw = nullptr;
 TSessionEndHandler OnSessionEnd = nullptr;
 
-static int32_t SystemTerminationSignal() {
-    return PlatformTerminationSignal();
-}
-
-const TWindowDriver SystemWindow = {
-    glfw2Init,
-    glfw2Terminate,
-    glfw2OpenWindow,
-    glfw2SetWindowTitle,
-    glfw2SetWindowIcon,
-    glfw2GetDesktopMode,
-    glfw2SetWindowPos,
-    glfw2SetKeyCallback,
-    glfw2SetCharCallback,
-    glfw2SetMouseButtonCallback,
-    glfw2SetWindowRefreshCallback,
-    glfw2SwapInterval,
-    glfw2GetTime,
-    glfw2GetWindowParam,
-    glfw2GetWindowSize,
-    glfw2GetFramebufferSize,
-    glfw2GetMousePos,
-    glfw2Sleep,
-    glfw2SwapBuffers,
-    SystemTerminationSignal,
-    glfw2DisplayGone,
+// The engine's driver until it is given one: there is no window.
+static constexpr TWindowDriver NoWindow = {
+    [] { return int32_t(0); },
+    [] {},
+    [](int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+        return int32_t(0);
+    },
+    [](const char*) {},
+    [](int32_t, const TGlfw2Image*) {},
+    [](TGlfw2VidMode* Mode) { *Mode = TGlfw2VidMode{}; },
+    [](int32_t, int32_t) {},
+    [](TGlfw2KeyFun) {},
+    [](TGlfw2CharFun) {},
+    [](TGlfw2MouseButtonFun) {},
+    [](TGlfw2RefreshFun) {},
+    [](int32_t) {},
+    [] { return 0.0; },
+    [](int32_t) { return int32_t(0); },  // neither opened nor active
+    [](int32_t* Width, int32_t* Height) { *Width = *Height = 0; },
+    [](int32_t* Width, int32_t* Height) { *Width = *Height = 0; },
+    [](int32_t* X, int32_t* Y) { *X = *Y = 0; },
+    [](double) {},
+    [] {},
+    [] { return int32_t(0); },
+    [] {},
 };
 
-static const TWindowDriver* Window = &SystemWindow;
+static const TWindowDriver* Window = &NoWindow;
 
 void UseWindowDriver(const TWindowDriver& Driver) {
     Window = &Driver;
+}
+
+const TWindowDriver& WindowDriverInUse() {
+    return *Window;
 }
 
 static double LastTime = 0;

@@ -5,7 +5,8 @@
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
 // FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw/OnSessionEnd, the window driver,
 // Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
-// Uses: the GLFW 2 layer (Glfw2.h) through the window driver, OpenGL 1.x and
+// Uses: the window driver it is given (WindowDriver.h; the GLFW 2 layer's
+// types and key codes, Glfw2.h), OpenGL 1.x and
 // PexPlatform (the executable's path, the path separator, the termination
 // signals, the session's end).
 // Initialisation fixes the decimal separator, sets AppDir from the running
@@ -72,10 +73,15 @@ constexpr char PathDelim = PlatformPathDelim;
 
 // ---- The window driver -----------------------------------------------------
 
-// The GLFW 2 layer and the platform's termination signals.
-extern const TWindowDriver SystemWindow;
-// From the next call on, the engine uses Driver; SystemWindow at start.
+// The program entry gives the engine its driver before the engine starts: the
+// system's (SystemWindow of Glfw2.h), over which a demo may stand in. Until then
+// the engine has no window: OpenWindow gives false, the clock stands at 0, a
+// frame finds the window closed and sets Quit, and every other call of the
+// driver does nothing.
+// From the next call on, the engine uses Driver.
 void UseWindowDriver(const TWindowDriver& Driver);
+// The driver the engine uses now, for a stand-in to pass its calls on to.
+const TWindowDriver& WindowDriverInUse();
 
 // ---- Window and main loop -------------------------------------------------
 

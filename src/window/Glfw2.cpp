@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PexPlatform.h"
+#include "WindowDriver.h"
 
 static GLFWwindow* Window = nullptr;
 // The display went away: nothing more goes to GLFW.
@@ -279,3 +280,33 @@ void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
             {Images[I].Width, Images[I].Height, const_cast<unsigned char*>(Images[I].Pixels)});
     glfwSetWindowIcon(Window, Count, Copies.data());
 }
+
+// ---- The system's window driver ----------------------------------------------
+
+static int32_t SystemTerminationSignal() {
+    return PlatformTerminationSignal();
+}
+
+const TWindowDriver SystemWindow = {
+    glfw2Init,
+    glfw2Terminate,
+    glfw2OpenWindow,
+    glfw2SetWindowTitle,
+    glfw2SetWindowIcon,
+    glfw2GetDesktopMode,
+    glfw2SetWindowPos,
+    glfw2SetKeyCallback,
+    glfw2SetCharCallback,
+    glfw2SetMouseButtonCallback,
+    glfw2SetWindowRefreshCallback,
+    glfw2SwapInterval,
+    glfw2GetTime,
+    glfw2GetWindowParam,
+    glfw2GetWindowSize,
+    glfw2GetFramebufferSize,
+    glfw2GetMousePos,
+    glfw2Sleep,
+    glfw2SwapBuffers,
+    SystemTerminationSignal,
+    glfw2DisplayGone,
+};

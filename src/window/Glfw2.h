@@ -2,8 +2,9 @@
 // our own over the system's GLFW 3. The names carry the prefix glfw2 so that
 // they never collide with the real library's functions of the same meaning.
 //
-// Owns: the one GLFW 3 window and the callbacks installed on it.
-// Uses: GLFW 3.
+// Owns: the one GLFW 3 window and the callbacks installed on it; SystemWindow,
+// its calls as a window driver.
+// Uses: GLFW 3, PexPlatform (waits, the termination signal).
 // glfw2Init starts GLFW 3 and its timer; glfw2Terminate ends it.
 // glfw2DisplayGone, for a display that went away under the program, makes every
 // later call do nothing.
@@ -169,3 +170,10 @@ int32_t glfw2TranslateKey(int32_t Glfw3Key);
 // The size version 2 opened for the sides asked: a side of 0 (or less) is taken
 // from the other at 4:3, truncated but at least 1; both give 640 x 480.
 void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height);
+
+// ---- The system's window driver ----------------------------------------------
+
+struct TWindowDriver;
+// This layer's calls and the platform's termination signal as one window driver
+// (WindowDriver.h): the one the program entry gives the engine.
+extern const TWindowDriver SystemWindow;

@@ -1,5 +1,6 @@
 // The window driver: the type of the table through which the frame loop takes
-// everything from outside (PexGL uses it; PexDemo makes stand-ins of it).
+// everything from outside (PexGL uses it; Glfw2 makes the system's, PexDemo
+// stand-ins of it).
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,9 @@
 
 // Everything the frame loop takes from outside passes through one driver, a
 // table of the windowing layer's calls and the termination signal: the
-// system's own (SystemWindow), or a stand-in that records or replays a session
-// (PexDemo) chosen before the engine starts.
+// system's own (SystemWindow of Glfw2.h), or a stand-in over another that
+// records or replays a session (PexDemo), given to the engine by the program
+// entry before the engine starts.
 struct TWindowDriver {
     int32_t (*Init)();
     void (*Terminate)();

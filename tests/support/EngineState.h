@@ -1,6 +1,7 @@
 // The engine and the state table as a run has them before its first frame,
-// with the fake GL and windowing layers reset: the fixtures of the tests that
-// run frames or draw start from here, then set what they need.
+// with the fake GL reset and the fake window driver fresh and in use: the
+// fixtures of the tests that run frames or draw start from here, then set what
+// they need.
 #pragma once
 
 #include "Fakes.h"
@@ -10,7 +11,6 @@
 inline void ResetEngine() {
     fake::ResetGL();
     fake::ResetGlfw();
-    UseWindowDriver(SystemWindow);
     Quit = false;
     OnUpdate = nullptr;
     OnDraw = nullptr;

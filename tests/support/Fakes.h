@@ -1,8 +1,10 @@
-// Test seam: fake OpenGL/GLU and fake GLFW 2 layer.
+// Test seams: fake OpenGL/GLU and a fake window driver.
 //
-// The units are linked against these definitions in the tests: every GL call
-// is recorded with its arguments, and the windowing layer's clock, window
-// state, mouse, desktop and events are driven by the test.
+// The units are linked against the GL and GLU definitions in the tests: every
+// GL call is recorded with its arguments. The window comes through the engine's
+// window driver, as in the program: fake::Window, installed by ResetGlfw, plays
+// the GLFW 2 layer, its clock, window state, mouse, desktop and events driven by
+// the test; the termination signal is the platform's.
 #pragma once
 
 #include <array>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "Glfw2.h"
+#include "WindowDriver.h"
 
 namespace fake {
 
@@ -58,13 +61,13 @@ std::vector<GLCall> CallsNamed(const std::string& Name);
 // Number of calls named Name.
 size_t CountCalls(const std::string& Name);
 
-// ---- GLFW 2 layer ----
-extern std::deque<double> Times;  // glfw2GetTime pops the front; when empty returns Now
+// ---- The window driver ----
+extern std::deque<double> Times;  // GetTime pops the front; when empty returns Now
 extern double Now;
 extern bool Active;                    // GLFW2_ACTIVE
 extern bool Opened;                    // GLFW2_OPENED
-extern int32_t OpenResult;             // what glfw2OpenWindow returns
-extern std::vector<int32_t> OpenArgs;  // arguments of the last glfw2OpenWindow
+extern int32_t OpenResult;             // what OpenWindow returns
+extern std::vector<int32_t> OpenArgs;  // arguments of the last OpenWindow
 extern std::string Title;
 extern int32_t PosX, PosY;
 extern int32_t SwapIntervalValue;
@@ -79,16 +82,16 @@ extern TGlfw2KeyFun KeyFun;
 extern TGlfw2CharFun CharFun;
 extern TGlfw2MouseButtonFun MouseButtonFun;
 extern TGlfw2RefreshFun RefreshFun;
-// Runs inside glfw2SwapBuffers, where the real layer delivers queued events.
+// Runs inside SwapBuffers, where the real layer delivers queued events.
 extern std::function<void()> OnSwap;
 // The framebuffer is FramebufferScale times the window's size (2 plays a display
 // at 200 %); 1 after ResetGlfw.
 extern int32_t FramebufferScale;
-// A successful glfw2OpenWindow makes the window OpenedW x OpenedH when these are
+// A successful OpenWindow makes the window OpenedW x OpenedH when these are
 // set (playing the layer's choice for a side of 0), else the size asked for.
 extern int32_t OpenedW, OpenedH;
 
-// The window's icon as glfw2SetWindowIcon last gave it: each picture's side
+// The window's icon as SetWindowIcon last gave it: each picture's side
 // and its pixels (cleared by ResetGlfw).
 struct IconImage {
     int32_t Width, Height;
@@ -96,6 +99,10 @@ struct IconImage {
 };
 extern std::vector<IconImage> WindowIcon;
 
+// The driver whose calls read and set the variables above.
+extern const TWindowDriver Window;
+
+// Sets the variables above as they start and gives the engine fake::Window.
 void ResetGlfw();
 
 }  // namespace fake

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     }
     try {
         const std::string Folder = std::string(argv[1]) + PathDelim;
+        UseWindowDriver(SystemWindow);
         InitEngine();
         if (!OpenWindow(ViewWidth, ViewHeight, 32, false, 0))
             throw std::runtime_error("Cannot open a window; is a display with OpenGL available?");

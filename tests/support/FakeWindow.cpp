@@ -1,5 +1,8 @@
-// Fake GLFW 2 layer: the same functions as src/window/Glfw2.cpp, driven by the test.
+// Fake window driver: what the GLFW 2 layer (src/window/Glfw2.cpp) gives the
+// engine, played by the test.
 #include "Fakes.h"
+#include "PexGL.h"
+#include "PexPlatform.h"
 
 namespace fake {
 
@@ -55,23 +58,21 @@ void ResetGlfw() {
     FramebufferScale = 1;
     OpenedW = OpenedH = 0;
     WindowIcon.clear();
+    UseWindowDriver(Window);
 }
 
-}  // namespace fake
-
-using namespace fake;
-
-int32_t glfw2Init() {
+static int32_t Init() {
     ++InitCalls;
     return 1;
 }
-void glfw2Terminate() {
+
+static void Terminate() {
     ++TerminateCalls;
 }
-void glfw2DisplayGone() {}
-int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
-                        int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
-                        int32_t Mode) {
+
+static int32_t OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
+                          int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits,
+                          int32_t StencilBits, int32_t Mode) {
     OpenArgs = {Width,     Height,    RedBits,     GreenBits, BlueBits,
                 AlphaBits, DepthBits, StencilBits, Mode};
     if (OpenResult == 1) {
@@ -80,7 +81,12 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
     }
     return OpenResult;
 }
-void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
+
+static void SetWindowTitle(const char* NewTitle) {
+    Title = NewTitle;
+}
+
+static void SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
     WindowIcon.clear();
     for (int32_t I = 0; I < Count; ++I) {
         const uint8_t* Pixels = Images[I].Pixels;
@@ -89,68 +95,108 @@ void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
                               {Pixels, Pixels + size_t(Images[I].Width) * Images[I].Height * 4}});
     }
 }
-void glfw2SetWindowTitle(const char* NewTitle) {
-    Title = NewTitle;
-}
-void glfw2GetDesktopMode(TGlfw2VidMode* Mode) {
+
+static void GetDesktopMode(TGlfw2VidMode* Mode) {
     Mode->Width = DesktopWidth;
     Mode->Height = DesktopHeight;
     Mode->RedBits = Mode->GreenBits = Mode->BlueBits = 8;
 }
-void glfw2SetWindowPos(int32_t X, int32_t Y) {
+
+static void SetWindowPos(int32_t X, int32_t Y) {
     PosX = X;
     PosY = Y;
 }
-void glfw2SetKeyCallback(TGlfw2KeyFun Fun) {
+
+static void SetKeyCallback(TGlfw2KeyFun Fun) {
     KeyFun = Fun;
     CallbackOrder.push_back("key");
 }
-void glfw2SetCharCallback(TGlfw2CharFun Fun) {
+
+static void SetCharCallback(TGlfw2CharFun Fun) {
     CharFun = Fun;
     CallbackOrder.push_back("char");
 }
-void glfw2SetMouseButtonCallback(TGlfw2MouseButtonFun Fun) {
+
+static void SetMouseButtonCallback(TGlfw2MouseButtonFun Fun) {
     MouseButtonFun = Fun;
     CallbackOrder.push_back("mousebutton");
 }
-void glfw2SetWindowRefreshCallback(TGlfw2RefreshFun Fun) {
+
+static void SetWindowRefreshCallback(TGlfw2RefreshFun Fun) {
     RefreshFun = Fun;
     CallbackOrder.push_back("refresh");
 }
-void glfw2SwapInterval(int32_t Interval) {
+
+static void SwapInterval(int32_t Interval) {
     SwapIntervalValue = Interval;
 }
-double glfw2GetTime() {
+
+static double GetTime() {
     if (Times.empty()) return Now;
-    double T = Times.front();
+    Now = Times.front();
     Times.pop_front();
-    Now = T;
-    return T;
+    return Now;
 }
-int32_t glfw2GetWindowParam(int32_t Param) {
+
+static int32_t GetWindowParam(int32_t Param) {
     if (Param == GLFW2_ACTIVE) return Active ? 1 : 0;
     if (Param == GLFW2_OPENED) return Opened ? 1 : 0;
     return 0;
 }
-void glfw2GetWindowSize(int32_t* Width, int32_t* Height) {
+
+static void GetWindowSize(int32_t* Width, int32_t* Height) {
     *Width = WindowW;
     *Height = WindowH;
 }
-void glfw2GetFramebufferSize(int32_t* Width, int32_t* Height) {
+
+static void GetFramebufferSize(int32_t* Width, int32_t* Height) {
     *Width = WindowW * FramebufferScale;
     *Height = WindowH * FramebufferScale;
 }
-void glfw2GetMousePos(int32_t* X, int32_t* Y) {
+
+static void GetMousePos(int32_t* X, int32_t* Y) {
     *X = MouseX;
     *Y = MouseY;
 }
-void glfw2Sleep(double Seconds) {
+
+static void Sleep(double Seconds) {
     Sleeps.push_back(Seconds);
 }
-void glfw2SwapBuffers() {
+
+static void SwapBuffers() {
     ++Swaps;
     if (OnSwap) OnSwap();
 }
-int32_t glfw2TranslateKey(int32_t Glfw3Key) {
-    return Glfw3Key;
+
+// The tests raise real signals: the platform catches them as in the program.
+static int32_t TerminationSignal() {
+    return PlatformTerminationSignal();
 }
+
+static void DisplayGone() {}
+
+const TWindowDriver Window = {
+    Init,
+    Terminate,
+    OpenWindow,
+    SetWindowTitle,
+    SetWindowIcon,
+    GetDesktopMode,
+    SetWindowPos,
+    SetKeyCallback,
+    SetCharCallback,
+    SetMouseButtonCallback,
+    SetWindowRefreshCallback,
+    SwapInterval,
+    GetTime,
+    GetWindowParam,
+    GetWindowSize,
+    GetFramebufferSize,
+    GetMousePos,
+    Sleep,
+    SwapBuffers,
+    TerminationSignal,
+    DisplayGone,
+};
+
+}  // namespace fake
