@@ -104,22 +104,6 @@ target_link_options(pex PRIVATE
   "SHELL:--pre-js ${CMAKE_BINARY_DIR}/pex-run.js"
   "SHELL:--preload-file ${PEX_WEB_STAGE}@/")
 
-# The browser tests (tests/web): Debian's Chromium, driven through its DevTools
-# protocol, plays the page built here, served on 127.0.0.1. One at a time: each
-# keeps both processors busy.
-enable_testing()
-# Debian's own Python, which python3-websocket is installed for (a python3
-# earlier on the PATH may be another one).
-set(PEX_PYTHON3 /usr/bin/python3)
-file(GLOB web_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/web/test_*.py)
-foreach(script ${web_tests})
-  get_filename_component(name ${script} NAME_WE)
-  add_test(NAME ${name} COMMAND ${PEX_PYTHON3} ${script})
-  set_tests_properties(${name} PROPERTIES
-    RUN_SERIAL TRUE TIMEOUT 1800 LABELS "e2e;web"
-    ENVIRONMENT "PEX_WEB_APP_DIR=${PEX_APP_DIR};PEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/web:${CMAKE_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
-endforeach()
-
 # ---- The release archive: pex-<version>-web.zip -----------------------------
 # The page's folder, which any static web server can serve, and README.txt.
 install(FILES ${PEX_APP_DIR}/index.html ${PEX_APP_DIR}/pex-page.js ${PEX_APP_DIR}/pex.wasm
