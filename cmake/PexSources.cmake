@@ -1,8 +1,8 @@
-# The units' sources and include folders, for the game's build and for the
-# fuzz build (a project of its own on tests/fuzz). Every unit but the windowing
-# layer forms one library; the windowing layer is built on real GLFW, and tests
-# and fuzzers put fake GL and windowing functions in its place. The lists are
-# written out: a new source joins the build by being named here.
+# The units' sources and include folders, for the targets of every build
+# (PexTargets.cmake). Every unit but the windowing layer forms one library; the
+# windowing layer is built on real GLFW, and tests and fuzzers put fake GL and
+# windowing functions in its place. The lists are written out: a new source
+# joins the build by being named here.
 set(PEX_SRC_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(PEX_SRC_DIR ${PEX_SRC_DIR} ABSOLUTE)
 

@@ -1,8 +1,9 @@
-# The browser's build: the program in WebAssembly, drawing with WebGL through
-# Emscripten's GLFW 3 and its emulation of OpenGL's immediate mode, into
-# ${CMAKE_BINARY_DIR}/app/: index.html, pex-page.js, pex.js, pex.wasm and
-# pex.data (the shipped data, preloaded). SDL2 and libopenmpt come as static
-# libraries from PEX_WEB_PREFIX (scripts/build-web.sh builds them).
+# The browser's build, around the targets of PexTargets.cmake: the program in
+# WebAssembly, drawing with WebGL through Emscripten's GLFW 3 and its emulation
+# of OpenGL's immediate mode, into ${CMAKE_BINARY_DIR}/app/: index.html,
+# pex-page.js, pex.js, pex.wasm and pex.data (the shipped data, preloaded).
+# SDL2 and libopenmpt come as static libraries from PEX_WEB_PREFIX
+# (scripts/build-web.sh builds them).
 #
 # Run as a script (-DSRC=<data folder> -DSTAGE=<folder>) it lays out the data
 # to preload: the shipped files for the program's folder, and the user's files
@@ -37,39 +38,31 @@ if(NOT PEX_WEB_PREFIX)
   message(FATAL_ERROR "PEX_WEB_PREFIX must name the folder of the libraries built for the web")
 endif()
 
-set(PEX_APP_DIR ${CMAKE_BINARY_DIR}/app)
-include(${CMAKE_CURRENT_LIST_DIR}/PexSources.cmake)
+# What the targets link against, under the names the native build gets from
+# pkg-config: SDL2 and libopenmpt from PEX_WEB_PREFIX, GLFW 3 Emscripten's own.
+add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
+set_target_properties(PkgConfig::SDL2 PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES "${PEX_WEB_PREFIX}/include;${PEX_WEB_PREFIX}/include/SDL2"
+  INTERFACE_LINK_LIBRARIES ${PEX_WEB_PREFIX}/lib/libSDL2.a)
+add_library(PkgConfig::OPENMPT INTERFACE IMPORTED)
+set_target_properties(PkgConfig::OPENMPT PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES ${PEX_WEB_PREFIX}/include
+  INTERFACE_LINK_LIBRARIES ${PEX_WEB_PREFIX}/lib/libopenmpt.a)
+add_library(PkgConfig::GLFW3 INTERFACE IMPORTED)
+set_target_properties(PkgConfig::GLFW3 PROPERTIES INTERFACE_LINK_OPTIONS -sUSE_GLFW=3)
 
-# C++ exceptions carry the program's errors. Emscripten's JavaScript-based
-# ones: WebAssembly's own do not survive Asyncify's unwinding in 3.1.6.
-add_compile_options(-fexceptions)
-add_link_options(-fexceptions)
-
-add_library(pexplatform STATIC ${PEX_PLATFORM_SOURCES})
-target_include_directories(pexplatform PUBLIC ${PEX_PLATFORM_DIR})
+# C++ exceptions carry the program's errors: Emscripten's JavaScript-based
+# ones, in everything built on the platform services (the whole program).
+# WebAssembly's own do not survive Asyncify's unwinding in 3.1.6.
+target_compile_options(pexplatform PUBLIC -fexceptions)
+target_link_options(pexplatform PUBLIC -fexceptions)
+# The program's path, in the browser's file system.
 target_compile_definitions(pexplatform PRIVATE PEX_WEB_EXECUTABLE="${PEX_WEB_PROGRAM_DIR}/pex")
-
-add_library(pexcore STATIC ${PEX_UNIT_SOURCES})
-target_include_directories(pexcore PUBLIC ${PEX_UNIT_INCLUDE_DIRS})
-target_link_libraries(pexcore PUBLIC pexplatform)
-
-add_library(pexglfw STATIC ${PEX_GLFW2_SOURCE})
-target_include_directories(pexglfw PUBLIC ${PEX_SRC_DIR}/window)
-target_link_libraries(pexglfw PUBLIC pexplatform)
 
 # GLU's two functions, which WebGL lacks, and immediate mode as the desktop
 # has it.
 add_library(pexwebgl STATIC ${PEX_WEB_GL_SOURCES})
 target_link_libraries(pexwebgl PUBLIC pexcore)
-
-# The sound library, linked in with its table of names (no run-time loading
-# in the browser alongside Asyncify).
-add_library(fmod STATIC ${CMAKE_SOURCE_DIR}/soundlib/SoundLib.cpp
-                        ${CMAKE_SOURCE_DIR}/soundlib/SoundLibLinked.cpp)
-target_compile_definitions(fmod PRIVATE SOUNDLIB_LINKED)
-target_include_directories(fmod PRIVATE ${PEX_WEB_PREFIX}/include ${PEX_WEB_PREFIX}/include/SDL2)
-target_link_libraries(fmod PUBLIC pexplatform ${PEX_WEB_PREFIX}/lib/libSDL2.a
-                                  ${PEX_WEB_PREFIX}/lib/libopenmpt.a)
 
 # The data to preload, laid out by this file run as a script.
 set(PEX_WEB_STAGE ${CMAKE_BINARY_DIR}/stage)
@@ -92,16 +85,15 @@ configure_file(${CMAKE_SOURCE_DIR}/web/pex-page.js ${PEX_APP_DIR}/pex-page.js CO
 file(WRITE ${CMAKE_BINARY_DIR}/library-functions.json
      "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
 
-add_executable(pex ${PEX_MAIN_SOURCE})
-target_compile_definitions(pex PRIVATE PEX_VERSION="${PROJECT_VERSION}")
-target_link_libraries(pex PRIVATE pexcore pexglfw pexwebgl fmod)
+target_link_libraries(pex PRIVATE pexwebgl)
 add_dependencies(pex webdata)
+# Built into the page's folder.
 set_target_properties(pex PROPERTIES
   SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PEX_APP_DIR}
   LINK_DEPENDS "${CMAKE_BINARY_DIR}/stage.stamp;${CMAKE_BINARY_DIR}/pex-run.js")
 target_link_options(pex PRIVATE
-  # GLFW 3 under the program's own GLFW 2 layer; OpenGL 1.x on WebGL 1.
-  -sUSE_GLFW=3 -sLEGACY_GL_EMULATION=1
+  # OpenGL 1.x on WebGL 1 (under the GLFW 3 of PkgConfig::GLFW3).
+  -sLEGACY_GL_EMULATION=1
   # The frame loop keeps its shape: waits hand control back to the page.
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
@@ -112,22 +104,6 @@ target_link_options(pex PRIVATE
   "SHELL:--pre-js ${CMAKE_BINARY_DIR}/pex-run.js"
   "SHELL:--preload-file ${PEX_WEB_STAGE}@/")
 
-# The browser tests (tests/web): Debian's Chromium, driven through its DevTools
-# protocol, plays the page built here, served on 127.0.0.1. One at a time: each
-# keeps both processors busy.
-enable_testing()
-# Debian's own Python, which python3-websocket is installed for (a python3
-# earlier on the PATH may be another one).
-set(PEX_PYTHON3 /usr/bin/python3)
-file(GLOB web_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/web/test_*.py)
-foreach(script ${web_tests})
-  get_filename_component(name ${script} NAME_WE)
-  add_test(NAME ${name} COMMAND ${PEX_PYTHON3} ${script})
-  set_tests_properties(${name} PROPERTIES
-    RUN_SERIAL TRUE TIMEOUT 1800 LABELS "e2e;web"
-    ENVIRONMENT "PEX_WEB_APP_DIR=${PEX_APP_DIR};PEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/web:${CMAKE_SOURCE_DIR}/tests/e2e;PYTHONDONTWRITEBYTECODE=1")
-endforeach()
-
 # ---- The release archive: pex-<version>-web.zip -----------------------------
 # The page's folder, which any static web server can serve, and README.txt.
 install(FILES ${PEX_APP_DIR}/index.html ${PEX_APP_DIR}/pex-page.js ${PEX_APP_DIR}/pex.wasm
@@ -135,4 +111,3 @@ install(FILES ${PEX_APP_DIR}/index.html ${PEX_APP_DIR}/pex-page.js ${PEX_APP_DIR
 install(TARGETS pex RUNTIME DESTINATION . COMPONENT app)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/README-web.txt.in README.txt @ONLY NEWLINE_STYLE LF)
 install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION . COMPONENT archive)
-include(${CMAKE_CURRENT_LIST_DIR}/PexPackage.cmake)

@@ -16,6 +16,7 @@
 
 #include "Capabilities.h"
 #include "PexPlatform.h"
+#include "SdlCapabilities.h"
 #include "SoundLib.h"
 #include "TempFolder.h"
 #include "TestFiles.h"

@@ -13,10 +13,6 @@
 #include "PexPlatform.h"
 #include "TestSystem.h"
 
-#if __has_include(<SDL2/SDL.h>)
-#include <SDL2/SDL.h>
-#endif
-
 namespace capability {
 
 // A scratch name in the temporary folder, unique to this process.
@@ -75,24 +71,3 @@ inline bool HasAlsa() {
     PlatformFreeLibrary(Alsa);
     return true;
 }
-
-#if __has_include(<SDL2/SDL.h>)
-// A file that SDL is still writing (as its disk audio output writes its file)
-// can be read meanwhile. On Windows SDL opens such a file for itself alone.
-inline bool CanReadWhatSdlWrites() {
-    const std::string Path = capability::ScratchName("sdl");
-    SDL_RWops* Writer = SDL_RWFromFile(Path.c_str(), "wb");
-    if (Writer == nullptr) return false;
-    // More than any buffer SDL or the C library keeps: some of it is in the file.
-    const std::string Bytes(1 << 20, 'p');
-    const bool Written = SDL_RWwrite(Writer, Bytes.data(), Bytes.size(), 1) == 1;
-    std::streamsize Seen = 0;
-    {
-        std::ifstream Reader(Path, std::ios::binary);
-        Seen = Reader.ignore(Bytes.size()).gcount();
-    }
-    SDL_RWclose(Writer);
-    std::remove(Path.c_str());
-    return Written && Seen > 0;
-}
-#endif
