@@ -1,8 +1,8 @@
 # The units' sources and include folders, for the targets of every build
 # (PexTargets.cmake). Every unit but the windowing layer forms one library; the
-# windowing layer is built on real GLFW, and tests and fuzzers put fake GL and
-# windowing functions in its place. The lists are written out: a new source
-# joins the build by being named here.
+# windowing layer is built on real GLFW; tests and fuzzers put fake GL functions
+# in place of the system's and give the engine a fake window driver. The lists
+# are written out: a new source joins the build by being named here.
 set(PEX_SRC_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(PEX_SRC_DIR ${PEX_SRC_DIR} ABSOLUTE)
 
@@ -64,7 +64,7 @@ set(PEX_UNIT_INCLUDE_DIRS ${PEX_SRC_DIR}/platform ${PEX_SRC_DIR}/files ${PEX_SRC
 # The program entry: the table of units, above all of them.
 set(PEX_MAIN_SOURCE ${PEX_SRC_DIR}/app/PexMain.cpp)
 
-# The link-time seam that tests and fuzzers put in place of OpenGL, GLU and the
-# windowing layer.
+# The tests' and fuzzers' fakes: OpenGL and GLU at link time, and a window
+# driver.
 get_filename_component(PEX_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/support ABSOLUTE)
 set(PEX_FAKE_SOURCES ${PEX_SUPPORT_DIR}/FakeGL.cpp ${PEX_SUPPORT_DIR}/FakeWindow.cpp)

@@ -20,7 +20,17 @@ add_library(pexcore STATIC ${PEX_UNIT_SOURCES})
 target_include_directories(pexcore PUBLIC ${PEX_UNIT_INCLUDE_DIRS})
 target_link_libraries(pexcore PUBLIC pexplatform ${CMAKE_DL_LIBS})
 
-# The fuzz targets need no more: fakes take the windowing layer's place.
+# The tests' and fuzzers' fakes: a link-time seam that defines the OpenGL and
+# GLU functions the units call and records the GL calls, and a window driver
+# they give the engine, with the clock, the window state and the events theirs
+# to drive.
+if(PEX_FUZZ OR (PEX_BUILD_TESTS AND NOT EMSCRIPTEN))
+  add_library(pexfakes STATIC ${PEX_FAKE_SOURCES})
+  target_include_directories(pexfakes PUBLIC ${PEX_SUPPORT_DIR})
+  target_link_libraries(pexfakes PUBLIC pexcore)
+endif()
+
+# The fuzz targets need no more: the fakes take the windowing layer's place.
 if(PEX_FUZZ)
   return()
 endif()
