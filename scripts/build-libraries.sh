@@ -158,6 +158,16 @@ case "$target" in
 esac
 cmake_options=(-DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release)
 
+# The answers to a library's configuration checks, where this compiler's are
+# known: scripts/library-checks/<library><version>-<compiler><version>.<kind>.
+# With Emscripten each check costs a compile, and most a link, of a second
+# or more.
+known_checks() { # LIBRARY KIND
+  local file
+  file=$root/scripts/library-checks/$1$(upstream "${version[$1]}")-$compiler$(compiler_version).$2
+  [ -f "$file" ] && echo "$file"
+}
+
 build_glfw() {
   cmake_configure -S "$(unpacked glfw)" -B "$work/glfw-build" "${cmake_options[@]}" \
     -DBUILD_SHARED_LIBS=OFF -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF \
@@ -170,8 +180,11 @@ build_glfw() {
 # that (the dynamic API) is left out: it would pull in every SDL function, the
 # video ones too.
 build_sdl() {
-  local source
+  local source checks
   source=$(unpacked sdl)
+  if checks=$(known_checks sdl cmake); then
+    sdl_options+=(-C "$checks")
+  fi
   sed -i '/^\/\* everyone else\. /i #define SDL_DYNAMIC_API 0' "$source/src/dynapi/SDL_dynapi.h"
   grep -q '^#define SDL_DYNAMIC_API 0$' "$source/src/dynapi/SDL_dynapi.h" ||
     { echo "SDL_dynapi.h has no place for turning the dynamic API off" >&2; return 1; }
@@ -184,7 +197,13 @@ build_sdl() {
 }
 
 build_openmpt() {
+  local checks
   cd "$(unpacked openmpt)"
+  # configure writes its cache back.
+  if checks=$(known_checks openmpt cache); then
+    cp "$checks" config.cache
+    openmpt_flags+=(--cache-file=config.cache)
+  fi
   configure --prefix="$prefix" --disable-shared --enable-static --disable-dependency-tracking \
     --disable-openmpt123 --disable-examples --disable-tests --disable-doxygen-doc \
     --without-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
