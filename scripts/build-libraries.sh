@@ -76,15 +76,18 @@ prefix() {
     *) echo "$0: $prefix_variable must be an absolute path, not ${!prefix_variable}" >&2
        return 1 ;;
   esac
-  local name=$target-r$recipe library
+  local name=$target-r$recipe library v
   for library in "${libraries[@]}"; do
-    name+=-$library$(upstream "$(library_version "$library")")
+    v=$(library_version "$library") || return 1
+    name+=-$library$(upstream "$v")
   done
-  name+=-$compiler$(compiler_version)
-  echo "${XDG_CACHE_HOME:-$HOME/.cache}/pex/$name"
+  v=$(compiler_version) || return 1
+  echo "${XDG_CACHE_HOME:-$HOME/.cache}/pex/$name-$compiler$v"
 }
 compiler_version() {
-  upstream "$(installed "$compiler_package")"
+  local v
+  v=$(installed "$compiler_package") || return 1
+  upstream "$v"
 }
 
 if [ "$print_prefix" = 1 ]; then
@@ -163,8 +166,9 @@ cmake_options=(-DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release)
 # With Emscripten each check costs a compile, and most a link, of a second
 # or more.
 known_checks() { # LIBRARY KIND
-  local file
-  file=$root/scripts/library-checks/$1$(upstream "${version[$1]}")-$compiler$(compiler_version).$2
+  local v file
+  v=$(compiler_version) || return 1
+  file=$root/scripts/library-checks/$1$(upstream "${version[$1]}")-$compiler$v.$2
   [ -f "$file" ] && echo "$file"
 }
 
