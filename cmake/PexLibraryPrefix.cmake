@@ -1,18 +1,21 @@
 # The folder of the libraries a cross build links (the toolchain files ask):
-# the cache or environment variable NAME, by default the folder the build
-# script SCRIPT builds them into (SCRIPT --prefix). Try-compile projects see it
-# too.
+# the environment variable NAME when set, else the cache variable NAME. The
+# build scripts set the environment's, so a new recipe's folder replaces the
+# one a build folder's cache still names. Without either the configuration
+# stops, naming the command that prints the folder (SCRIPT --prefix).
+# Try-compile projects see it too.
 function(pex_library_prefix NAME SCRIPT DOC)
-  set(prefix ${${NAME}})
-  if(NOT prefix AND DEFINED ENV{${NAME}})
+  if(DEFINED ENV{${NAME}} AND NOT "$ENV{${NAME}}" STREQUAL "")
     set(prefix $ENV{${NAME}})
+  else()
+    set(prefix ${${NAME}})
   endif()
   if(NOT prefix)
-    execute_process(COMMAND ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../scripts/${SCRIPT} --prefix
-                    OUTPUT_VARIABLE prefix OUTPUT_STRIP_TRAILING_WHITESPACE
-                    COMMAND_ERROR_IS_FATAL ANY)
+    message(FATAL_ERROR "${NAME} is not set. It names the folder of the libraries, "
+      "which `${SCRIPT} --prefix` prints (`${SCRIPT} --libraries` builds them):\n"
+      "  ${NAME}=$(${SCRIPT} --prefix) cmake --preset ...")
   endif()
-  set(${NAME} ${prefix} CACHE PATH "${DOC}")
+  set(${NAME} ${prefix} CACHE PATH "${DOC}" FORCE)
   set(${NAME} ${prefix} PARENT_SCOPE)
   list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ${NAME})
   set(CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ${CMAKE_TRY_COMPILE_PLATFORM_VARIABLES} PARENT_SCOPE)

@@ -13,6 +13,7 @@ foreach(language C CXX)
   set(CMAKE_${language}_LINKER_LAUNCHER ${PEX_WEB_NODE_ENVIRONMENT})
 endforeach()
 
-# The libraries built for the web.
+# The libraries built for the web: PEX_WEB_PREFIX (environment or cache), the
+# folder scripts/build-web.sh --prefix prints.
 include(${CMAKE_CURRENT_LIST_DIR}/PexLibraryPrefix.cmake)
-pex_library_prefix(PEX_WEB_PREFIX build-web.sh "The libraries built for the web")
+pex_library_prefix(PEX_WEB_PREFIX scripts/build-web.sh "The libraries built for the web")

@@ -1,7 +1,7 @@
 # Cross toolchain for 64-bit Windows with Debian's MinGW-w64 (the POSIX
 # threads variant, which C++ threads and SDL need). The folder of the
-# cross-built libraries is PEX_WIN64_PREFIX (cache or environment), by default
-# the one scripts/build-windows.sh builds them into.
+# cross-built libraries is PEX_WIN64_PREFIX (environment or cache), the one
+# scripts/build-windows.sh --prefix prints.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -13,7 +13,7 @@ set(CMAKE_AR ${PEX_MINGW}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB ${PEX_MINGW}-gcc-ranlib-posix CACHE FILEPATH "")
 
 include(${CMAKE_CURRENT_LIST_DIR}/PexLibraryPrefix.cmake)
-pex_library_prefix(PEX_WIN64_PREFIX build-windows.sh "The cross-built libraries")
+pex_library_prefix(PEX_WIN64_PREFIX scripts/build-windows.sh "The cross-built libraries")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${PEX_MINGW} ${PEX_WIN64_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -22,10 +22,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # pkg-config reads only the cross-built libraries' files.
-if(PEX_WIN64_PREFIX)
-  set(ENV{PKG_CONFIG_LIBDIR} ${PEX_WIN64_PREFIX}/lib/pkgconfig)
-  set(ENV{PKG_CONFIG_PATH} "")
-endif()
+set(ENV{PKG_CONFIG_LIBDIR} ${PEX_WIN64_PREFIX}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
 
 # Test programs run under Wine on the build machine (in the environment the
 # tests' fixture sets up, tests/win), through a script that starts them again
