@@ -200,6 +200,8 @@ build_sdl() {
   cmake --build "$work/sdl-build" -j"$jobs" --target install
 }
 
+# libopenmpt without zlib, mpg123, Ogg and Vorbis: the game's modules have no
+# compressed or Vorbis samples.
 build_openmpt() {
   local checks
   cd "$(unpacked openmpt)"

@@ -5,8 +5,8 @@
 # static web server can serve the folder (scripts/run-web.sh does).
 #   build-web.sh              - the application folder (the CMake preset "web")
 #   build-web.sh --libraries  - only the libraries below, when missing
-#   build-web.sh --prefix     - prints the libraries' folder (the toolchain file
-#                               asks for it)
+#   build-web.sh --prefix     - prints the libraries' folder, which the
+#                               toolchain file reads from PEX_WEB_PREFIX
 #
 # The libraries (SDL2 for the sound library's audio output, and libopenmpt)
 # are built once by scripts/build-libraries.sh into a folder kept between runs.

@@ -9,8 +9,8 @@
 #                                  real-window smoke tests), and the .zip
 #                                  (the workflow preset "windows")
 #   build-windows.sh --libraries - only the libraries below, when missing
-#   build-windows.sh --prefix    - prints the libraries' folder (the toolchain
-#                                  file asks for it)
+#   build-windows.sh --prefix    - prints the libraries' folder, which the
+#                                  toolchain file reads from PEX_WIN64_PREFIX
 #
 # The libraries (GLFW, SDL2, libopenmpt and GoogleTest) are built once by
 # scripts/build-libraries.sh into a folder kept between runs.
