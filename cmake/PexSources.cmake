@@ -26,6 +26,7 @@ set(PEX_UNIT_SOURCES
     shell/SplashUnit.cpp
     shell/Program.cpp
     world/LevelUnit.cpp
+    world/LinkUnit.cpp
     world/UndoUnit.cpp
     world/EditorUnit.cpp
     world/GameUnit.cpp)
