@@ -27,6 +27,7 @@ set(PEX_UNIT_SOURCES
     shell/Program.cpp
     world/LevelUnit.cpp
     world/LinkUnit.cpp
+    world/GuestUnit.cpp
     world/UndoUnit.cpp
     world/EditorUnit.cpp
     world/GameUnit.cpp)
