@@ -81,13 +81,15 @@ std::string JournalLevelOf(const std::string& LevelPath) {
     return JournalLevel(Text, LevelPath);
 }
 
-static void WriteJournal(const std::string& Level) {
+// False, said once a visit, when the journal could not be written.
+static bool WriteJournal(const std::string& Level) {
     TSaveRules Rules;
     Rules.What = "journal";
     Rules.Digested = false;  // a demo's outcome is the level and the settings
     Rules.MakeFolders = true;
     try {
         SaveFile(JournalPath, JournalHeader + ("level " + LevelFilePath() + "\n") + Level, Rules);
+        return true;
     } catch (const std::runtime_error& Error) {
         if (!JournalFailed)
             std::fprintf(stderr,
@@ -95,6 +97,7 @@ static void WriteJournal(const std::string& Level) {
                          Error.what());
         std::fflush(stderr);
         JournalFailed = true;
+        return false;
     }
 }
 
@@ -104,8 +107,7 @@ static void WriteJournal(const std::string& Level) {
 static void KeepJournal() {
     if (JournalPath.empty() || GridChanges() == JournaledChanges) return;
     if (FrameTime() < JournalDue && !PlatformLeavingSoon()) return;
-    WriteJournal(LevelText());
-    JournalWritten = true;
+    if (WriteJournal(LevelText())) JournalWritten = true;
     JournaledChanges = GridChanges();
     JournalDue = FrameTime() + JournalInterval;
 }
@@ -138,8 +140,8 @@ void EditorFollowLevelFile() {
     // at start and not yet opened holds the level the editor will open with.
     if (!JournalWritten && RestoredLevel.empty()) return;
     if (JournalPath.empty()) return;
-    WriteJournal(RestoredLevel.empty() ? LevelText() : RestoredLevel);
-    RemoveFile(Earlier);
+    // The earlier journal goes only once the new one holds its changes.
+    if (WriteJournal(RestoredLevel.empty() ? LevelText() : RestoredLevel)) RemoveFile(Earlier);
 }
 
 // F2: the link of the grid being edited, on the clipboard and standard output
