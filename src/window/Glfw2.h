@@ -20,10 +20,16 @@
 // version 2 did not have, tells how many.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 constexpr int32_t GLFW2_WINDOW = 0x10001;
 constexpr int32_t GLFW2_FULLSCREEN = 0x10002;
+// Beyond version 2: full screen in the desktop's own video mode, whatever the
+// sides asked; the display's mode is not switched. Where the system decides
+// about full screen itself (the browser), the sides asked open a window.
+constexpr int32_t GLFW2_DESKTOP_FULLSCREEN = 0x10003;
 constexpr int32_t GLFW2_OPENED = 0x20001;
 constexpr int32_t GLFW2_ACTIVE = 0x20002;
 constexpr int32_t GLFW2_RELEASE = 0;
@@ -168,8 +174,28 @@ void glfw2DisplayGone();
 int32_t glfw2TranslateKey(int32_t Glfw3Key);
 
 // The size version 2 opened for the sides asked: a side of 0 (or less) is taken
-// from the other at 4:3, truncated but at least 1; both give 640 x 480.
-void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height);
+// from the other at 4:3, truncated but at least 1; both give 640 x 480. Inline,
+// so that the engine scales the same sides without linking the layer.
+constexpr int32_t DefaultWindowWidth = 640;
+constexpr int32_t DefaultWindowHeight = 480;
+
+// Width x 3 / 4 or Height x 4 / 3 in 64 bits, kept within 1..INT32_MAX.
+inline int32_t glfw2OtherSide(int32_t Side, int64_t Numerator, int64_t Denominator) {
+    const int64_t Result = int64_t(Side) * Numerator / Denominator;
+    return int32_t(std::clamp<int64_t>(Result, 1, std::numeric_limits<int32_t>::max()));
+}
+
+inline void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height) {
+    if (*Width > 0 && *Height > 0) return;
+    if (*Width > 0) {
+        *Height = glfw2OtherSide(*Width, DefaultWindowHeight, DefaultWindowWidth);
+    } else if (*Height > 0) {
+        *Width = glfw2OtherSide(*Height, DefaultWindowWidth, DefaultWindowHeight);
+    } else {
+        *Width = DefaultWindowWidth;
+        *Height = DefaultWindowHeight;
+    }
+}
 
 // ---- The system's window driver ----------------------------------------------
 

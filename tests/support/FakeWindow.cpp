@@ -78,6 +78,10 @@ static int32_t OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_
     if (OpenResult == 1) {
         WindowW = OpenedW > 0 ? OpenedW : Width;
         WindowH = OpenedH > 0 ? OpenedH : Height;
+        if (Mode == GLFW2_DESKTOP_FULLSCREEN) {
+            WindowW = DesktopWidth;
+            WindowH = DesktopHeight;
+        }
     }
     return OpenResult;
 }

@@ -33,6 +33,7 @@ protected:
         ScreenWidth = -7;
         ScreenHeight = -7;
         ScreenBPP = -7;
+        ScreenScale = -7;
     }
     // Loads Text as the settings file, then writes the settings back to it.
     std::string LoadAndSave(const std::string& Text) {
@@ -120,6 +121,30 @@ TEST_F(ConfigTest, WindowSideLongerThanAnyWindowGivesTheDefaultAndSaysSo) {
     Written = LoadAndSave("[Screen]\nWidth=16384\nHeight=-1\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(Written, "[Screen]\r\nWidth=16384\r\nHeight=-1\r\nFullScreen=0\r\nBPP=32\r\n\r\n");
+}
+
+TEST_F(ConfigTest, ScaleIsWrittenWhereTheFileHasItAndUnknownValuesFallBackToOne) {
+    EXPECT_EQ(LoadAndSave(DefaultFile), DefaultFile);
+    EXPECT_EQ(ScreenScale, 1);
+    const std::string Head = "[Screen]\r\nFullScreen=0\r\nWidth=640\r\nHeight=480\r\nBPP=32\r\n";
+    for (int32_t Scale = 0; Scale <= 8; ++Scale) {
+        const std::string Text = Head + "Scale=" + std::to_string(Scale) + "\r\n\r\n";
+        EXPECT_EQ(LoadAndSave(Text), Text);
+        EXPECT_EQ(ScreenScale, Scale);
+    }
+    for (const char* Value : {"9", "-1", "0x10"}) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadAndSave(Head + "Scale=" + Value + "\r\n"), Head + "Scale=1\r\n\r\n");
+        EXPECT_EQ(
+            testing::internal::GetCapturedStderr(),
+            std::string("pex: the setting Scale=") + Value + " is not 0 to 8; 1 is used instead\n");
+        EXPECT_EQ(ScreenScale, 1);
+    }
+    // A scale set in the run reaches a file without the key.
+    WriteBytes(Path, DefaultFile);
+    ScreenScale = 3;
+    SaveScreenSettingsTo(Path);
+    EXPECT_EQ(ReadBytes(Path), Head + "Scale=3\r\n\r\n");
 }
 
 TEST_F(ConfigTest, CommentsAndLinesBeforeTheFirstSectionAreDropped) {

@@ -199,6 +199,26 @@ TEST_F(PexGLTest, OpenWindowRequestsChannelBitsByColourDepth) {
     ASSERT_TRUE(OpenWindow(800, 600, 32, true, 16));
     EXPECT_EQ(fake::OpenArgs[6], 16);
     EXPECT_EQ(fake::OpenArgs[8], GLFW2_FULLSCREEN);
+    // Scales: 2..8 open that multiple of the sides (a side of 0 taken from the
+    // other first, none beyond MaxWindowSide); full screen at the fitting scale
+    // keeps the desktop's mode, at 1 it is asked for as always.
+    struct {
+        int32_t Width, Height, Scale;
+        bool Full;
+        int32_t OpenedW, OpenedH, Mode;
+    } Scaled[] = {{640, 480, 2, false, 1280, 960, GLFW2_WINDOW},
+                  {0, 600, 3, true, 2400, 1800, GLFW2_FULLSCREEN},
+                  {10000, 480, 2, false, MaxWindowSide, 960, GLFW2_WINDOW},
+                  {800, 600, 0, false, 800, 600, GLFW2_WINDOW},
+                  {800, 600, 0, true, 800, 600, GLFW2_DESKTOP_FULLSCREEN},
+                  {800, 600, 1, true, 800, 600, GLFW2_FULLSCREEN}};
+    for (auto Case : Scaled) {
+        ASSERT_TRUE(OpenWindow(Case.Width, Case.Height, 32, Case.Full, 0, Case.Scale));
+        EXPECT_EQ(fake::OpenArgs[0], Case.OpenedW) << Case.Width << " at " << Case.Scale;
+        EXPECT_EQ(fake::OpenArgs[1], Case.OpenedH) << Case.Width << " at " << Case.Scale;
+        EXPECT_EQ(fake::OpenArgs[8], Case.Mode) << Case.Width << " at " << Case.Scale;
+        EXPECT_EQ(FrameScale, Case.Scale);
+    }
 }
 
 TEST_F(PexGLTest, OpenWindowTitlesCentresAndInstallsHandlersInOrder) {
