@@ -46,6 +46,7 @@ static constexpr TWindowDriver NoWindow = {
     [](int32_t* Width, int32_t* Height) { *Width = *Height = 0; },
     [](int32_t* Width, int32_t* Height) { *Width = *Height = 0; },
     [](int32_t* X, int32_t* Y) { *X = *Y = 0; },
+    [](TGlfw2Gamepad* Pad) { *Pad = TGlfw2Gamepad{}; },
     [](double) {},
     [] {},
     [] { return int32_t(0); },
@@ -176,8 +177,53 @@ void FrameViewport(int32_t Viewport[4]) {
     Viewport[3] = View.Height * View.Pixel;
 }
 
+// ---- A gamepad ---------------------------------------------------------------
+
+struct TPadKey {
+    int32_t Key;
+    int32_t Buttons;   // any of these down holds the key
+    int8_t StickAxis;  // 0 X, 1 Y, -1 none
+    int8_t StickSide;  // -1 left or up, 1 right or down
+};
+
+static constexpr int32_t PadBit(int32_t Button) {
+    return 1 << Button;
+}
+
+// The keys a gamepad stands for.
+constexpr TPadKey PadKeys[] = {
+    {kcUp, PadBit(GLFW2_PAD_DPAD_UP), 1, -1},
+    {kcDown, PadBit(GLFW2_PAD_DPAD_DOWN), 1, 1},
+    {kcLeft, PadBit(GLFW2_PAD_DPAD_LEFT), 0, -1},
+    {kcRight, PadBit(GLFW2_PAD_DPAD_RIGHT), 0, 1},
+    {kcEnter, PadBit(GLFW2_PAD_A) | PadBit(GLFW2_PAD_START), -1, 0},
+    {kcEscape, PadBit(GLFW2_PAD_B) | PadBit(GLFW2_PAD_BACK), -1, 0},
+};
+constexpr size_t PadKeyCount = sizeof(PadKeys) / sizeof(PadKeys[0]);
+
+static bool StickHolds[PadKeyCount];  // the stick holds the row's key
+static bool PadHolds[PadKeyCount];    // the gamepad holds the row's key
+
+static void TakeGamepad() {
+    TGlfw2Gamepad Pad{};
+    Window->GetGamepad(&Pad);
+    if (Pad.Connected != 1) Pad = TGlfw2Gamepad{};
+    for (size_t I = 0; I < PadKeyCount; ++I) {
+        const TPadKey& Row = PadKeys[I];
+        if (Row.StickAxis >= 0) {
+            const int32_t Along = (Row.StickAxis == 0 ? Pad.StickX : Pad.StickY) * Row.StickSide;
+            StickHolds[I] = Along >= (StickHolds[I] ? StickReleaseAt : StickPressAt);
+        }
+        const bool Holds = (Pad.Buttons & Row.Buttons) != 0 || StickHolds[I];
+        if (Holds == PadHolds[I]) continue;
+        PadHolds[I] = Holds;
+        KeyCallback(Row.Key, Holds ? GLFW2_PRESS : GLFW2_RELEASE);
+    }
+}
+
 void InitEngine() {
     Window->Init();
+    for (size_t I = 0; I < PadKeyCount; ++I) StickHolds[I] = PadHolds[I] = false;
     // The library's timer counts from here, so the clock starts at zero too.
     LastTime = 0;
     FpsTime = 0;
@@ -262,8 +308,10 @@ void ProcessFrame() {
     } else {
         Window->Sleep(IdleSleep);
     }
-    // The layer delivers the queued key and mouse events inside the swap.
+    // The layer delivers the queued key and mouse events inside the swap; the
+    // gamepad's follow.
     Window->SwapBuffers();
+    TakeGamepad();
     Quit = Quit || Window->GetWindowParam(GLFW2_OPENED) == 0 || Window->TerminationSignal() != 0;
 }
 

@@ -4,7 +4,8 @@
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
 // FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw/OnSessionEnd, the window driver,
-// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
+// FrameScale and the frame's view, Keys, Mouse, the keys a gamepad holds,
+// TextureWidth/TextureHeight, FontMetrics, Fade.
 // Uses: the window driver it is given (WindowDriver.h; the GLFW 2 layer's
 // types and key codes, Glfw2.h), OpenGL 1.x and
 // PexPlatform (the executable's path, the path separator, the termination
@@ -195,6 +196,17 @@ void CharCallback(int32_t Character, int32_t Action);
 // scaled picture is not taken: a click there hits nothing.
 void MouseButtonCallback(int32_t Button, int32_t Action);
 void RefreshCallback();
+
+// ---- A gamepad ---------------------------------------------------------------
+
+// After every swap the frame asks the driver for the gamepad and gives what
+// changed to KeyCallback as the keys it stands for (PadKeys): the d-pad and
+// the left stick as the arrow keys, A and Start as Enter, B and Back as Escape.
+// The stick holds its key from StickPressAt hundredths of its way until it is
+// back below StickReleaseAt, so that it never chatters at one point; a pad
+// pulled out lets go of every key it held. Without a gamepad nothing happens.
+constexpr int32_t StickPressAt = 50;
+constexpr int32_t StickReleaseAt = 30;
 
 // ---- Drawing primitives and render state ----------------------------------
 

@@ -178,6 +178,10 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
     return 1;
 }
 
+bool glfw2WindowOpen() {
+    return Window != nullptr;  // no window once the display is gone
+}
+
 void glfw2SetWindowTitle(const char* Title) {
     if (Window) glfwSetWindowTitle(Window, Title);
 }
@@ -295,6 +299,7 @@ const TWindowDriver SystemWindow = {
     glfw2GetWindowSize,
     glfw2GetFramebufferSize,
     glfw2GetMousePos,
+    glfw2GetGamepad,
     glfw2Sleep,
     glfw2SwapBuffers,
     SystemTerminationSignal,

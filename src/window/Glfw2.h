@@ -17,7 +17,9 @@
 // Window sizes and the cursor position are in screen coordinates, as the window
 // system places windows; on a scaled display (Wayland at 200 %, for instance)
 // the framebuffer has more pixels than that, and glfw2GetFramebufferSize, which
-// version 2 did not have, tells how many.
+// version 2 did not have, tells how many. Also beyond version 2: full screen in
+// the desktop's own mode (GLFW2_DESKTOP_FULLSCREEN) and a gamepad
+// (glfw2GetGamepad).
 #pragma once
 
 #include <algorithm>
@@ -161,6 +163,50 @@ struct TGlfw2Image {
 // one it shows. The pictures are copied. Nothing happens without a window, and
 // on systems whose windows carry no icon of their own.
 void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
+
+// ---- Beyond version 2: a gamepad -----------------------------------------------
+
+// Buttons of the gamepad layout GLFW 3.3 maps known pads to (its mapping
+// database; in the browser, the page's standard layout), by their index.
+enum : int32_t {
+    GLFW2_PAD_A = 0,
+    GLFW2_PAD_B = 1,
+    GLFW2_PAD_BACK = 6,
+    GLFW2_PAD_START = 7,
+    GLFW2_PAD_DPAD_UP = 11,
+    GLFW2_PAD_DPAD_RIGHT = 12,
+    GLFW2_PAD_DPAD_DOWN = 13,
+    GLFW2_PAD_DPAD_LEFT = 14,
+    GLFW2_PAD_BUTTONS = 15,
+};
+// A side of the stick is GLFW2_PAD_STICK_RANGE at its end.
+constexpr int32_t GLFW2_PAD_STICK_RANGE = 100;
+
+// The first gamepad connected, as it is now; all zero without one. A pad
+// plugged in while the program runs is taken up at the next call, and one
+// pulled out is let go.
+struct TGlfw2Gamepad {
+    int32_t Connected;  // 0 or 1
+    int32_t Buttons;    // bit I: button I is down
+    // The left stick in hundredths, -GLFW2_PAD_STICK_RANGE (left, up) to
+    // +GLFW2_PAD_STICK_RANGE (right, down).
+    int32_t StickX, StickY;
+};
+
+// One source per system, chosen by the build: GLFW 3.3's gamepad on the
+// desktop (Glfw2Gamepad.cpp), the browser's Gamepad API through Emscripten's
+// joysticks in the page (Glfw2GamepadWeb.cpp).
+void glfw2GetGamepad(TGlfw2Gamepad* Pad);
+// For those sources: a window is open and its display is there, so GLFW may be asked.
+bool glfw2WindowOpen();
+
+// The stick's position in hundredths, each side cut at the range.
+inline int32_t glfw2StickHundredths(float Axis) {
+    const float Hundredths = Axis * float(GLFW2_PAD_STICK_RANGE);
+    if (Hundredths >= float(GLFW2_PAD_STICK_RANGE)) return GLFW2_PAD_STICK_RANGE;
+    if (Hundredths <= -float(GLFW2_PAD_STICK_RANGE)) return -GLFW2_PAD_STICK_RANGE;
+    return Hundredths == Hundredths ? int32_t(Hundredths) : 0;  // toward zero; NaN is 0
+}
 
 // ---- Beyond version 2: the display's loss ------------------------------------
 
