@@ -32,7 +32,14 @@ set(PEX_UNIT_SOURCES
     world/EditorUnit.cpp
     world/GameUnit.cpp)
 list(TRANSFORM PEX_UNIT_SOURCES PREPEND ${PEX_SRC_DIR}/)
+# The windowing layer and its gamepad, which differs: GLFW 3.3's own on the
+# desktop, the browser's through Emscripten's joysticks.
 set(PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/window/Glfw2.cpp)
+if(EMSCRIPTEN)
+  list(APPEND PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/window/Glfw2GamepadWeb.cpp)
+else()
+  list(APPEND PEX_GLFW2_SOURCE ${PEX_SRC_DIR}/window/Glfw2Gamepad.cpp)
+endif()
 
 # The services that differ between systems: what they share, and the sources
 # of the system built for, chosen here (Linux and Windows share the desktop's,

@@ -112,6 +112,19 @@ static void RecordMousePos(int32_t* X, int32_t* Y) {
     Note(diMousePos, *X, *Y);
 }
 
+// The gamepad as last noted: a change is noted, so that a session without a
+// gamepad records as before and one with it only when it moves.
+static TGlfw2Gamepad NotedPad{};
+
+static void RecordGamepad(TGlfw2Gamepad* Pad) {
+    Beneath->GetGamepad(Pad);
+    if (Pad->Connected != NotedPad.Connected || Pad->Buttons != NotedPad.Buttons)
+        Note(diPad, Pad->Connected, Pad->Buttons);
+    if (Pad->StickX != NotedPad.StickX || Pad->StickY != NotedPad.StickY)
+        Note(diStick, Pad->StickX, Pad->StickY);
+    NotedPad = *Pad;
+}
+
 // Noted only when one came, so that a session without one records as before.
 static int32_t RecordTerminationSignal() {
     const int32_t Signal = Beneath->TerminationSignal();
@@ -202,6 +215,7 @@ bool StartDemoRecording(const std::string& FileName, std::string& Error) {
     Recorder.GetWindowSize = RecordWindowSize;
     Recorder.GetFramebufferSize = RecordFramebufferSize;
     Recorder.GetMousePos = RecordMousePos;
+    Recorder.GetGamepad = RecordGamepad;
     Recorder.SwapBuffers = RecordSwap;
     Recorder.TerminationSignal = RecordTerminationSignal;
     UseWindowDriver(Recorder);
@@ -354,6 +368,23 @@ static void PlayMousePos(int32_t* X, int32_t* Y) {
     PlayPair(diMousePos, X, Y);
 }
 
+// The gamepad as the demo left it: it holds a change where one was noted.
+static TGlfw2Gamepad PlayedPad{};
+
+static void PlayGamepad(TGlfw2Gamepad* Pad) {
+    if (!PlaybackOver && NextKind() == diPad) {
+        const TDemoItem Item = TakeItem();
+        PlayedPad.Connected = Item.A;
+        PlayedPad.Buttons = Item.B;
+    }
+    if (!PlaybackOver && NextKind() == diStick) {
+        const TDemoItem Item = TakeItem();
+        PlayedPad.StickX = Item.A;
+        PlayedPad.StickY = Item.B;
+    }
+    *Pad = PlayedPad;
+}
+
 // A demo's clock is the recorded one: playback does not wait for it.
 static void PlaySleep(double) {}
 
@@ -456,6 +487,7 @@ bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
     Player.GetWindowSize = PlayWindowSize;
     Player.GetFramebufferSize = PlayFramebufferSize;
     Player.GetMousePos = PlayMousePos;
+    Player.GetGamepad = PlayGamepad;
     Player.Sleep = PlaySleep;
     Player.SetClipboardString = PlayClipboard;
     Player.SwapBuffers = PlaySwap;
@@ -484,6 +516,7 @@ void InitDemo(const TWatchedFiles& Watched) {
     EngineEnded = false;
     Noted.clear();
     for (TDemoItem& Item : LastAnswers) Item = TDemoItem{'\0', 0, 0};
+    NotedPad = PlayedPad = TGlfw2Gamepad{};
     if (DemoMode == dmOff) return;
     JournalWrites();
     if (DemoMode == dmRecord) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Glfw2.h"
 #include "PexScript.h"
 
 // ---- Items -------------------------------------------------------------------
@@ -228,6 +229,11 @@ static bool ParseValue(uint8_t Value, std::string_view Text, TDemoItem& Item) {
             return ParsePair(Text, 0, 0x10FFFF, 0, 1, Item);
         case dvButton:
             return ParsePair(Text, 0, 7, 0, 1, Item);
+        case dvPad:
+            return ParsePair(Text, 0, 1, 0, (1 << GLFW2_PAD_BUTTONS) - 1, Item);
+        case dvStick:
+            return ParsePair(Text, -GLFW2_PAD_STICK_RANGE, GLFW2_PAD_STICK_RANGE,
+                             -GLFW2_PAD_STICK_RANGE, GLFW2_PAD_STICK_RANGE, Item);
     }
     return false;
 }

@@ -3,7 +3,7 @@
 // writing them, and the FNV-1a digest that demos use.
 //
 // Owns: the table of item kinds.
-// Uses: PexScript (HexDigitValue).
+// Uses: PexScript (HexDigitValue), Glfw2 (the gamepad's ranges).
 // No initialisation or finalisation.
 #pragma once
 
@@ -27,6 +27,8 @@ constexpr uint8_t dvKey = 4;       // key code -1 .. 1023, action 0 or 1
 constexpr uint8_t dvChar = 5;      // code point 0 .. 0x10FFFF, action 0 or 1
 constexpr uint8_t dvButton = 6;    // button 0 .. 7, action 0 or 1
 constexpr uint8_t dvSignal = 7;    // a signal number 1 .. 64
+constexpr uint8_t dvPad = 8;       // connected 0 or 1, buttons 0 .. 2^15 - 1 (a bit each)
+constexpr uint8_t dvStick = 9;     // X,Y: -100 .. 100 each
 
 // Every kind of item: its letter in the file, its value, whether it is an event
 // (delivered in the buffer swap, after all of a frame's answers) and what it
@@ -39,6 +41,8 @@ constexpr uint8_t dvSignal = 7;    // a signal number 1 .. 64
     X(diFramebufferSize, 'b', dvSize, false, "the framebuffer size") \
     X(diMousePos, 'm', dvPosition, false, "the mouse position")      \
     X(diSignal, 's', dvSignal, false, "a termination signal")        \
+    X(diPad, 'p', dvPad, false, "the gamepad")                       \
+    X(diStick, 'j', dvStick, false, "the gamepad's stick")           \
     X(diKey, 'k', dvKey, true, "a key event")                        \
     X(diChar, 'c', dvChar, true, "a character event")                \
     X(diButton, 'u', dvButton, true, "a mouse button event")

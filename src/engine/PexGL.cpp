@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,7 @@ static constexpr TWindowDriver NoWindow = {
     [](int32_t* Width, int32_t* Height) { *Width = *Height = 0; },
     [](int32_t* Width, int32_t* Height) { *Width = *Height = 0; },
     [](int32_t* X, int32_t* Y) { *X = *Y = 0; },
+    [](TGlfw2Gamepad* Pad) { *Pad = TGlfw2Gamepad{}; },
     [](double) {},
     [] {},
     [] { return int32_t(0); },
@@ -106,21 +108,153 @@ void DonePexGL() {
     AppDir.clear();
 }
 
+// ---- The picture's scale -----------------------------------------------------
+
+int32_t FrameScale = 1;
+static TFrameView View = {0, 1, 0, 0, 0};
+// The frame found the pointer over the border around the picture.
+static bool PointerOnBorder = false;
+
+// Integer division rounded toward minus infinity, for positions left of or
+// above the picture.
+static int64_t FloorDiv(int64_t Value, int64_t Divisor) {
+    const int64_t Quotient = Value / Divisor;
+    return Quotient * Divisor > Value ? Quotient - 1 : Quotient;
+}
+
+// Window coordinates to framebuffer pixels along one side.
+static int64_t DevicePixels(int32_t Value, int32_t Window, int32_t Framebuffer) {
+    if (Window <= 0 || Framebuffer <= 0) return Value;
+    return FloorDiv(int64_t(Value) * Framebuffer, Window);
+}
+
+TFrameView FrameViewFor(int32_t Scale, int32_t WindowW, int32_t WindowH, int32_t FramebufferW,
+                        int32_t FramebufferH) {
+    const TFrameView Stretched = {WindowW, WindowH < 1 ? 1 : WindowH, 0, 0, 0};
+    const int32_t FbW = FramebufferW < 0 ? 0 : FramebufferW;
+    const int32_t FbH = FramebufferH < 1 ? 1 : FramebufferH;
+    int32_t Pixel = 0, Width = 0, Height = 0;
+    if (Scale == FitScale) {
+        Pixel = std::min(FbW / LayoutWidth, FbH / LayoutHeight);
+        if (Pixel < 1) return Stretched;  // smaller than the layout: as at scale 1
+        Width = LayoutWidth;
+        Height = LayoutHeight;
+    } else if (Scale >= 2 && Scale <= MaxFrameScale) {
+        // Framebuffer pixels per layout pixel: the scale times the display's own.
+        const int64_t AcrossW = WindowW > 0 ? int64_t(Scale) * FbW / WindowW : Scale;
+        const int64_t AcrossH = WindowH > 0 ? int64_t(Scale) * FbH / WindowH : Scale;
+        Pixel = int32_t(std::max<int64_t>(1, std::min(AcrossW, AcrossH)));
+        Width = FbW / Pixel;
+        Height = std::max(1, FbH / Pixel);
+    } else {
+        return Stretched;
+    }
+    return {Width, Height, Pixel, (FbW - Width * Pixel) / 2, (FbH - Height * Pixel) / 2};
+}
+
+bool PointerInView(const TFrameView& View, int32_t WindowW, int32_t WindowH, int32_t FramebufferW,
+                   int32_t FramebufferH, int32_t& X, int32_t& Y) {
+    if (View.Pixel == 0) return true;
+    const int64_t LayoutX =
+        FloorDiv(DevicePixels(X, WindowW, FramebufferW) - View.Left, View.Pixel);
+    const int64_t LayoutY = FloorDiv(DevicePixels(Y, WindowH, FramebufferH) - View.Top, View.Pixel);
+    X = int32_t(LayoutX);
+    Y = int32_t(LayoutY);
+    return LayoutX >= 0 && LayoutX < View.Width && LayoutY >= 0 && LayoutY < View.Height;
+}
+
+void FrameViewport(int32_t Viewport[4]) {
+    if (FrameScale == 1 || View.Pixel == 0) {
+        // The screens' space spread over the whole framebuffer, as it always was.
+        Viewport[0] = Viewport[1] = 0;
+        Viewport[2] = FramebufferWidth;
+        Viewport[3] = FramebufferHeight;
+        return;
+    }
+    // GL counts the viewport's rows from the bottom.
+    Viewport[0] = View.Left;
+    Viewport[1] = FramebufferHeight - View.Top - View.Height * View.Pixel;
+    Viewport[2] = View.Width * View.Pixel;
+    Viewport[3] = View.Height * View.Pixel;
+}
+
+// ---- A gamepad ---------------------------------------------------------------
+
+struct TPadKey {
+    int32_t Key;
+    int32_t Buttons;   // any of these down holds the key
+    int8_t StickAxis;  // 0 X, 1 Y, -1 none
+    int8_t StickSide;  // -1 left or up, 1 right or down
+};
+
+static constexpr int32_t PadBit(int32_t Button) {
+    return 1 << Button;
+}
+
+// The keys a gamepad stands for.
+constexpr TPadKey PadKeys[] = {
+    {kcUp, PadBit(GLFW2_PAD_DPAD_UP), 1, -1},
+    {kcDown, PadBit(GLFW2_PAD_DPAD_DOWN), 1, 1},
+    {kcLeft, PadBit(GLFW2_PAD_DPAD_LEFT), 0, -1},
+    {kcRight, PadBit(GLFW2_PAD_DPAD_RIGHT), 0, 1},
+    {kcEnter, PadBit(GLFW2_PAD_A) | PadBit(GLFW2_PAD_START), -1, 0},
+    {kcEscape, PadBit(GLFW2_PAD_B) | PadBit(GLFW2_PAD_BACK), -1, 0},
+};
+constexpr size_t PadKeyCount = sizeof(PadKeys) / sizeof(PadKeys[0]);
+
+static bool StickHolds[PadKeyCount];  // the stick holds the row's key
+static bool PadHolds[PadKeyCount];    // the gamepad holds the row's key
+
+static void TakeGamepad() {
+    TGlfw2Gamepad Pad{};
+    Window->GetGamepad(&Pad);
+    if (Pad.Connected != 1) Pad = TGlfw2Gamepad{};
+    for (size_t I = 0; I < PadKeyCount; ++I) {
+        const TPadKey& Row = PadKeys[I];
+        if (Row.StickAxis >= 0) {
+            const int32_t Along = (Row.StickAxis == 0 ? Pad.StickX : Pad.StickY) * Row.StickSide;
+            StickHolds[I] = Along >= (StickHolds[I] ? StickReleaseAt : StickPressAt);
+        }
+        const bool Holds = (Pad.Buttons & Row.Buttons) != 0 || StickHolds[I];
+        if (Holds == PadHolds[I]) continue;
+        PadHolds[I] = Holds;
+        KeyCallback(Row.Key, Holds ? GLFW2_PRESS : GLFW2_RELEASE);
+    }
+}
+
 void InitEngine() {
     Window->Init();
+    for (size_t I = 0; I < PadKeyCount; ++I) StickHolds[I] = PadHolds[I] = false;
     // The library's timer counts from here, so the clock starts at zero too.
     LastTime = 0;
     FpsTime = 0;
     FpsFrames = 0;
 }
 
+// A side times the scale, within what a window can have.
+static int32_t ScaledSide(int32_t Side, int32_t Scale) {
+    return int32_t(std::min<int64_t>(int64_t(Side) * Scale, MaxWindowSide));
+}
+
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
-                int32_t DepthBits) {
+                int32_t DepthBits, int32_t Scale) {
+    FrameScale = Scale;
+    View = TFrameView{0, 1, 0, 0, 0};
+    PointerOnBorder = false;
     TColorBits Bits = DefaultColorBits;
     for (const TColorBits& Row : ColorDepthTable)
         if (Row.BitsPerPixel == BitsPerPixel) Bits = Row;
-    if (Window->OpenWindow(Width, Height, Bits.Red, Bits.Green, Bits.Blue, 0, DepthBits, 0,
-                           FullScreenMode ? GLFW2_FULLSCREEN : GLFW2_WINDOW) != 1)
+    int32_t Mode = FullScreenMode ? GLFW2_FULLSCREEN : GLFW2_WINDOW;
+    if (Scale >= 2 && Scale <= MaxFrameScale) {
+        // The sides the layer would open for a side of 0, then scaled.
+        glfw2ResolveWindowSize(&Width, &Height);
+        Width = ScaledSide(Width, Scale);
+        Height = ScaledSide(Height, Scale);
+    } else if (Scale == FitScale && FullScreenMode) {
+        Mode = GLFW2_DESKTOP_FULLSCREEN;  // the picture fits whatever the desktop has
+    }
+    if (Window->OpenWindow(Width, Height, Bits.Red, Bits.Green, Bits.Blue, 0, DepthBits, 0, Mode) !=
+        1)
         return false;
     Window->SetWindowTitle("Pex");
     // Centre the window the layer opened, which differs from the one asked for
@@ -166,13 +300,23 @@ void ProcessFrame() {
         if (FramebufferHeight < 1) FramebufferHeight = 1;
         // The cursor comes in screen coordinates, the same space as the window size.
         Window->GetMousePos(&Mouse.X, &Mouse.Y);
+        if (FrameScale != 1) {
+            const int32_t ScreenW = WindowWidth, ScreenH = WindowHeight;
+            View = FrameViewFor(FrameScale, ScreenW, ScreenH, FramebufferWidth, FramebufferHeight);
+            WindowWidth = View.Width;
+            WindowHeight = View.Height;
+            PointerOnBorder = !PointerInView(View, ScreenW, ScreenH, FramebufferWidth,
+                                             FramebufferHeight, Mouse.X, Mouse.Y);
+        }
         if (OnUpdate) OnUpdate();
         if (OnDraw) OnDraw();
     } else {
         Window->Sleep(IdleSleep);
     }
-    // The layer delivers the queued key and mouse events inside the swap.
+    // The layer delivers the queued key and mouse events inside the swap; the
+    // gamepad's follow.
     Window->SwapBuffers();
+    TakeGamepad();
     Quit = Quit || Window->GetWindowParam(GLFW2_OPENED) == 0 || Window->TerminationSignal() != 0;
 }
 
@@ -218,6 +362,7 @@ void CharCallback(int32_t, int32_t) {}
 void MouseButtonCallback(int32_t Button, int32_t Action) {
     if (Action != GLFW2_PRESS && Action != GLFW2_RELEASE) return;
     bool Down = Action == GLFW2_PRESS;
+    if (Down && PointerOnBorder) return;
     if (Button == 0)
         Mouse.Left = Down;
     else if (Button == 1)

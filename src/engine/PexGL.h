@@ -4,7 +4,8 @@
 //
 // Owns: AppDir, Quit, DeltaTime, FPS, WindowWidth/WindowHeight,
 // FramebufferWidth/FramebufferHeight, OnUpdate/OnDraw/OnSessionEnd, the window driver,
-// Keys, Mouse, TextureWidth/TextureHeight, FontMetrics, Fade.
+// FrameScale and the frame's view, Keys, Mouse, the keys a gamepad holds,
+// TextureWidth/TextureHeight, FontMetrics, Fade.
 // Uses: the window driver it is given (WindowDriver.h; the GLFW 2 layer's
 // types and key codes, Glfw2.h), OpenGL 1.x and
 // PexPlatform (the executable's path, the path separator, the termination
@@ -92,8 +93,9 @@ extern double DeltaTime;  // seconds, never more than 0.1
 // The clock, in seconds, as the current frame read it.
 double FrameTime();
 extern int32_t FPS;
-// The pixel space the screens draw in and the mouse is reported in: the
-// window's size in screen coordinates, read in every active frame.
+// The pixel space the screens draw in and the mouse is reported in, set in
+// every active frame: at FrameScale 1 the window's size in screen coordinates,
+// otherwise the layout pixels the scaled picture holds (TFrameView).
 extern int32_t WindowWidth;
 extern int32_t WindowHeight;  // at least 1 once a frame has run
 // The window's framebuffer in device pixels, read with the window size. The same
@@ -114,14 +116,57 @@ extern TSessionEndHandler OnSessionEnd;
 void InitPexGL();
 void DonePexGL();
 
+// ---- The picture's scale -----------------------------------------------------
+
+// The layout every screen is drawn for.
+constexpr int32_t LayoutWidth = 640;
+constexpr int32_t LayoutHeight = 480;
+
+// How layout pixels become the window's: 1 draws in window pixels as they come
+// (a larger window shows more of the screens' space); 2..MaxFrameScale make
+// every layout pixel that many pixels square, in a window opened that many
+// times larger; FitScale fits the 640 x 480 layout into the window by the
+// largest whole multiple, centred, black around it (full screen then takes the
+// desktop's own video mode). Set by OpenWindow.
+constexpr int32_t FitScale = 0;
+constexpr int32_t MaxFrameScale = 8;
+extern int32_t FrameScale;
+
+// Where the screens' pixel space lies in the framebuffer.
+struct TFrameView {
+    int32_t Width, Height;  // the space the screens draw in (WindowWidth x WindowHeight)
+    // Framebuffer pixels a side per pixel of that space; 0 spreads the space
+    // over the whole framebuffer, as FrameScale 1 does.
+    int32_t Pixel;
+    int32_t Left, Top;  // the picture's corner, in framebuffer pixels from the top-left
+};
+
+// The view of a window of WindowW x WindowH screen coordinates whose
+// framebuffer has FramebufferW x FramebufferH pixels. The whole multiples are
+// counted in framebuffer pixels, so that a scaled display shows the picture
+// sharp: FitScale fits when the framebuffer holds the layout once, and a
+// smaller one is drawn as at scale 1.
+TFrameView FrameViewFor(int32_t Scale, int32_t WindowW, int32_t WindowH, int32_t FramebufferW,
+                        int32_t FramebufferH);
+// A pointer at window coordinates (X, Y) in the view's pixel space; false when
+// it is over the black border around the picture.
+bool PointerInView(const TFrameView& View, int32_t WindowW, int32_t WindowH, int32_t FramebufferW,
+                   int32_t FramebufferH, int32_t& X, int32_t& Y);
+// The frame's viewport as glViewport takes it: left, bottom, width, height in
+// framebuffer pixels.
+void FrameViewport(int32_t Viewport[4]);
+
 void InitEngine();
 // The longest side a window may have: OpenGL implementations draw at least this
 // many pixels a side (Mesa's software renderer no more), while X keeps only the
 // low 16 bits of a side, and a side of 65536 ends the start with an X error.
 constexpr int32_t MaxWindowSide = 16384;
 // A side of 0 opens as the layer decides (the other side at 4:3, or 640 x 480).
+// Scale sets FrameScale; at 2..MaxFrameScale the window opens that many times
+// Width x Height (at most MaxWindowSide a side), and full screen at FitScale
+// keeps the desktop's video mode.
 bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreenMode,
-                int32_t DepthBits);
+                int32_t DepthBits, int32_t Scale = 1);
 // Gives the open window its icon in Count sizes (Glfw2.h, TGlfw2Image).
 void SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
 // Puts Text on the system's clipboard through the window driver.
@@ -150,8 +195,21 @@ void ClearKeys();
 // Event handlers installed by OpenWindow; the layer calls them inside the swap.
 void KeyCallback(int32_t Key, int32_t Action);
 void CharCallback(int32_t Character, int32_t Action);
+// A press while the frame found the pointer over the black border around a
+// scaled picture is not taken: a click there hits nothing.
 void MouseButtonCallback(int32_t Button, int32_t Action);
 void RefreshCallback();
+
+// ---- A gamepad ---------------------------------------------------------------
+
+// After every swap the frame asks the driver for the gamepad and gives what
+// changed to KeyCallback as the keys it stands for (PadKeys): the d-pad and
+// the left stick as the arrow keys, A and Start as Enter, B and Back as Escape.
+// The stick holds its key from StickPressAt hundredths of its way until it is
+// back below StickReleaseAt, so that it never chatters at one point; a pad
+// pulled out lets go of every key it held. Without a gamepad nothing happens.
+constexpr int32_t StickPressAt = 50;
+constexpr int32_t StickReleaseAt = 30;
 
 // ---- Drawing primitives and render state ----------------------------------
 

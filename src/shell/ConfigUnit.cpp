@@ -13,11 +13,14 @@ bool FullScreen = false;
 int32_t ScreenWidth = 640;
 int32_t ScreenHeight = 480;
 int32_t ScreenBPP = 32;
+int32_t ScreenScale = 1;
 
 static const char* const ScreenSection = "Screen";
 constexpr int32_t DefaultWidth = 640;
 constexpr int32_t DefaultHeight = 480;
 constexpr int32_t DefaultBPP = 32;
+constexpr int32_t DefaultScale = 1;
+static const char* const ScaleKey = "Scale";
 
 // ---- Text helpers -----------------------------------------------------------
 
@@ -169,6 +172,14 @@ static const TWindowSide WindowSides[] = {
     {"Height", &ScreenHeight, DefaultHeight},
 };
 
+// The scale a document gives: the value when it is one the picture knows,
+// else the default.
+static int32_t ScaleSetting(const TIniDocument& Document, bool& Known) {
+    const int32_t Value = ReadIniInteger(Document, ScreenSection, ScaleKey, DefaultScale);
+    Known = Value >= FitScale && Value <= MaxFrameScale;
+    return Known ? Value : DefaultScale;
+}
+
 void ReadScreenSettings(const TIniDocument& Document) {
     FullScreen = ReadIniBool(Document, ScreenSection, "FullScreen", false);
     ScreenWidth = ReadIniInteger(Document, ScreenSection, "Width", DefaultWidth);
@@ -185,6 +196,14 @@ void ReadScreenSettings(const TIniDocument& Document) {
         std::fflush(stderr);
         *Side.Value = Side.Default;
     }
+    bool Known = true;
+    ScreenScale = ScaleSetting(Document, Known);
+    if (!Known) {
+        std::fprintf(stderr, "pex: the setting %s=%s is not %d to %d; %d is used instead\n",
+                     ScaleKey, ReadIniString(Document, ScreenSection, ScaleKey, "").c_str(),
+                     FitScale, MaxFrameScale, DefaultScale);
+        std::fflush(stderr);
+    }
 }
 
 void WriteScreenSettings(TIniDocument& Document) {
@@ -192,6 +211,10 @@ void WriteScreenSettings(TIniDocument& Document) {
     WriteIniInteger(Document, ScreenSection, "Width", ScreenWidth);
     WriteIniInteger(Document, ScreenSection, "Height", ScreenHeight);
     WriteIniInteger(Document, ScreenSection, "BPP", ScreenBPP);
+    const int64_t Section = FindSection(Document, ScreenSection);
+    const bool Present = Section >= 0 && FindEntry(Document[Section], ScaleKey) >= 0;
+    if (Present || ScreenScale != DefaultScale)
+        WriteIniInteger(Document, ScreenSection, ScaleKey, ScreenScale);
 }
 
 std::string SettingsFilePath(const std::string& ExePath) {
@@ -206,6 +229,7 @@ std::string SettingsFilePath(const std::string& ExePath) {
 static bool SameScreenSettings(const std::string& Old, const std::string& New) {
     const TIniDocument A = ParseIniText(Old);
     const TIniDocument B = ParseIniText(New);
+    bool Known = true;
     return ReadIniBool(A, ScreenSection, "FullScreen", false) ==
                ReadIniBool(B, ScreenSection, "FullScreen", false) &&
            ReadIniInteger(A, ScreenSection, "Width", DefaultWidth) ==
@@ -213,7 +237,8 @@ static bool SameScreenSettings(const std::string& Old, const std::string& New) {
            ReadIniInteger(A, ScreenSection, "Height", DefaultHeight) ==
                ReadIniInteger(B, ScreenSection, "Height", DefaultHeight) &&
            ReadIniInteger(A, ScreenSection, "BPP", DefaultBPP) ==
-               ReadIniInteger(B, ScreenSection, "BPP", DefaultBPP);
+               ReadIniInteger(B, ScreenSection, "BPP", DefaultBPP) &&
+           ScaleSetting(A, Known) == ScaleSetting(B, Known);
 }
 
 void LoadScreenSettingsFrom(const std::string& FileName) {

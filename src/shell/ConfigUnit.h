@@ -1,7 +1,7 @@
-// ConfigUnit: the four screen settings and the settings file beside the
+// ConfigUnit: the screen settings and the settings file beside the
 // executable, or in the user's folder where the user may not write beside it.
 //
-// Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP.
+// Owns: FullScreen, ScreenWidth, ScreenHeight, ScreenBPP, ScreenScale.
 // Uses: PexPlatform (PlatformExecutablePath), PexGL (PathDelim), PexScript (ReadWholeFile,
 // WriteChangedFile, StrToIntDef).
 // Initialisation gives the user a copy of the shipped settings file when the
@@ -17,6 +17,12 @@ extern bool FullScreen;
 extern int32_t ScreenWidth;
 extern int32_t ScreenHeight;
 extern int32_t ScreenBPP;
+// Key "Scale": how layout pixels become the window's (FrameScale of PexGL):
+// 1, the default, as without the key; 0 fits the layout into the window;
+// 2..MaxFrameScale that multiple. Any other value is read as 1, with one line
+// on standard error. The key is written only where the file has it or the
+// value is not 1, so that a file without it is rewritten as before.
+extern int32_t ScreenScale;
 
 // Read from / written to SettingsFileName().
 void LoadScreenSettings();
@@ -76,7 +82,7 @@ void WriteIniInteger(TIniDocument& Document, const std::string& Section, const s
 void WriteIniBool(TIniDocument& Document, const std::string& Section, const std::string& Key,
                   bool Value);
 
-// The four settings from / into a document's "Screen" section. A window side
+// The settings from / into a document's "Screen" section. A window side
 // longer than MaxWindowSide (PexGL) is read as its default, with one line on
 // standard error naming the setting.
 void ReadScreenSettings(const TIniDocument& Document);

@@ -77,9 +77,12 @@ void DispatchUpdate() {
 void DispatchDraw() {
     const int32_t W = WindowWidth;
     const int32_t H = WindowHeight;
-    // The picture fills the whole framebuffer, which on a scaled display has
-    // more pixels than the window's W x H; the screens still draw in W x H.
-    glViewport(0, 0, FramebufferWidth, FramebufferHeight);
+    // The screens draw in W x H, spread over the whole framebuffer (which on a
+    // scaled display has more pixels than the window), or scaled by whole
+    // multiples at a scale other than 1.
+    int32_t Viewport[4];
+    FrameViewport(Viewport);
+    glViewport(Viewport[0], Viewport[1], Viewport[2], Viewport[3]);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     // Texture t is used as 1 - t: images arrive bottom row first.
@@ -106,7 +109,7 @@ void RunApplication() {
     InitEngine();
     // Without a window no frame is ever drawn and the first switch would wait
     // for a fade that cannot complete; end through the error path instead.
-    if (!OpenWindow(ScreenWidth, ScreenHeight, ScreenBPP, FullScreen, 0)) {
+    if (!OpenWindow(ScreenWidth, ScreenHeight, ScreenBPP, FullScreen, 0, ScreenScale)) {
         TerminateEngine();
         throw std::runtime_error(
             "Cannot open a " + std::to_string(ScreenWidth) + " x " + std::to_string(ScreenHeight) +

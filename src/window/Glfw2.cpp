@@ -142,27 +142,6 @@ void glfw2DisplayGone() {
     Window = nullptr;
 }
 
-constexpr int32_t DefaultWindowWidth = 640;
-constexpr int32_t DefaultWindowHeight = 480;
-
-// Width x 3 / 4 or Height x 4 / 3 in 64 bits, kept within 1..INT32_MAX.
-static int32_t OtherSide(int32_t Side, int64_t Numerator, int64_t Denominator) {
-    const int64_t Result = int64_t(Side) * Numerator / Denominator;
-    return int32_t(std::clamp<int64_t>(Result, 1, std::numeric_limits<int32_t>::max()));
-}
-
-void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height) {
-    if (*Width > 0 && *Height > 0) return;
-    if (*Width > 0) {
-        *Height = OtherSide(*Width, DefaultWindowHeight, DefaultWindowWidth);
-    } else if (*Height > 0) {
-        *Width = OtherSide(*Height, DefaultWindowWidth, DefaultWindowHeight);
-    } else {
-        *Width = DefaultWindowWidth;
-        *Height = DefaultWindowHeight;
-    }
-}
-
 int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t GreenBits,
                         int32_t BlueBits, int32_t AlphaBits, int32_t DepthBits, int32_t StencilBits,
                         int32_t Mode) {
@@ -175,8 +154,19 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
     glfwWindowHint(GLFW_ALPHA_BITS, AlphaBits);
     glfwWindowHint(GLFW_DEPTH_BITS, DepthBits);
     glfwWindowHint(GLFW_STENCIL_BITS, StencilBits);
-    GLFWmonitor* Monitor =
-        Mode == GLFW2_FULLSCREEN && PlatformRequestFullScreen() ? glfwGetPrimaryMonitor() : nullptr;
+    const bool Full = Mode == GLFW2_FULLSCREEN || Mode == GLFW2_DESKTOP_FULLSCREEN;
+    GLFWmonitor* Monitor = Full && PlatformRequestFullScreen() ? glfwGetPrimaryMonitor() : nullptr;
+    const GLFWvidmode* Desktop =
+        Monitor && Mode == GLFW2_DESKTOP_FULLSCREEN ? glfwGetVideoMode(Monitor) : nullptr;
+    if (Desktop) {
+        // Asking for exactly the mode the monitor is in keeps it.
+        Width = Desktop->width;
+        Height = Desktop->height;
+        glfwWindowHint(GLFW_RED_BITS, Desktop->redBits);
+        glfwWindowHint(GLFW_GREEN_BITS, Desktop->greenBits);
+        glfwWindowHint(GLFW_BLUE_BITS, Desktop->blueBits);
+        glfwWindowHint(GLFW_REFRESH_RATE, Desktop->refreshRate);
+    }
     Window = glfwCreateWindow(Width, Height, "", Monitor, nullptr);
     if (!Window) return 0;
     glfwMakeContextCurrent(Window);
@@ -186,6 +176,10 @@ int32_t glfw2OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_t 
     glfwSetWindowRefreshCallback(Window, OnRefresh);
     PlatformWatchWindows();
     return 1;
+}
+
+bool glfw2WindowOpen() {
+    return Window != nullptr;  // no window once the display is gone
 }
 
 void glfw2SetWindowTitle(const char* Title) {
@@ -311,6 +305,7 @@ const TWindowDriver SystemWindow = {
     glfw2GetWindowSize,
     glfw2GetFramebufferSize,
     glfw2GetMousePos,
+    glfw2GetGamepad,
     glfw2Sleep,
     glfw2SwapBuffers,
     SystemTerminationSignal,

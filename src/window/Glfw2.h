@@ -17,13 +17,21 @@
 // Window sizes and the cursor position are in screen coordinates, as the window
 // system places windows; on a scaled display (Wayland at 200 %, for instance)
 // the framebuffer has more pixels than that, and glfw2GetFramebufferSize, which
-// version 2 did not have, tells how many.
+// version 2 did not have, tells how many. Also beyond version 2: full screen in
+// the desktop's own mode (GLFW2_DESKTOP_FULLSCREEN) and a gamepad
+// (glfw2GetGamepad).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 constexpr int32_t GLFW2_WINDOW = 0x10001;
 constexpr int32_t GLFW2_FULLSCREEN = 0x10002;
+// Beyond version 2: full screen in the desktop's own video mode, whatever the
+// sides asked; the display's mode is not switched. Where the system decides
+// about full screen itself (the browser), the sides asked open a window.
+constexpr int32_t GLFW2_DESKTOP_FULLSCREEN = 0x10003;
 constexpr int32_t GLFW2_OPENED = 0x20001;
 constexpr int32_t GLFW2_ACTIVE = 0x20002;
 constexpr int32_t GLFW2_RELEASE = 0;
@@ -156,6 +164,50 @@ struct TGlfw2Image {
 // on systems whose windows carry no icon of their own.
 void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
 
+// ---- Beyond version 2: a gamepad -----------------------------------------------
+
+// Buttons of the gamepad layout GLFW 3.3 maps known pads to (its mapping
+// database; in the browser, the page's standard layout), by their index.
+enum : int32_t {
+    GLFW2_PAD_A = 0,
+    GLFW2_PAD_B = 1,
+    GLFW2_PAD_BACK = 6,
+    GLFW2_PAD_START = 7,
+    GLFW2_PAD_DPAD_UP = 11,
+    GLFW2_PAD_DPAD_RIGHT = 12,
+    GLFW2_PAD_DPAD_DOWN = 13,
+    GLFW2_PAD_DPAD_LEFT = 14,
+    GLFW2_PAD_BUTTONS = 15,
+};
+// A side of the stick is GLFW2_PAD_STICK_RANGE at its end.
+constexpr int32_t GLFW2_PAD_STICK_RANGE = 100;
+
+// The first gamepad connected, as it is now; all zero without one. A pad
+// plugged in while the program runs is taken up at the next call, and one
+// pulled out is let go.
+struct TGlfw2Gamepad {
+    int32_t Connected;  // 0 or 1
+    int32_t Buttons;    // bit I: button I is down
+    // The left stick in hundredths, -GLFW2_PAD_STICK_RANGE (left, up) to
+    // +GLFW2_PAD_STICK_RANGE (right, down).
+    int32_t StickX, StickY;
+};
+
+// One source per system, chosen by the build: GLFW 3.3's gamepad on the
+// desktop (Glfw2Gamepad.cpp), the browser's Gamepad API through Emscripten's
+// joysticks in the page (Glfw2GamepadWeb.cpp).
+void glfw2GetGamepad(TGlfw2Gamepad* Pad);
+// For those sources: a window is open and its display is there, so GLFW may be asked.
+bool glfw2WindowOpen();
+
+// The stick's position in hundredths, each side cut at the range.
+inline int32_t glfw2StickHundredths(float Axis) {
+    const float Hundredths = Axis * float(GLFW2_PAD_STICK_RANGE);
+    if (Hundredths >= float(GLFW2_PAD_STICK_RANGE)) return GLFW2_PAD_STICK_RANGE;
+    if (Hundredths <= -float(GLFW2_PAD_STICK_RANGE)) return -GLFW2_PAD_STICK_RANGE;
+    return Hundredths == Hundredths ? int32_t(Hundredths) : 0;  // toward zero; NaN is 0
+}
+
 // ---- Beyond version 2: the display's loss ------------------------------------
 
 // The display went away (the X server ended) or the session is ending: GLFW and
@@ -168,8 +220,28 @@ void glfw2DisplayGone();
 int32_t glfw2TranslateKey(int32_t Glfw3Key);
 
 // The size version 2 opened for the sides asked: a side of 0 (or less) is taken
-// from the other at 4:3, truncated but at least 1; both give 640 x 480.
-void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height);
+// from the other at 4:3, truncated but at least 1; both give 640 x 480. Inline,
+// so that the engine scales the same sides without linking the layer.
+constexpr int32_t DefaultWindowWidth = 640;
+constexpr int32_t DefaultWindowHeight = 480;
+
+// Width x 3 / 4 or Height x 4 / 3 in 64 bits, kept within 1..INT32_MAX.
+inline int32_t glfw2OtherSide(int32_t Side, int64_t Numerator, int64_t Denominator) {
+    const int64_t Result = int64_t(Side) * Numerator / Denominator;
+    return int32_t(std::clamp<int64_t>(Result, 1, std::numeric_limits<int32_t>::max()));
+}
+
+inline void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height) {
+    if (*Width > 0 && *Height > 0) return;
+    if (*Width > 0) {
+        *Height = glfw2OtherSide(*Width, DefaultWindowHeight, DefaultWindowWidth);
+    } else if (*Height > 0) {
+        *Width = glfw2OtherSide(*Height, DefaultWindowWidth, DefaultWindowHeight);
+    } else {
+        *Width = DefaultWindowWidth;
+        *Height = DefaultWindowHeight;
+    }
+}
 
 // ---- Beyond version 2: the clipboard -----------------------------------------
 

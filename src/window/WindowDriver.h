@@ -32,6 +32,8 @@ struct TWindowDriver {
     void (*GetWindowSize)(int32_t* Width, int32_t* Height);
     void (*GetFramebufferSize)(int32_t* Width, int32_t* Height);
     void (*GetMousePos)(int32_t* X, int32_t* Y);
+    // Asked after each swap.
+    void (*GetGamepad)(TGlfw2Gamepad* Pad);
     void (*Sleep)(double Seconds);
     void (*SwapBuffers)();
     // The termination signal caught since the start, 0 for none.

@@ -234,8 +234,6 @@ void DrawGameBackground() {
 // area drawn is never less than the 640 x 480 the screens are laid out for,
 // so a level that fits the layout is drawn the same in any window, also
 // before the first frame has read the window's size.
-constexpr int32_t LayoutWidth = 640;
-constexpr int32_t LayoutHeight = 480;
 
 // Number of cells, in a line of them starting Start pixels into an area Extent
 // pixels long, that reach into the area.

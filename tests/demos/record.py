@@ -17,6 +17,10 @@ The demo "fall" is recorded live and then given a crafted clock: each frame's
 clock readings are 0.125 s apart, so that every frame runs with DeltaTime at
 its upper limit of exactly 0.1 s, where the hero pressing Down passes through
 a one-cell floor. A live 0.1 s frame time cannot be had on demand under Xvfb.
+The demo "pad" is the walk of "walk" recorded live with keys, whose Escape,
+Enter, Left and Right are then crafted into a gamepad's buttons and stick
+(craft_gamepad): no gamepad can be made under Xvfb. The one kept here was
+crafted from walk.dem and replays to walk's outcome.
 """
 
 import os
@@ -202,21 +206,53 @@ def craft_clock(path, step=0.125):
         f.write("\n".join(lines))
 
 
-# Each demo: how it is recorded, whether its clock is crafted afterwards, and
-# the level file it is recorded on (None: the shipped level).
+# The gamepad standing in for keys (GLFW's gamepad layout): B for Escape, A
+# for Enter, the d-pad for Left, the stick pushed all the way for Right.
+PAD_BUTTONS = {257: 1 << 1, 294: 1 << 0, 285: 1 << 14}
+PAD_STICK_X = {286: 100}
+
+
+def craft_gamepad(path):
+    """Plays the keys of PAD_BUTTONS and PAD_STICK_X on a gamepad instead:
+    their events leave the demo, and the gamepad, where it changed, goes where
+    the program asks for it after each swap: the start of the next frame line."""
+    with open(path) as f:
+        lines = f.read().split("\n")
+    held, ahead, written = set(), [], ["p0,0", "j0,0"]
+    for i, line in enumerate(lines):
+        if line.startswith(("f", "x")):
+            items = line.split(" ")
+            for key, action in re.findall(r" k(\d+),([01])(?= |$)", line):
+                if int(key) in {**PAD_BUTTONS, **PAD_STICK_X}:
+                    items.remove("k%s,%s" % (key, action))
+                    (held.add if action == "1" else held.discard)(int(key))
+            lines[i] = " ".join(items[:1] + ahead + items[1:])
+            now = ["p%d,%d" % (int(bool(held) or written[0] != "p0,0"),
+                               sum(PAD_BUTTONS.get(k, 0) for k in held)),
+                   "j%d,0" % sum(PAD_STICK_X.get(k, 0) for k in held)]
+            ahead = [item for item, was in zip(now, written) if item != was]
+            written = now
+    with open(path, "w") as f:
+        f.write("\n".join(lines))
+
+
+# Each demo: how it is recorded, what is crafted afterwards (its clock, or a
+# gamepad for its keys), and the level file it is recorded on (None: the
+# shipped level).
 DEMOS = {
     "walk": (record_walk, False, None),
     "hero": (record_hero, False, level_text()),
     "editor": (record_editor, False, None),
     "settings": (record_settings, False, None),
-    "fall": (record_fall, True, None),
+    "fall": (record_fall, craft_clock, None),
     "save_game": (record_save_game, False, None),
     "save_editor": (record_save_editor, False, None),
+    "pad": (record_walk, craft_gamepad, None),
 }
 
 
 def replay(name):
-    """The line a replay prints (for the crafted demo, whose outcome changed)."""
+    """The line a replay prints (for a crafted demo, whose outcome may have changed)."""
     xvfb = pexe2e.Xvfb()
     pex = pexe2e.Pex(xvfb)
     try:
@@ -250,7 +286,7 @@ def record(name):
     finally:
         xvfb.stop()
     if crafted:
-        craft_clock(demo)
+        crafted(demo)
         out = replay(name)
     with open(os.path.join(HERE, name + ".out"), "w") as f:
         f.write(out)

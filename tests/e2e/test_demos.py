@@ -78,8 +78,8 @@ class DemosTest(PexTestCase):
         self.assertEqual(file_state(pex), before, "playback changed a user file")
 
     def test_every_demo_replays_to_its_recorded_digest(self):
-        self.assertEqual(DEMOS, ["editor", "fall", "hero", "save_editor", "save_game", "settings",
-                                 "walk"])
+        self.assertEqual(DEMOS, ["editor", "fall", "hero", "pad", "save_editor", "save_game",
+                                 "settings", "walk"])
         for name in DEMOS:
             with self.subTest(demo=name):
                 self.replay_and_check(name)

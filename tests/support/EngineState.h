@@ -21,6 +21,7 @@ inline void ResetEngine() {
     Fade = TFade{};
     WindowWidth = 640;
     WindowHeight = 480;
+    FrameScale = 1;
     for (TStateProcs& Row : States) Row = TStateProcs{};
     CurrentState = stNone;
 }

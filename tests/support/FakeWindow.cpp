@@ -18,6 +18,7 @@ int32_t SwapIntervalValue = 0;
 int32_t DesktopWidth = 1280, DesktopHeight = 1024;
 int32_t WindowW = 640, WindowH = 480;
 int32_t MouseX = 0, MouseY = 0;
+TGlfw2Gamepad Gamepad{};
 std::vector<double> Sleeps;
 int32_t Swaps = 0;
 int32_t InitCalls = 0, TerminateCalls = 0;
@@ -47,6 +48,7 @@ void ResetGlfw() {
     WindowW = 640;
     WindowH = 480;
     MouseX = MouseY = 0;
+    Gamepad = TGlfw2Gamepad{};
     Sleeps.clear();
     Swaps = 0;
     InitCalls = TerminateCalls = 0;
@@ -80,6 +82,10 @@ static int32_t OpenWindow(int32_t Width, int32_t Height, int32_t RedBits, int32_
     if (OpenResult == 1) {
         WindowW = OpenedW > 0 ? OpenedW : Width;
         WindowH = OpenedH > 0 ? OpenedH : Height;
+        if (Mode == GLFW2_DESKTOP_FULLSCREEN) {
+            WindowW = DesktopWidth;
+            WindowH = DesktopHeight;
+        }
     }
     return OpenResult;
 }
@@ -161,6 +167,10 @@ static void GetMousePos(int32_t* X, int32_t* Y) {
     *Y = MouseY;
 }
 
+static void GetGamepad(TGlfw2Gamepad* Pad) {
+    *Pad = Gamepad;
+}
+
 static void Sleep(double Seconds) {
     Sleeps.push_back(Seconds);
 }
@@ -199,6 +209,7 @@ const TWindowDriver Window = {
     GetWindowSize,
     GetFramebufferSize,
     GetMousePos,
+    GetGamepad,
     Sleep,
     SwapBuffers,
     TerminationSignal,

@@ -74,6 +74,7 @@ extern int32_t SwapIntervalValue;
 extern int32_t DesktopWidth, DesktopHeight;
 extern int32_t WindowW, WindowH;
 extern int32_t MouseX, MouseY;
+extern TGlfw2Gamepad Gamepad;  // what GetGamepad answers: none after ResetGlfw
 extern std::vector<double> Sleeps;
 extern int32_t Swaps;
 extern int32_t InitCalls, TerminateCalls;

@@ -33,6 +33,7 @@ protected:
         ScreenWidth = -7;
         ScreenHeight = -7;
         ScreenBPP = -7;
+        ScreenScale = -7;
     }
     // Loads Text as the settings file, then writes the settings back to it.
     std::string LoadAndSave(const std::string& Text) {
@@ -65,10 +66,14 @@ TEST_F(ConfigTest, ShippedSettingsFileHoldsTheDefaults) {
 }
 
 TEST_F(ConfigTest, SectionAndKeysMatchInAnyLetterCase) {
-    const std::string Written = LoadAndSave("[SCREEN]\nfullscreen = 1\n  wIdTh\t=  1024  \n");
+    const std::string Written =
+        LoadAndSave("[SCREEN]\nfullscreen = 1\n  wIdTh\t=  1024  \nsCaLe = 0x2\n");
     EXPECT_TRUE(FullScreen);
     EXPECT_EQ(ScreenWidth, 1024);
-    EXPECT_EQ(Written, "[SCREEN]\r\nFullScreen=1\r\nWidth=1024\r\nHeight=480\r\nBPP=32\r\n\r\n");
+    EXPECT_EQ(ScreenScale, 2);
+    EXPECT_EQ(Written,
+              "[SCREEN]\r\nFullScreen=1\r\nWidth=1024\r\nScale=2\r\nHeight=480\r\nBPP="
+              "32\r\n\r\n");
 }
 
 TEST_F(ConfigTest, BooleanIsAnIntegerOtherThanZero) {
@@ -108,18 +113,25 @@ TEST_F(ConfigTest, ValuesThatDoNotConvertGiveTheDefaults) {
     EXPECT_EQ(ScreenBPP, INT32_MAX);
 }
 
-TEST_F(ConfigTest, WindowSideLongerThanAnyWindowGivesTheDefaultAndSaysSo) {
+TEST_F(ConfigTest, WindowSideOrScaleNoWindowCanHaveGivesTheDefaultAndSaysSo) {
     testing::internal::CaptureStderr();
-    std::string Written = LoadAndSave("[Screen]\nWidth=100000\nHeight = 0x4001\nBPP=100000\n");
+    std::string Written =
+        LoadAndSave("[Screen]\nWidth=100000\nHeight = 0x4001\nBPP=100000\nScale=9\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "pex: the setting Width=100000 is more than 16384 pixels; 640 is used instead\n"
-              "pex: the setting Height=0x4001 is more than 16384 pixels; 480 is used instead\n");
-    EXPECT_EQ(Written, "[Screen]\r\nWidth=640\r\nHeight=480\r\nBPP=100000\r\nFullScreen=0\r\n\r\n");
-    // The longest side, and 0 or less (taken from the other side), stay as they are.
+              "pex: the setting Height=0x4001 is more than 16384 pixels; 480 is used instead\n"
+              "pex: the setting Scale=9 is not 0 to 8; 1 is used instead\n");
+    EXPECT_EQ(Written,
+              "[Screen]\r\nWidth=640\r\nHeight=480\r\nBPP=100000\r\nScale=1\r\nFullScreen="
+              "0\r\n\r\n");
+    // The longest side, and 0 or less (taken from the other side), stay as
+    // they are, and so do the scales 0 to 8.
     testing::internal::CaptureStderr();
-    Written = LoadAndSave("[Screen]\nWidth=16384\nHeight=-1\n");
+    Written = LoadAndSave("[Screen]\nWidth=16384\nHeight=-1\nScale=0\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(Written, "[Screen]\r\nWidth=16384\r\nHeight=-1\r\nFullScreen=0\r\nBPP=32\r\n\r\n");
+    EXPECT_EQ(ScreenScale, 0);
+    EXPECT_EQ(Written,
+              "[Screen]\r\nWidth=16384\r\nHeight=-1\r\nScale=0\r\nFullScreen=0\r\nBPP=32\r\n\r\n");
 }
 
 TEST_F(ConfigTest, CommentsAndLinesBeforeTheFirstSectionAreDropped) {
@@ -147,9 +159,10 @@ TEST_F(ConfigTest, ChangedSettingsReachTheFile) {
     LoadScreenSettingsFrom(Path);
     FullScreen = true;
     ScreenWidth = -5;
+    ScreenScale = 3;
     SaveScreenSettingsTo(Path);
     EXPECT_EQ(ReadBytes(Path),
-              "[Screen]\r\nFullScreen=1\r\nWidth=-5\r\nHeight=480\r\nBPP=32\r\n\r\n");
+              "[Screen]\r\nFullScreen=1\r\nWidth=-5\r\nHeight=480\r\nBPP=32\r\nScale=3\r\n\r\n");
 }
 
 // Nothing to change: a protected file that holds these settings already,

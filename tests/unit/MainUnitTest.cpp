@@ -13,6 +13,7 @@
 #include "EditorUnit.h"
 #include "EngineState.h"
 #include "Fakes.h"
+#include "GLState.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
@@ -196,3 +197,54 @@ TEST_F(MainUnitTest, EditorPaintsTheCellUnderThePointerOnAScaledDisplay) {
 }
 
 }  // namespace
+
+// ---- Whole-multiple scales ----
+
+// Every scale on windows that hold the layout exactly, with room to spare or
+// not at all, on plain and 200 % displays: the layout lands on the expected
+// framebuffer pixels, the editor paints the cell under the pointer, and a
+// click on the black border paints nothing.
+TEST_F(MainUnitTest, ScaledPictureAndPointerAgreeAtEveryScaleWindowAndDisplay) {
+    // Scale, window, framebuffer Ratio times it; expected framebuffer pixels
+    // a layout pixel (0: as at scale 1) and the picture's corner.
+    const int32_t Cases[][7] = {{0, 1920, 1080, 1, 2, 320, 60}, {0, 1920, 1080, 2, 4, 640, 120},
+                                {0, 640, 480, 1, 1, 0, 0},      {0, 1000, 500, 1, 1, 180, 10},
+                                {0, 600, 400, 1, 0, 0, 0},      {0, 600, 400, 2, 1, 280, 160},
+                                {2, 1280, 960, 1, 2, 0, 0},     {3, 1925, 1445, 1, 3, 1, 1},
+                                {3, 1920, 1440, 2, 6, 0, 0},    {8, 5120, 3840, 1, 8, 0, 0},
+                                {1, 800, 600, 2, 0, 0, 0}};
+    InitEditor();
+    CurrentState = stEditor;
+    Brush = fkBrick;
+    OnUpdate = DispatchUpdate;
+    OnDraw = DispatchDraw;
+    for (auto [Scale, W, H, Ratio, Pixel, Left, Top] : Cases) {
+        SCOPED_TRACE(testing::Message() << Scale << ": " << W << " x " << H << " at " << Ratio);
+        FrameScale = Scale;
+        fake::WindowW = W;
+        fake::WindowH = H;
+        fake::FramebufferScale = Ratio;
+        const int32_t Device = Pixel == 0 ? Ratio : Pixel;
+        for (bool OnBorder : {false, true}) {
+            if (OnBorder && Left == 0) continue;
+            // The pointer over the middle of the cell at row 3, column 5.
+            fake::MouseX = OnBorder ? 0 : (Left + (5 * 16 + 8) * Device) / Ratio;
+            fake::MouseY = (Top + (96 + 3 * 16 + 8) * Device) / Ratio;
+            LevelGrid.assign(10, TFieldRow(20, fkNone));
+            fake::ResetGL();
+            ProcessFrame();
+            MouseButtonCallback(0, 1);
+            ProcessFrame();
+            MouseButtonCallback(0, 0);
+            TFieldGrid Expected(10, TFieldRow(20, fkNone));
+            Expected[3][5] = OnBorder ? fkNone : fkBrick;
+            EXPECT_EQ(LevelGrid, Expected) << OnBorder;
+        }
+        TGLState Drawn;
+        EXPECT_EQ(Drawn.PixelOf(0, 0, H * Ratio), std::make_pair(double(Left), double(Top)));
+        EXPECT_EQ(Drawn.PixelOf(WindowWidth, WindowHeight, H * Ratio),
+                  std::make_pair(double(Left + WindowWidth * Device),
+                                 double(Top + WindowHeight * Device)));
+        EXPECT_EQ(WindowWidth, Pixel == 0 ? W : Scale == 0 ? 640 : W * Ratio / Pixel);
+    }
+}

@@ -52,6 +52,8 @@ TEST(PexDemoFormat, FramesAndFilesReadBackExactly) {
                           {diFramebufferSize, 1280, 960},
                           {diMousePos, -5, 1048576},
                           {diSignal, 15, 0},
+                          {diPad, 1, 0x7FFF},
+                          {diStick, -100, 100},
                           {diKey, 267, 1},
                           {diChar, 0x44F, 1},
                           {diButton, 1, 0}});
@@ -156,6 +158,8 @@ TEST(PexDemoFormat, DamagedDemosNameTheLine) {
         {Header + "f k267,2\nx\nend 1\n", "line 2: bad value"},
         {Header + "f z1\nx\nend 1\n", "line 2: unknown item \"z1\""},
         {Header + "f s0\nx\nend 1\n", "line 2: bad value in item \"s0\""},
+        {Header + "f p1,32768\nx\nend 1\n", "line 2: bad value in item \"p1,32768\""},
+        {Header + "f j0,-101\nx\nend 1\n", "line 2: bad value in item \"j0,-101\""},
         // Bytes of the file never reach the terminal as control codes.
         {Header + "f \x1b]0;owned\x07\nx\nend 1\n", "line 2: unknown item \"\\x1B]0;owned\\x07\""},
         {Header + "f t\x9b"

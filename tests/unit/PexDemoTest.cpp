@@ -83,11 +83,13 @@ std::vector<char> Kinds(const TDemo& Demo, size_t Frame) {
     return Result;
 }
 
-// A session of three frames: the mouse moves, Up goes down in the second swap,
-// the window is closed in the third.
+// A session of three frames: the mouse moves, Up goes down in the second swap
+// and a gamepad comes with A and the stick pushed right, the window is closed
+// in the third.
 void ThreeFrames(int32_t Frame) {
     fake::MouseX = 10 * Frame;
     if (Frame == 2 && fake::KeyFun) fake::KeyFun(kcUp, GLFW2_PRESS);
+    if (Frame == 2) fake::Gamepad = {1, 1 << GLFW2_PAD_A, 60, 0};
     if (Frame == 3) fake::Opened = false;
 }
 
@@ -119,6 +121,9 @@ TEST_F(DemoTest, RecordingNotesEveryAnswerAndEventOfTheEngineFrameByFrame) {
                                                  diFramebufferSize, diMousePos, diKey}));
     EXPECT_EQ(Demo.Items[Demo.Frames[1].First + 6].A, 10);  // the mouse as the frame read it
     EXPECT_EQ(ItemTime(Demo.Items[Demo.Frames[1].First + 1]), 0.125);
+    // The gamepad, asked after each swap, is noted where it changed.
+    EXPECT_EQ(Kinds(Demo, 2)[0], diPad);
+    EXPECT_EQ(Kinds(Demo, 2)[1], diStick);
     EXPECT_EQ(Kinds(Demo, 3), std::vector<char>{diOpened});
     EXPECT_EQ(Demo.Items.back().A, 0);  // the session ended with the window closed
 }
@@ -142,9 +147,12 @@ TEST_F(DemoTest, PlaybackGivesTheEngineTheRecordedSessionWhateverTheWindowSays) 
     InitEngine();
     ASSERT_TRUE(OpenWindow(640, 480, 32, false, 0));
     fake::MouseX = 999;
+    fake::Gamepad = {1, 1 << GLFW2_PAD_B, 0, 0};
     RunMainLoop();
     TerminateEngine();
     EXPECT_TRUE(KeyDown(kcUp));
+    EXPECT_TRUE(KeyDown(kcEnter) && KeyDown(kcRight));  // the recorded gamepad's
+    EXPECT_FALSE(KeyDown(kcEscape));                    // not the real one's
     EXPECT_EQ(MouseSeen, (std::vector<int32_t>{0, 10, 20}));
     EXPECT_EQ(DeltaTime, 0.0625);  // the recorded clock, not the fake's standing one
     EXPECT_TRUE(fake::Sleeps.empty());

@@ -199,6 +199,16 @@ TEST_F(PexGLTest, OpenWindowRequestsChannelBitsByColourDepth) {
     ASSERT_TRUE(OpenWindow(800, 600, 32, true, 16));
     EXPECT_EQ(fake::OpenArgs[6], 16);
     EXPECT_EQ(fake::OpenArgs[8], GLFW2_FULLSCREEN);
+    // 2..8 open that multiple (a side of 0 taken from the other first, none
+    // beyond MaxWindowSide); full screen at 0 keeps the desktop's mode.
+    for (auto [Width, Height, Scale, OpenedW, OpenedH] : {std::array{0, 600, 3, 2400, 1800},
+                                                          {10000, 480, 2, MaxWindowSide, 960},
+                                                          {800, 600, 0, 800, 600}}) {
+        ASSERT_TRUE(OpenWindow(Width, Height, 32, true, 0, Scale));
+        EXPECT_EQ(fake::OpenArgs,
+                  (std::vector<int32_t>{OpenedW, OpenedH, 8, 8, 8, 0, 0, 0,
+                                        Scale ? GLFW2_FULLSCREEN : GLFW2_DESKTOP_FULLSCREEN}));
+    }
 }
 
 TEST_F(PexGLTest, OpenWindowTitlesCentresAndInstallsHandlersInOrder) {
@@ -289,6 +299,58 @@ TEST_F(PexGLTest, MouseButtonsSetAndClearTheirFlags) {
     MouseButtonCallback(3, 1);  // other buttons ignored
     MouseButtonCallback(1, 7);  // other actions ignored
     EXPECT_FALSE(Mouse.Right);
+}
+
+// ---- A gamepad ----
+
+// The stick swept out and back along each axis, then shaken about its press
+// and release points; the buttons one by one, two holding one key, and the
+// pad pulled out while holding.
+TEST_F(PexGLTest, GamepadHoldsItsKeysWithoutChatterAndLetsGoWhenPulledOut) {
+    auto Frame = [](int32_t Connected, int32_t Buttons, int32_t X, int32_t Y) {
+        fake::Gamepad = {Connected, Buttons, X, Y};
+        ProcessFrame();
+        int32_t Held = 0;
+        for (bool Down : Keys) Held += Down;
+        return Held;
+    };
+    std::vector<int32_t> Path;  // 0 to 100, to -100, to 0
+    for (int32_t Step = 0; Step <= 400; ++Step)
+        Path.push_back(Step <= 100 ? Step : Step <= 300 ? 200 - Step : Step - 400);
+    Path.insert(Path.end(), {40, 55, 31, 55, 29, 45, 49, 50, 0});
+    for (int32_t Axis : {0, 1}) {
+        std::string Changes;
+        bool Was[2] = {false, false};
+        for (int32_t V : Path) {
+            Frame(1, 0, Axis == 0 ? V : 0, Axis == 1 ? V : 0);
+            for (int32_t Side : {0, 1}) {
+                const bool Down =
+                    KeyDown(Side == 0 ? (Axis ? kcUp : kcLeft) : (Axis ? kcDown : kcRight));
+                if (Down != Was[Side]) Changes += (Side ? " +" : " -") + std::to_string(V);
+                Was[Side] = Down;
+            }
+        }
+        EXPECT_EQ(Changes, " +50 +29 --50 --29 +55 +29 +50 +0") << "axis " << Axis;
+    }
+    const int32_t Buttons[] = {GLFW2_PAD_DPAD_UP,    GLFW2_PAD_DPAD_DOWN, GLFW2_PAD_DPAD_LEFT,
+                               GLFW2_PAD_DPAD_RIGHT, GLFW2_PAD_A,         GLFW2_PAD_START,
+                               GLFW2_PAD_B,          GLFW2_PAD_BACK};
+    const int32_t KeysOf[] = {kcUp, kcDown, kcLeft, kcRight, kcEnter, kcEnter, kcEscape, kcEscape};
+    for (int32_t Button = 0; Button < GLFW2_PAD_BUTTONS; ++Button) {
+        const auto Row = std::find(std::begin(Buttons), std::end(Buttons), Button) - Buttons;
+        EXPECT_EQ(Frame(1, 1 << Button, 0, 0), Row < 8 ? 1 : 0) << Button;
+        EXPECT_TRUE(Row == 8 || KeyPressed(KeysOf[Row])) << Button;
+        EXPECT_EQ(Frame(1, 0, 0, 0), 0) << Button;
+    }
+    // A key two sources hold is held while either is, and acts once.
+    Frame(1, (1 << GLFW2_PAD_A) | (1 << GLFW2_PAD_START), 80, 0);
+    EXPECT_TRUE(KeyPressed(kcEnter));
+    Frame(1, 1 << GLFW2_PAD_START, 80, 0);
+    EXPECT_FALSE(KeyPressed(kcEnter));
+    // Pulled out: every key goes up, whatever buttons a layer still reports.
+    EXPECT_EQ(Frame(0, 1 << GLFW2_PAD_START, 80, 0), 0);
+    EXPECT_EQ(Frame(1, 1 << GLFW2_PAD_B, 0, 0), 1);
+    Frame(1, 0, 0, 0);
 }
 
 // ---- Colours and render state ----

@@ -26,8 +26,8 @@ def demo_line(text):
 
 class WebDemosTest(WebTestCase):
     def test_every_demo_replays_to_its_linux_digest(self):
-        self.assertEqual(DEMOS, ["editor", "fall", "hero", "save_editor", "save_game", "settings",
-                                 "walk"])
+        self.assertEqual(DEMOS, ["editor", "fall", "hero", "pad", "save_editor", "save_game",
+                                 "settings", "walk"])
         # Two browsers at a time: a playback waits for the page's frames more
         # than it computes.
         browsers = [self.browser("demos-%d" % i) for i in range(2)]
