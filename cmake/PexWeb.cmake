@@ -116,13 +116,21 @@ target_link_options(pex PRIVATE
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/library-functions.json
   "SHELL:--pre-js ${CMAKE_BINARY_DIR}/pex-run.js"
   "SHELL:--preload-file ${PEX_WEB_STAGE}@/")
-# The symbol map stays out of the page's folder.
+# The symbol map stays out of the page's folder. The page's files get their
+# precompressed copies beside them (gzip and brotli at their best), for a
+# server that sends those to a browser that takes them.
+set(PEX_WEB_PRECOMPRESSED index.html pex-page.js pex.js pex.wasm pex.data)
+find_program(PEX_GZIP gzip REQUIRED)
+find_program(PEX_BROTLI brotli REQUIRED)
 add_custom_command(TARGET pex POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E rename ${PEX_APP_DIR}/pex.js.symbols ${PEX_WEB_SYMBOLS}
   COMMAND ${PEX_PYTHON3} ${CMAKE_SOURCE_DIR}/scripts/web-waits.py check ${PEX_WEB_WAITS}
           ${PEX_APP_DIR}/pex.wasm ${PEX_WEB_SYMBOLS} $<TARGET_OBJECTS:pex>
           $<TARGET_FILE:pexcore> $<TARGET_FILE:pexplatform> $<TARGET_FILE:pexglfw>
           $<TARGET_FILE:pexwebgl> $<TARGET_FILE:fmod>
+  COMMAND ${PEX_GZIP} -9 -n -k -f ${PEX_WEB_PRECOMPRESSED}
+  COMMAND ${PEX_BROTLI} -q 11 -k -f ${PEX_WEB_PRECOMPRESSED}
+  WORKING_DIRECTORY ${PEX_APP_DIR}
   VERBATIM)
 
 # ---- The release archive: pex-<version>-web.zip -----------------------------

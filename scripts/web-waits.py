@@ -62,7 +62,8 @@ BLOCK_TYPES = {0x40, 0x7F, 0x7E, 0x7D, 0x7C, 0x7B, 0x70, 0x6F}
 
 
 def calls_of(data, i, end):
-    """The calls of a function body: ("call", function) and ("indirect", type)."""
+    """The calls of a function body, ("call", function) and ("indirect", type),
+    and the globals it reads or sets, ("global", index)."""
     count, i = leb(data, i)
     for _ in range(count):
         i = skip_leb(data, i) + 1
@@ -78,6 +79,9 @@ def calls_of(data, i, end):
             yield "indirect", type_index
         elif op in (0x02, 0x03, 0x04):
             i = i + 1 if data[i] in BLOCK_TYPES else skip_leb(data, i)
+        elif op in (0x23, 0x24):
+            index, i = leb(data, i)
+            yield "global", index
         elif op in ONE_LEB:
             i = skip_leb(data, i)
         elif op in MEMORY_ARGUMENT:
@@ -221,7 +225,7 @@ def waiting_functions(module, names, own, async_js):
         for kind, x in calls_of(data, start, end):
             if kind == "call" and x not in invokes:
                 callers[x].add(f)
-            elif mine:
+            elif kind != "global" and mine:
                 pointer_callers[invokes[x] if kind == "call" else module.types[x]].add(f)
     work, signatures = list(waits), set()
     while work:
@@ -235,6 +239,26 @@ def waiting_functions(module, names, own, async_js):
             waits.add(g)
             work.append(g)
     return {names.get(f, "$%d" % f) for f in waits if f >= imports}
+
+
+def instrumented_share(module, names):
+    """The functions Asyncify instrumented, their code's bytes and all code's
+    bytes."""
+    imports = len(module.import_types)
+    done = instrumented_names(module, names)
+    sizes = {names.get(imports + k): end - start for k, (_, start, end) in enumerate(module.bodies)}
+    mine = [sizes[name] for name in done if not name.startswith("asyncify_")]
+    return len(mine), sum(mine), sum(sizes.values())
+
+
+def instrumented_names(module, names):
+    """The functions that use Asyncify's globals, as asyncify_stop_unwind does:
+    those it instrumented."""
+    imports = len(module.import_types)
+    bodies = {names.get(imports + k): body for k, body in enumerate(module.bodies)}
+    state = {x for kind, x in calls_of(*bodies["asyncify_stop_unwind"]) if kind == "global"}
+    return {name for name, body in bodies.items()
+            if any(kind == "global" and x in state for kind, x in calls_of(*body))}
 
 
 def listed_name(name):
@@ -258,7 +282,8 @@ def main(argv):
     if not async_js:
         print("%s: the program has no EM_ASYNC_JS function to wait on" % list_file, file=sys.stderr)
         return 1
-    needed = waiting_functions(Module(wasm), read_symbols(symbols), own, async_js)
+    module, names = Module(wasm), read_symbols(symbols)
+    needed = waiting_functions(module, names, own, async_js)
     if mode == "write":
         with open(list_file, "w", encoding="utf-8") as f:
             f.write("".join(name + "\n" for name in sorted(set(map(listed_name, needed)))))
@@ -276,6 +301,11 @@ def main(argv):
             print("  missing: " + name, file=sys.stderr)
         for name in extra:
             print("  cannot wait: " + name, file=sys.stderr)
+        return 1
+    left = sorted(needed - instrumented_names(module, names))
+    if left:
+        print("%s: Asyncify left out functions that can wait:\n  %s" % (wasm, "\n  ".join(left)),
+              file=sys.stderr)
         return 1
     return 0
 
