@@ -256,6 +256,8 @@ def instrumented_names(module, names):
     those it instrumented."""
     imports = len(module.import_types)
     bodies = {names.get(imports + k): body for k, body in enumerate(module.bodies)}
+    if "asyncify_stop_unwind" not in bodies:
+        return set()
     state = {x for kind, x in calls_of(*bodies["asyncify_stop_unwind"]) if kind == "global"}
     return {name for name, body in bodies.items()
             if any(kind == "global" and x in state for kind, x in calls_of(*body))}
@@ -294,9 +296,8 @@ def main(argv):
     missing = sorted(name for name in needed if not any(matches(p, name) for p in listed))
     extra = sorted(p for p in listed if not any(matches(p, name) for name in needed))
     if missing or extra:
-        print("%s is not the list of the functions that can wait; "
-              "scripts/web-waits.py write ... makes it (the build's command line is in its log)"
-              % list_file, file=sys.stderr)
+        print("%s is not the list of the functions that can wait; this makes it:\n  %s write %s"
+              % (list_file, sys.argv[0], " ".join(argv[1:])), file=sys.stderr)
         for name in missing:
             print("  missing: " + name, file=sys.stderr)
         for name in extra:
