@@ -82,6 +82,15 @@ configure_file(${CMAKE_SOURCE_DIR}/web/pex-run.js ${CMAKE_BINARY_DIR}/pex-run.js
 configure_file(${CMAKE_SOURCE_DIR}/web/index.html ${PEX_APP_DIR}/index.html COPYONLY)
 configure_file(${CMAKE_SOURCE_DIR}/web/pex-page.js ${PEX_APP_DIR}/pex-page.js COPYONLY)
 
+# The functions that can be on the stack while the program waits (a frame, a
+# sleep, the store's sync), one a line, as the linked program names them. After
+# each link scripts/web-waits.py checks the list against the program: the
+# build fails, naming the functions, when it is not exact; "web-waits.py write"
+# with the same arguments rewrites it.
+set(PEX_WEB_WAITS ${CMAKE_CURRENT_LIST_DIR}/PexWebWaits.txt)
+set(PEX_WEB_SYMBOLS ${CMAKE_BINARY_DIR}/pex.symbols)
+find_program(PEX_PYTHON3 python3 REQUIRED)
+
 file(WRITE ${CMAKE_BINARY_DIR}/library-functions.json
      "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
 
@@ -90,12 +99,16 @@ add_dependencies(pex webdata)
 # Built into the page's folder.
 set_target_properties(pex PROPERTIES
   SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PEX_APP_DIR}
-  LINK_DEPENDS "${CMAKE_BINARY_DIR}/stage.stamp;${CMAKE_BINARY_DIR}/pex-run.js")
+  LINK_DEPENDS "${CMAKE_BINARY_DIR}/stage.stamp;${CMAKE_BINARY_DIR}/pex-run.js;${PEX_WEB_WAITS}")
 target_link_options(pex PRIVATE
+  # The page downloads the program: the optimiser aims at size.
+  -Oz
   # OpenGL 1.x on WebGL 1 (under the GLFW 3 of PkgConfig::GLFW3).
   -sLEGACY_GL_EMULATION=1
   # The frame loop keeps its shape: waits hand control back to the page.
-  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+  # Asyncify instruments only the functions that can be on the stack then
+  # (PEX_WEB_WAITS, checked after the link); the symbol map names them.
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sASYNCIFY_ONLY=@${PEX_WEB_WAITS} --emit-symbol-map
   -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
   # SDL's audio resumes the audio context at the first gesture, and calls the
   # mixer through dynCall (the names are in a file: a "$" in a link option
@@ -103,6 +116,22 @@ target_link_options(pex PRIVATE
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/library-functions.json
   "SHELL:--pre-js ${CMAKE_BINARY_DIR}/pex-run.js"
   "SHELL:--preload-file ${PEX_WEB_STAGE}@/")
+# The symbol map stays out of the page's folder. The page's files get their
+# precompressed copies beside them (gzip and brotli at their best), for a
+# server that sends those to a browser that takes them.
+set(PEX_WEB_PRECOMPRESSED index.html pex-page.js pex.js pex.wasm pex.data)
+find_program(PEX_GZIP gzip REQUIRED)
+find_program(PEX_BROTLI brotli REQUIRED)
+add_custom_command(TARGET pex POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E rename ${PEX_APP_DIR}/pex.js.symbols ${PEX_WEB_SYMBOLS}
+  COMMAND ${PEX_PYTHON3} ${CMAKE_SOURCE_DIR}/scripts/web-waits.py check ${PEX_WEB_WAITS}
+          ${PEX_APP_DIR}/pex.wasm ${PEX_WEB_SYMBOLS} $<TARGET_OBJECTS:pex>
+          $<TARGET_FILE:pexcore> $<TARGET_FILE:pexplatform> $<TARGET_FILE:pexglfw>
+          $<TARGET_FILE:pexwebgl> $<TARGET_FILE:fmod>
+  COMMAND ${PEX_GZIP} -9 -n -k -f ${PEX_WEB_PRECOMPRESSED}
+  COMMAND ${PEX_BROTLI} -q 11 -k -f ${PEX_WEB_PRECOMPRESSED}
+  WORKING_DIRECTORY ${PEX_APP_DIR}
+  VERBATIM)
 
 # ---- The release archive: pex-<version>-web.zip -----------------------------
 # The page's folder, which any static web server can serve, and README.txt.

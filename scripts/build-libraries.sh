@@ -35,8 +35,9 @@ esac
 # after them, after GoogleTest's and after the compiler's installed versions.
 declare -A source_package=([glfw]=glfw3 [sdl]=libsdl2 [openmpt]=libopenmpt)
 declare -A version=([glfw]=3.3.8-1 [sdl]=2.26.5+dfsg-1 [openmpt]=0.6.9-1)
-# The revision of this recipe: a new one builds into a new folder.
-recipe=3
+# The revision of each target's recipe: a new one builds into a new folder.
+declare -A recipes=([windows]=3 [web]=4)
+recipe=${recipes[$target]}
 
 case "$target" in
   windows)
@@ -155,8 +156,11 @@ case "$target" in
     run_make() { emmake make "$@"; }
     # No threads: the audio callback runs from the page's audio processing.
     sdl_options=(-DSDL_THREADS=OFF)
-    # Exceptions are caught inside libopenmpt, so it is built with them.
+    # Exceptions are caught inside libopenmpt, so it is built with them. The
+    # page downloads the program: libopenmpt reads the one format the game's
+    # modules have, XM.
     openmpt_flags=(CFLAGS=-O2 "CXXFLAGS=-O2 -fexceptions")
+    openmpt_formats=XM
     ;;
 esac
 cmake_options=(-DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release)
@@ -205,6 +209,13 @@ build_sdl() {
 build_openmpt() {
   local checks
   cd "$(unpacked openmpt)"
+  # Only the loaders of openmpt_formats (all when unset) in the table of them.
+  if [ -n "${openmpt_formats:-}" ]; then
+    sed -i -E "/^\tMPT_DECLARE_FORMAT\(/{/MPT_DECLARE_FORMAT\((${openmpt_formats})\)/!d}" \
+      soundlib/Sndfile.cpp
+    [ "$(grep -c '^.MPT_DECLARE_FORMAT(' soundlib/Sndfile.cpp)" = "$(wc -w <<<"${openmpt_formats//|/ }")" ] ||
+      { echo "soundlib/Sndfile.cpp has not the table of loaders expected" >&2; return 1; }
+  fi
   # configure writes its cache back.
   if checks=$(known_checks openmpt cache); then
     cp "$checks" config.cache

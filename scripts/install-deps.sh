@@ -38,9 +38,10 @@ windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-to
 # The browser's build: Debian's Emscripten (its node tools need Debian's acorn,
 # which it brings), the library sources through apt-get source (dpkg-dev),
 # Chromium for the tests, python3-websocket to drive it and ImageMagick to read
-# its screenshots, zip for the release archive.
+# its screenshots, zip for the release archive, brotli for the page's
+# precompressed files.
 web_pkgs=(emscripten cmake make pkg-config dpkg-dev chromium python3 python3-websocket
-          imagemagick zip unzip)
+          imagemagick zip unzip brotli)
 
 pkgs=("${game_pkgs[@]}")
 mode=${1:-game}

@@ -4,8 +4,12 @@
     PYTHONPATH=tests/web:tests/e2e /usr/bin/python3 tests/web/bench_web.py [SECONDS]
 
 Prints:
-- the transfer size of the page with gzip (each file compressed at level 6,
-  as web servers commonly do), file by file and in all;
+- the transfer size of the page, file by file and in all: with gzip at level
+  6 (as web servers commonly compress on the fly), and as the precompressed
+  copies the build makes beside the files (NAME.gz, NAME.br) send it;
+- Asyncify's share of pex.wasm: the functions it instrumented and their code
+  (from the symbol map the build keeps beside the page's folder, pex.symbols);
+- the encoding the test server sent pex.wasm and pex.data to Chromium with;
 - the time from the start of the page's load to the first drawing call of
   the program, over three fresh loads;
 - the script time per frame in headless Chromium (the browser's own count of
@@ -15,6 +19,7 @@ Uses build-web/app (or PEX_WEB_APP_DIR).
 """
 
 import gzip
+import importlib.util
 import os
 import sys
 import tempfile
@@ -49,13 +54,57 @@ HTMLCanvasElement.prototype.getContext = function(kind, options) {
 """
 
 
+def file_size(path):
+    return os.path.getsize(path) if os.path.isfile(path) else None
+
+
+# How the page's big files came: their encoded and decoded sizes, as the
+# browser's resource timing tells them.
+ENCODINGS = """
+performance.getEntriesByType('resource')
+  .filter(e => /pex\\.(wasm|data)$/.test(e.name))
+  .map(e => e.name.split('/').pop() + ' ' + e.encodedBodySize + ' of ' + e.decodedBodySize)
+  .join(', ')
+"""
+
+
 def transfer_sizes():
+    """Per file: its size, gzip -6, and its precompressed copies (None when the
+    build made none)."""
     sizes = []
     for name in PAGE_FILES:
-        with open(os.path.join(pexweb.WEB_APP_DIR, name), "rb") as f:
+        path = os.path.join(pexweb.WEB_APP_DIR, name)
+        with open(path, "rb") as f:
             data = f.read()
-        sizes.append((name, len(data), len(gzip.compress(data, 6))))
+        sizes.append((name, len(data), len(gzip.compress(data, 6)), file_size(path + ".gz"),
+                      file_size(path + ".br")))
     return sizes
+
+
+def print_transfer_sizes():
+    print("Transfer size in bytes: the file, gzip -6, its .gz and .br (the file itself without):")
+    totals = [0, 0, 0, 0]
+    for name, raw, packed, gz, br in transfer_sizes():
+        row = [raw, packed, gz or raw, br or raw]
+        totals = [t + r for t, r in zip(totals, row)]
+        print("  %-12s %9d %9d %9d %9d" % (name, *row))
+    print("  %-12s %9d %9d %9d %9d" % ("in all", *totals))
+    print("  in all, MB:  %9.3f %9.3f %9.3f %9.3f" % tuple(t / 1e6 for t in totals))
+
+
+def print_asyncify_share():
+    symbols = os.path.join(os.path.dirname(os.path.abspath(pexweb.WEB_APP_DIR)), "pex.symbols")
+    if not os.path.isfile(symbols):
+        print("Asyncify's share: no symbol map at %s" % symbols)
+        return
+    spec = importlib.util.spec_from_file_location(
+        "web_waits", os.path.join(pexweb.SOURCE_DIR, "scripts", "web-waits.py"))
+    waits = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(waits)
+    module = waits.Module(os.path.join(pexweb.WEB_APP_DIR, "pex.wasm"))
+    count, size, total = waits.instrumented_share(module, waits.read_symbols(symbols))
+    print("Asyncify instrumented %d of %d functions: %d of %d bytes of code (%.1f%%)"
+          % (count, len(module.bodies), size, total, 100.0 * size / total))
 
 
 def script_time_per_frame(browser, seconds):
@@ -72,14 +121,8 @@ def script_time_per_frame(browser, seconds):
 
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
-    total_raw = total_gzip = 0
-    print("Transfer size (gzip -6):")
-    for name, raw, packed in transfer_sizes():
-        total_raw += raw
-        total_gzip += packed
-        print("  %-12s %9d bytes, %9d gzipped" % (name, raw, packed))
-    print("  %-12s %9d bytes, %9d gzipped (%.2f MB)" % ("in all", total_raw, total_gzip,
-                                                        total_gzip / 1e6))
+    print_transfer_sizes()
+    print_asyncify_share()
 
     server = pexweb.serve_web.start([pexweb.WEB_APP_DIR])
     with tempfile.TemporaryDirectory(prefix="pex-web-bench-") as root:
@@ -94,6 +137,7 @@ def main():
                 firsts.append(browser.evaluate("window.__firstDraw"))
             print("Load to the first drawn frame: %s ms (three loads)"
                   % ", ".join("%.0f" % t for t in firsts))
+            print("Sent as: %s" % browser.evaluate(ENCODINGS))
 
             browser.wait_for(splash_at_rest, what="the splash")
             per_frame, rate = script_time_per_frame(browser, seconds)
