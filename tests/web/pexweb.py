@@ -24,12 +24,16 @@ import urllib.request
 
 import websocket
 
-from pexe2e import Image, artifact_path
+from pexe2e import Image, Pex, Xvfb, artifact_path
 
 SOURCE_DIR = os.environ.get("PEX_SOURCE_DIR", os.getcwd())
 WEB_APP_DIR = os.environ.get("PEX_WEB_APP_DIR", os.path.join(os.getcwd(), "build-web", "app"))
 DEMO_DIR = os.path.join(SOURCE_DIR, "tests", "demos")
 CHROMIUM = os.environ.get("PEX_CHROMIUM", "/usr/bin/chromium")
+# The desktop's program, for what goes between it and the page: the tests
+# build's application folder (tests/web/CMakeLists.txt names it).
+NATIVE_APP_DIR = os.environ.get("PEX_NATIVE_APP_DIR",
+                                os.path.join(SOURCE_DIR, "build-tests", "tests", "e2e", "app"))
 
 # WebGL through SwiftShader without a GPU or a display, sound without a
 # gesture, and nothing that reaches for the network.
@@ -307,6 +311,47 @@ class Browser:
             self.mouse("mouseReleased", x, y, button)
 
 
+class Tab(Browser):
+    """Another tab of a browser, on the same profile, driven over a connection
+    of its own; it opens on about:blank and closes alone."""
+
+    def __init__(self, browser):
+        self.profile, self.proc, self.owner = browser.profile, browser.proc, browser
+        self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
+        self.next_id, self.events, self.console, self.rewrites, self.paused = 0, [], [], [], []
+        with open(os.path.join(self.profile, "DevToolsActivePort")) as f:
+            port = int(f.readline())
+        with urllib.request.urlopen("http://127.0.0.1:%d/json/list" % port, timeout=10) as r:
+            socket = next(t["webSocketDebuggerUrl"] for t in json.load(r) if t["id"] == self.target)
+        self.ws = websocket.create_connection(socket, timeout=120, suppress_origin=True)
+        self.call("Page.enable")
+        self.call("Runtime.enable")
+        self.view(640, 480)
+
+    def stop(self):
+        if self.ws is not None:
+            self.ws.close()
+            self.ws = None
+            if self.owner.ws is not None:
+                self.owner.call("Target.closeTarget", targetId=self.target)
+
+
+def catch_downloads(browser, folder):
+    """From now on the browser saves what pages download into folder."""
+    browser.call("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
+
+
+def wait_download(browser, folder, timeout=120):
+    """The path of the one file downloaded into folder, once it is complete."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        names = os.listdir(folder)
+        if len(names) == 1 and not names[0].endswith(".crdownload"):
+            return os.path.join(folder, names[0])
+        browser.pump(0.2)
+    raise AssertionError("no download in %s: %s" % (folder, os.listdir(folder)))
+
+
 class WebTestCase(unittest.TestCase):
     """Serves the browser build (and the demos beside it) for each test, and
     gives it browsers on profiles of its own."""
@@ -329,3 +374,20 @@ class WebTestCase(unittest.TestCase):
 
     def url(self, query=""):
         return self.server.url + "index.html" + query
+
+    def desktop(self):
+        """The desktop's pex in a fresh copy of its folder, under an X server of
+        its own."""
+        if not os.path.isfile(os.path.join(NATIVE_APP_DIR, "pex")):
+            self.fail("no desktop build in %s (the tests preset makes it)" % NATIVE_APP_DIR)
+        xvfb = Xvfb()
+        self.addCleanup(xvfb.stop)
+        pex = Pex(xvfb, app_dir=NATIVE_APP_DIR)
+        self.addCleanup(pex.stop)
+        return pex
+
+    def give_file(self, browser, path):
+        """Chooses the file in the page's file picker."""
+        root = browser.call("DOM.getDocument")["root"]["nodeId"]
+        picker = browser.call("DOM.querySelector", nodeId=root, selector="#file-picker")["nodeId"]
+        browser.call("DOM.setFileInputFiles", files=[path], nodeId=picker)
