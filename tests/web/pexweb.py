@@ -336,18 +336,18 @@ class Tab(Browser):
                 self.owner.call("Target.closeTarget", targetId=self.target)
 
 
-def catch_downloads(browser, folder):
-    """From now on the browser saves what pages download into folder."""
+def downloaded(browser, click, timeout=120):
+    """The name and bytes of the file the page downloads when the element of
+    id click is clicked."""
+    folder = tempfile.mkdtemp(dir=browser.profile)
     browser.call("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
-
-
-def wait_download(browser, folder, timeout=120):
-    """The path of the one file downloaded into folder, once it is complete."""
+    browser.evaluate("document.getElementById('%s').click(), 1" % click)
     deadline = time.time() + timeout
     while time.time() < deadline:
         names = os.listdir(folder)
         if len(names) == 1 and not names[0].endswith(".crdownload"):
-            return os.path.join(folder, names[0])
+            with open(os.path.join(folder, names[0]), "rb") as f:
+                return names[0], f.read()
         browser.pump(0.2)
     raise AssertionError("no download in %s: %s" % (folder, os.listdir(folder)))
 
