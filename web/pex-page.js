@@ -96,13 +96,18 @@
     errorNote.hidden = false;
   }
 
-  // The program has ended: the last frame is covered and it can start again.
-  function showEnd(text) {
+  // The program has ended, or gone to another tab: its last frame is covered.
+  function coverGame() {
     soundNote.hidden = true;
     noticeNote.hidden = true;
     const context = audioContext();
     if (context) context.close().catch(function() {});
     canvas.style.visibility = 'hidden';
+  }
+
+  // The program has ended: it can start again.
+  function showEnd(text) {
+    coverGame();
     document.getElementById('end-text').textContent = text;
     endNote.hidden = false;
     if (!errorNote.hidden) {
@@ -150,9 +155,8 @@
   // The file given before the last reload, taken once; null when there is none
   // or it cannot be read back.
   function takeGivenFile() {
-    let kept = null;
     try {
-      kept = sessionStorage.getItem(FileKey);
+      const kept = sessionStorage.getItem(FileKey);
       sessionStorage.removeItem(FileKey);
       return kept === null ? null : JSON.parse(kept, function(key, value) {
         return key === 'bytes' ? fromBase64(value) : value;
@@ -241,12 +245,12 @@
     if (recorded) download(run.record, recorded);
     if (releaseTab) releaseTab();
     if (movedAway) {
-      soundNote.hidden = true;
-      canvas.style.visibility = 'hidden';
+      coverGame();
       showTabNote('Pex moved to another tab');
-    } else if (status === 2 && guest) {
-      // The level could not be opened: the program said why.
-      showError('This level cannot be opened', errors.join('\n'));
+    } else if (status === 2 && (run.openLink || run.openFile || run.demoFile)) {
+      // What the player gave could not be opened: the program said why.
+      showError(run.openLink ? 'This link cannot be opened' : 'This file cannot be opened',
+                errors.join('\n'));
       showEnd('');
     } else {
       showEnd(status === 0 || status === null ? '' : 'Exit code ' + status);
@@ -442,7 +446,7 @@
     pexRecord: run.record,
     print: function(text) { console.log(text); },
     printErr: function(text) {
-      errors.push(text);
+      if (!text.startsWith('WARNING: using emscripten')) errors.push(text);
       console.error(text);
     },
     pexShowError: showError,
