@@ -26,6 +26,8 @@ set(PEX_UNIT_SOURCES
     shell/SplashUnit.cpp
     shell/Program.cpp
     world/LevelUnit.cpp
+    world/LinkUnit.cpp
+    world/GuestUnit.cpp
     world/UndoUnit.cpp
     world/EditorUnit.cpp
     world/GameUnit.cpp)

@@ -9,6 +9,10 @@
 # (PEX_PLATFORM_SOURCES).
 add_library(pexplatform STATIC ${PEX_PLATFORM_SOURCES})
 target_include_directories(pexplatform PUBLIC ${PEX_PLATFORM_DIR})
+# The address the editor's links to a level start with on the desktop (in a
+# browser the page's own): where the browser's build is served, empty by default.
+set(PEX_PAGE_ADDRESS "" CACHE STRING "Address of the web page that opens level links")
+target_compile_definitions(pexplatform PRIVATE PEX_PAGE_ADDRESS="${PEX_PAGE_ADDRESS}")
 if(NOT WIN32 AND NOT EMSCRIPTEN)
   # The error box is SDL's; libraries load through the dynamic loader; the
   # display's loss comes from Xlib.

@@ -1,6 +1,6 @@
 // Program entry: the units start in this order and end in reverse. Started
 // without arguments the program runs as usual; the options record a demo, play
-// one back, or tell the usage or the version.
+// one back, open a guest level, or tell the usage or the version.
 #include <cstdio>
 #include <string>
 
@@ -8,6 +8,7 @@
 #include "EditorUnit.h"
 #include "GameUnit.h"
 #include "Glfw2.h"
+#include "GuestUnit.h"
 #include "LevelUnit.h"
 #include "MainUnit.h"
 #include "MenuUnit.h"
@@ -39,6 +40,8 @@ static void (*const OutcomeParts[])() = {DigestState, DigestLevel, DigestGame, D
 static const TUnitRow UnitTable[] = {
     {"PexGL", InitPexGL, DonePexGL},
     {"VarsUnit", InitVars, DoneVars},
+    // Before what names the level file: a demo's watched files, the editor's journal.
+    {"GuestUnit", InitGuest, DoneGuest},
     // Between the folders it names and the settings it must see written at the end.
     {"PexDemo", InitDemos, DoneDemo},
     {"ConfigUnit", InitConfig, DoneConfig},
@@ -85,10 +88,13 @@ static void EndWithTheSession(const char* What) {
 // ---- Arguments ----------------------------------------------------------------
 
 static const char Usage[] =
-    "Usage: pex [--record FILE | --play FILE]\n"
+    "Usage: pex [--record FILE | --play FILE | --open LINK | --open LEVEL]\n"
     "  (no option)     play the game\n"
     "  --record FILE   play the game and record the session into the demo FILE\n"
     "  --play FILE     replay the demo FILE frame for frame (F10 ends it)\n"
+    "  --open LINK     play the level of a link (\"...#level=...\", F2 in the editor\n"
+    "                  makes one) as a guest level, leaving your own level as it is\n"
+    "  --open LEVEL    the same with a level file\n"
     "  --help          show this text\n"
     "  --version       show the version\n"
     "Both demo options print \"demo: frames=N digest=H\" at the end.\n";
@@ -120,15 +126,26 @@ int main(int argc, char** argv) {
                 std::printf("pex %s\n", PEX_VERSION);
             return 0;
         }
-        if (Option != "--record" && Option != "--play")
+        if (Option != "--record" && Option != "--play" && Option != "--open")
             return UsageError("unknown option \"" + Option + "\"");
-        std::string FileName;
-        if (!OptionValue(argc, argv, FileName))
-            return UsageError(Option + " takes one file name" +
-                              (argc == 3 ? ", not \"" + std::string(argv[2]) + "\"" : ""));
+        // A guest level is no session a demo could replay: its files are made at start.
+        bool Open = false, Demo = false;
+        for (int I = 1; I < argc; ++I) {
+            const std::string Argument = argv[I];
+            Open = Open || Argument == "--open";
+            Demo = Demo || Argument == "--record" || Argument == "--play";
+        }
+        if (Open && Demo) return UsageError("--open cannot be combined with --record or --play");
+        std::string Value;
+        if (!OptionValue(argc, argv, Value))
+            return UsageError(
+                Option +
+                (Option == "--open" ? " takes one link or level file" : " takes one file name") +
+                (argc == 3 ? ", not \"" + std::string(argv[2]) + "\"" : ""));
         std::string Error;
-        const bool Started = Option == "--record" ? StartDemoRecording(FileName, Error)
-                                                  : StartDemoPlayback(FileName, Error);
+        const bool Started = Option == "--record" ? StartDemoRecording(Value, Error)
+                             : Option == "--play" ? StartDemoPlayback(Value, Error)
+                                                  : PrepareGuestLevel(Value, Error);
         if (!Started) {
             std::fprintf(stderr, "pex: %s\n", Error.c_str());
             return ExitUsage;

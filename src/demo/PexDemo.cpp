@@ -357,6 +357,9 @@ static void PlayMousePos(int32_t* X, int32_t* Y) {
 // A demo's clock is the recorded one: playback does not wait for it.
 static void PlaySleep(double) {}
 
+// The clipboard is the user's: a replay leaves it as it is.
+static void PlayClipboard(const char*) {}
+
 // A real signal ends the playback at once; a recorded one where it was noted.
 static int32_t PlayTerminationSignal() {
     if (const int32_t Signal = Beneath->TerminationSignal()) {
@@ -454,6 +457,7 @@ bool StartDemoPlayback(const std::string& FileName, std::string& Error) {
     Player.GetFramebufferSize = PlayFramebufferSize;
     Player.GetMousePos = PlayMousePos;
     Player.Sleep = PlaySleep;
+    Player.SetClipboardString = PlayClipboard;
     Player.SwapBuffers = PlaySwap;
     Player.TerminationSignal = PlayTerminationSignal;
     UseWindowDriver(Player);

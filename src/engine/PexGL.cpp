@@ -49,6 +49,7 @@ static constexpr TWindowDriver NoWindow = {
     [] {},
     [] { return int32_t(0); },
     [] {},
+    [](const char*) {},
 };
 
 static const TWindowDriver* Window = &NoWindow;
@@ -140,6 +141,10 @@ bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullSc
 
 void SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
     Window->SetWindowIcon(Count, Images);
+}
+
+void SetClipboardText(const std::string& Text) {
+    Window->SetClipboardString(Text.c_str());
 }
 
 void ProcessFrame() {

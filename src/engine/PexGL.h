@@ -48,6 +48,7 @@ constexpr uint8_t tfMipLinear = 3;
 
 // Key codes of the GLFW version 2 interface that the screens use (Glfw2.h).
 constexpr int32_t kcEscape = GLFW2_KEY_ESC;
+constexpr int32_t kcF2 = GLFW2_KEY_F2;
 constexpr int32_t kcF10 = GLFW2_KEY_F10;
 constexpr int32_t kcF11 = GLFW2_KEY_F11;
 constexpr int32_t kcUp = GLFW2_KEY_UP;
@@ -123,6 +124,8 @@ bool OpenWindow(int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullSc
                 int32_t DepthBits);
 // Gives the open window its icon in Count sizes (Glfw2.h, TGlfw2Image).
 void SetWindowIcon(int32_t Count, const TGlfw2Image* Images);
+// Puts Text on the system's clipboard through the window driver.
+void SetClipboardText(const std::string& Text);
 void ProcessFrame();
 void RunMainLoop();
 void TerminateEngine();

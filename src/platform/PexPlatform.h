@@ -317,3 +317,19 @@ bool PlatformReadStream(TFileStream& Stream, char* Buffer, size_t Size, size_t& 
 bool PlatformRewindStream(TFileStream& Stream);
 // Closes the file; nothing happens when none is open.
 void PlatformCloseStream(TFileStream& Stream);
+
+// ---- Level links and guest levels --------------------------------------------
+
+// The address a link to a level starts with: in a browser the page's own,
+// without its query and fragment; on the desktop the one the build was given
+// (the CMake cache string PEX_PAGE_ADDRESS), empty unless given.
+std::string PlatformPageAddress();
+// Hands Text to the page, which copies it to the clipboard and says so. False
+// where no page takes it (the desktop, whose window has the clipboard).
+bool PlatformCopyText(const std::string& Text);
+// Tells the page which level file the run plays and edits, for the page to
+// offer it for download. Nothing happens on the desktop.
+void PlatformTellLevelFile(const std::string& Path);
+// True once for each time the player asked the page to keep the guest level
+// as their own. Never on the desktop.
+bool PlatformKeepGuestAsked();

@@ -63,8 +63,12 @@ static void GiveTheWindowItsIcon() {
 
 // ---- Frames and the main procedure ---------------------------------------------
 
+uint8_t FirstState = stSplash;
+TProc OnEveryUpdate = nullptr;
+
 void DispatchUpdate() {
     if (KeyDown(kcF10)) Quit = true;
+    if (OnEveryUpdate) OnEveryUpdate();
     if (States[CurrentState].Update) States[CurrentState].Update();
     // Read the state again: when Update switched, the new state's Step runs.
     if (States[CurrentState].Step) States[CurrentState].Step();
@@ -114,7 +118,7 @@ void RunApplication() {
         LoadTexture(AppDir + Shared.FileName, *Shared.Texture);
         SetTextureFilter(Shared.Filter);
     }
-    SwitchState(stSplash);
+    SwitchState(FirstState);
     StartFade(clBlack, -1);
     RunMainLoop();
     EndApplication();

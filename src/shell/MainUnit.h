@@ -1,10 +1,20 @@
 // MainUnit: the two frame dispatchers and the main procedure.
 //
-// Owns: nothing beyond its procedures.
+// Owns: the first screen and the procedure run before every frame's Update.
 // Uses: PexGL, PexTexture, StateUnit, VarsUnit, ConfigUnit, Program (the
 // outcome parts).
 // No initialisation or finalisation.
 #pragma once
+
+#include <cstdint>
+
+#include "PexGL.h"
+
+// The screen the run opens on: the splash, or straight the game (a guest level).
+extern uint8_t FirstState;
+// Runs every frame before the current state's Update when set (a guest level's
+// watch for the page's requests).
+extern TProc OnEveryUpdate;
 
 // Global quit key, then the current state's Update and Step.
 void DispatchUpdate();

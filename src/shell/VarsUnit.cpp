@@ -17,17 +17,17 @@ uint32_t TilesTexture = 0;
 
 static const char* const LevelFolderName = "level";
 
-// The level file under a folder of levels.
-static std::string LevelFileUnder(const std::string& Folder) {
-    return Folder + LevelName + PathDelim + "1.txt";
+// The level file of a level name under a folder of levels.
+static std::string LevelFileUnder(const std::string& Folder, const std::string& Name) {
+    return Folder + Name + PathDelim + "1.txt";
 }
 
 void InitVars() {
     LevelDir = PlatformUserFolder(AppDir) + LevelFolderName + PathDelim;
-    LevelName = "default";
+    LevelName = OwnLevelName;
     MusicDir = AppDir + "music" + PathDelim;
     // The levels are the user's: an installed copy's user starts from the shipped one.
-    SeedUserFile(LevelFileUnder(AppDir + LevelFolderName + PathDelim), LevelFilePath());
+    SeedUserFile(LevelFileUnder(AppDir + LevelFolderName + PathDelim, LevelName), LevelFilePath());
 }
 
 void DoneVars() {
@@ -37,5 +37,9 @@ void DoneVars() {
 }
 
 std::string LevelFilePath() {
-    return LevelFileUnder(LevelDir);
+    return LevelFileUnder(LevelDir, LevelName);
+}
+
+std::string LevelFilePathOf(const std::string& Name) {
+    return LevelFileUnder(LevelDir, Name);
 }

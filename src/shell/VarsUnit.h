@@ -11,8 +11,12 @@
 #include <string>
 
 extern std::string LevelDir;   // PlatformUserFolder(AppDir) + "level/"
-extern std::string LevelName;  // "default"
-extern std::string MusicDir;   // AppDir + "music/"
+extern std::string LevelName;  // OwnLevelName, or GuestLevelName while a guest level is played
+
+// The player's own level, and one opened from a link or a file (GuestUnit).
+constexpr const char* OwnLevelName = "default";
+constexpr const char* GuestLevelName = "guest";
+extern std::string MusicDir;  // AppDir + "music/"
 
 extern uint32_t FontTexture;
 extern uint32_t MenuTexture;
@@ -26,3 +30,5 @@ void DoneVars();
 
 // The one level file: LevelDir + LevelName + "/1.txt".
 std::string LevelFilePath();
+// The level file of another level name.
+std::string LevelFilePathOf(const std::string& Name);

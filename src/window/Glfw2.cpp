@@ -281,6 +281,12 @@ void glfw2SetWindowIcon(int32_t Count, const TGlfw2Image* Images) {
     glfwSetWindowIcon(Window, Count, Copies.data());
 }
 
+// ---- Beyond version 2: the clipboard -----------------------------------------
+
+void glfw2SetClipboardString(const char* Text) {
+    if (Window) glfwSetClipboardString(Window, Text);
+}
+
 // ---- The system's window driver ----------------------------------------------
 
 static int32_t SystemTerminationSignal() {
@@ -309,4 +315,5 @@ const TWindowDriver SystemWindow = {
     glfw2SwapBuffers,
     SystemTerminationSignal,
     glfw2DisplayGone,
+    glfw2SetClipboardString,
 };

@@ -171,6 +171,12 @@ int32_t glfw2TranslateKey(int32_t Glfw3Key);
 // from the other at 4:3, truncated but at least 1; both give 640 x 480.
 void glfw2ResolveWindowSize(int32_t* Width, int32_t* Height);
 
+// ---- Beyond version 2: the clipboard -----------------------------------------
+
+// Puts Text on the system's clipboard through the open window; nothing happens
+// without a window.
+void glfw2SetClipboardString(const char* Text);
+
 // ---- The system's window driver ----------------------------------------------
 
 struct TWindowDriver;

@@ -38,4 +38,6 @@ struct TWindowDriver {
     int32_t (*TerminationSignal)();
     // The display went away: from here on no call reaches the window system.
     void (*DisplayGone)();
+    // Puts the text on the clipboard (a played demo leaves it alone).
+    void (*SetClipboardString)(const char* Text);
 };

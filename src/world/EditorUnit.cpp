@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GameUnit.h"
+#include "LinkUnit.h"
 #include "PexDemoFile.h"
 #include "PexFiles.h"
 #include "PexGL.h"
@@ -51,13 +52,13 @@ static const char* const JournalHeader = "pex editor journal 1\n";
 constexpr double JournalInterval = 1.0;  // seconds between writes at most
 
 static std::string JournalPath;        // empty where there is no state folder
+static bool JournalWritten = false;    // the journal at JournalPath holds the grid's changes
 static std::string RestoredLevel;      // a journal's level text, until the editor opens
 static uint64_t JournaledChanges = 0;  // GridChanges() the journal or the file holds
 static double JournalDue = 0;          // FrameTime() from which the next write may come
 static bool JournalFailed = false;     // said once a visit
 
-// The journal of the level file: one per file, named by the digest of its path.
-static std::string JournalPathOf(const std::string& LevelPath) {
+std::string JournalPathOf(const std::string& LevelPath) {
     const std::string Folder = PlatformStateFolder();
     if (Folder.empty()) return std::string();
     char Name[40];
@@ -73,14 +74,20 @@ static std::string JournalLevel(const std::string& Text, const std::string& Leve
     return ReadsAsLevel(Level) ? Level : std::string();
 }
 
-static void WriteJournal() {
+std::string JournalLevelOf(const std::string& LevelPath) {
+    const std::string Path = JournalPathOf(LevelPath);
+    std::string Text;
+    if (Path.empty() || !ReadFileText(Path, Text, MaxLevelFileSize + 4096)) return std::string();
+    return JournalLevel(Text, LevelPath);
+}
+
+static void WriteJournal(const std::string& Level) {
     TSaveRules Rules;
     Rules.What = "journal";
     Rules.Digested = false;  // a demo's outcome is the level and the settings
     Rules.MakeFolders = true;
     try {
-        SaveFile(JournalPath, JournalHeader + ("level " + LevelFilePath() + "\n") + LevelText(),
-                 Rules);
+        SaveFile(JournalPath, JournalHeader + ("level " + LevelFilePath() + "\n") + Level, Rules);
     } catch (const std::runtime_error& Error) {
         if (!JournalFailed)
             std::fprintf(stderr,
@@ -97,7 +104,8 @@ static void WriteJournal() {
 static void KeepJournal() {
     if (JournalPath.empty() || GridChanges() == JournaledChanges) return;
     if (FrameTime() < JournalDue && !PlatformLeavingSoon()) return;
-    WriteJournal();
+    WriteJournal(LevelText());
+    JournalWritten = true;
     JournaledChanges = GridChanges();
     JournalDue = FrameTime() + JournalInterval;
 }
@@ -110,6 +118,7 @@ void EditorEnter() {
     JournalDue = FrameTime();
     JournalFailed = false;
     // The journal stays until a save has the changes it holds.
+    JournalWritten = !RestoredLevel.empty();
     if (!RestoredLevel.empty()) LoadLevelFromText(RestoredLevel);
     RestoredLevel.clear();
 }
@@ -117,7 +126,42 @@ void EditorEnter() {
 void EditorLeave() {
     SaveLevel(LevelFilePath());
     if (!JournalPath.empty()) RemoveFile(JournalPath);
+    JournalWritten = false;
     ClearHistory();
+}
+
+void EditorFollowLevelFile() {
+    const std::string Earlier = JournalPath;
+    JournalPath = JournalPathOf(LevelFilePath());
+    if (Earlier.empty() || Earlier == JournalPath) return;
+    // Changes kept in the earlier journal move with the level; a journal read
+    // at start and not yet opened holds the level the editor will open with.
+    if (!JournalWritten && RestoredLevel.empty()) return;
+    if (JournalPath.empty()) return;
+    WriteJournal(RestoredLevel.empty() ? LevelText() : RestoredLevel);
+    RemoveFile(Earlier);
+}
+
+// F2: the link of the grid being edited, on the clipboard and standard output
+// (in a browser the page copies it and says so).
+static void ShareLevelLink() {
+    const std::string Link = LevelLink(PlatformPageAddress(), LevelGrid);
+    if (Link.size() > MaxSharedLinkLength) {
+        const std::string Message =
+            "This level is too large for a link: it would take " + std::to_string(Link.size()) +
+            " characters, and a link takes at most " + std::to_string(MaxSharedLinkLength) +
+            ". Share its level file instead.";
+        std::fprintf(stderr, "pex: %s\n", Message.c_str());
+        std::fflush(stderr);
+        PlatformShowNote(Message);
+        return;
+    }
+    std::printf("%s\n", Link.c_str());
+    std::fflush(stdout);
+    if (!PlatformCopyText(Link)) {
+        SetClipboardText(Link);
+        PlatformShowNote("The link to this level: " + Link);
+    }
 }
 
 static bool IsCell(int32_t Row, int32_t Column) {
@@ -129,6 +173,10 @@ void EditorUpdate() {
     // The switch clears the keys; the editor saves in its Leave.
     if (KeyDown(kcEscape)) {
         SwitchState(stMenu);
+        return;
+    }
+    if (KeyPressed(kcF2)) {
+        ShareLevelLink();
         return;
     }
     if (KeyPressed(kcF11)) {
@@ -219,9 +267,8 @@ void EditorDraw() {
 void InitEditor() {
     // A journal left by a run that ended without saving: the editor opens with it.
     JournalPath = JournalPathOf(LevelFilePath());
-    std::string Text;
-    if (!JournalPath.empty() && ReadFileText(JournalPath, Text, MaxLevelFileSize + 4096))
-        RestoredLevel = JournalLevel(Text, LevelFilePath());
+    JournalWritten = false;
+    RestoredLevel = JournalLevelOf(LevelFilePath());
     if (!RestoredLevel.empty()) {
         std::fprintf(stderr,
                      "pex: the editor's changes to \"%s\" that were not saved when Pex last "
@@ -241,5 +288,6 @@ void InitEditor() {
 
 void DoneEditor() {
     JournalPath.clear();
+    JournalWritten = false;
     RestoredLevel.clear();
 }

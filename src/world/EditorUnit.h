@@ -31,11 +31,21 @@ int32_t CellRowAt(int32_t Y);
 void EditorEnter();
 // Saves the level file, removes the journal, and drops the history.
 void EditorLeave();
-// Escape to the menu, F11 clears, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo,
-// left button paints, right button steps the brush.
+// Escape to the menu, F2 hands out the level's link, F11 clears, Ctrl+Z undoes, Ctrl+Y and
+// Ctrl+Shift+Z redo, left button paints, right button steps the brush.
 void EditorUpdate();
 void EditorStep();
 void EditorDraw();
+
+// The journal of a level file: one per file in the user's state folder, named
+// by the digest of its path; empty where there is no state folder.
+std::string JournalPathOf(const std::string& LevelPath);
+// The level text of the journal an earlier run left for that level file; empty
+// when there is none.
+std::string JournalLevelOf(const std::string& LevelPath);
+// The level file changed its name (a guest level kept as the player's own):
+// the journal follows it, with the changes it held.
+void EditorFollowLevelFile();
 
 void InitEditor();
 void DoneEditor();

@@ -131,12 +131,13 @@ static bool IsWord(const std::string& Token, std::string_view Word) {
     return std::string_view(Token) == Word;
 }
 
-void LoadLevelFromText(const std::string& Text) {
+// Reads level-file text into Target as LoadLevelFromText does into LevelGrid.
+static void ReadLevelInto(const std::string& Text, TFieldGrid& Target) {
     std::string Token;
     int32_t Position = 1;
     if (!NextToken(Text, Token, Position) || Token != LevelMagic) return;
 
-    THeaderSizes Sizes(LevelGrid);
+    THeaderSizes Sizes(Target);
     bool Ended = false;  // a size keyword without its number ends reading
     while (NextToken(Text, Token, Position)) {
         if (IsWord(Token, "height")) {
@@ -162,13 +163,13 @@ void LoadLevelFromText(const std::string& Text) {
     // that a "height" added, or that a later "width" missed, get that length.
     // Without rows or columns the grid stays as it was.
     std::vector<int64_t> Lengths;
-    Sizes.RowLengths(LevelGrid, Lengths);
+    Sizes.RowLengths(Target, Lengths);
     if (Lengths.empty() || Lengths[0] == 0) return;
     const int64_t Rows = static_cast<int64_t>(Lengths.size());
     const size_t Columns = static_cast<size_t>(Lengths[0]);
     TFieldGrid Grid(static_cast<size_t>(Rows), TFieldRow(Columns, fkNone));
     for (int64_t Row = 0; Row < Sizes.EarlierRowsKept(); ++Row) {
-        const TFieldRow& Earlier = LevelGrid[Row];
+        const TFieldRow& Earlier = Target[Row];
         size_t Kept = std::min(Earlier.size(), Columns);
         if (Sizes.LeastWidth < static_cast<int64_t>(Kept)) {
             Kept = static_cast<size_t>(Sizes.LeastWidth);
@@ -194,7 +195,19 @@ void LoadLevelFromText(const std::string& Text) {
             Grid[RowIndex][Column] = static_cast<TFieldKind>(Value & 0xFF);
         }
     }
-    LevelGrid = std::move(Grid);
+    Target = std::move(Grid);
+}
+
+void LoadLevelFromText(const std::string& Text) {
+    ReadLevelInto(Text, LevelGrid);
+}
+
+bool ReadLevelText(const std::string& Text, TFieldGrid& Grid) {
+    TFieldGrid Read;
+    ReadLevelInto(Text, Read);
+    if (Read.empty()) return false;
+    Grid.swap(Read);
+    return true;
 }
 
 // ---- Writing ----------------------------------------------------------------
@@ -211,17 +224,21 @@ static void AppendDecimal(std::string& Text, size_t Value) {
 }
 
 std::string LevelText() {
-    const size_t Columns = LevelGrid.empty() ? 0 : LevelGrid[0].size();
+    return LevelTextOf(LevelGrid);
+}
+
+std::string LevelTextOf(const TFieldGrid& Grid) {
+    const size_t Columns = Grid.empty() ? 0 : Grid[0].size();
     std::string Text;
-    Text.reserve(64 + LevelGrid.size() * (16 + Columns * 4));
+    Text.reserve(64 + Grid.size() * (16 + Columns * 4));
     Text += LevelMagic;
     Text += "\r\nheight ";
-    AppendDecimal(Text, LevelGrid.size());
+    AppendDecimal(Text, Grid.size());
     Text += "\r\nwidth ";
     AppendDecimal(Text, Columns);
     Text += "\r\ndata\r\n";
-    for (size_t RowIndex = 0; RowIndex < LevelGrid.size(); ++RowIndex) {
-        const TFieldRow& Row = LevelGrid[RowIndex];
+    for (size_t RowIndex = 0; RowIndex < Grid.size(); ++RowIndex) {
+        const TFieldRow& Row = Grid[RowIndex];
         Text += "row\t";
         AppendDecimal(Text, RowIndex);
         for (size_t Column = 0; Column < Columns; ++Column) {
@@ -247,6 +264,10 @@ bool ReadsAsLevel(const std::string& Text) {
 }
 
 void SaveLevel(const std::string& FileName) {
+    SaveLevelText(FileName, LevelText());
+}
+
+void SaveLevelText(const std::string& FileName, const std::string& Text) {
     TSaveRules Rules;
     Rules.What = "level";
     Rules.ReadLimit = MaxLevelFileSize;
@@ -254,7 +275,7 @@ void SaveLevel(const std::string& FileName) {
     Rules.Recover = true;
     // A missing level folder is made first, so the editor's work is not lost.
     Rules.MakeFolders = true;
-    SaveFile(FileName, LevelText(), Rules);
+    SaveFile(FileName, Text, Rules);
 }
 
 void DigestLevel() {

@@ -90,6 +90,10 @@ void LoadLevel(const std::string& FileName);
 // Reads level-file text into LevelGrid, as LoadLevel does with the file's text.
 void LoadLevelFromText(const std::string& Text);
 
+// Reads level-file text into a grid of its own, as into an empty LevelGrid.
+// False, with Grid unchanged, when that gives no cells.
+bool ReadLevelText(const std::string& Text, TFieldGrid& Grid);
+
 // Whether the reader takes the text whole as a level: it starts with the magic
 // token and every size its header gives is one the reader applies.
 bool ReadsAsLevel(const std::string& Text);
@@ -103,8 +107,12 @@ bool ReadsAsLevel(const std::string& Text);
 // (PlatformRecoveryFolders) and the std::runtime_error raised ("Cannot create
 // file ...") names it, or says that it could not be saved anywhere.
 void SaveLevel(const std::string& FileName);
+// Saves level-file text as SaveLevel saves the grid's.
+void SaveLevelText(const std::string& FileName, const std::string& Text);
 // The level-file text of LevelGrid, every line ended by CR LF.
 std::string LevelText();
+// The same of another grid.
+std::string LevelTextOf(const TFieldGrid& Grid);
 
 // Adds the grid to a demo's outcome digest: the row count, then each row's
 // length and cells.

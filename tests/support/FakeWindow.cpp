@@ -30,6 +30,7 @@ std::function<void()> OnSwap;
 int32_t FramebufferScale = 1;
 int32_t OpenedW = 0, OpenedH = 0;
 std::vector<IconImage> WindowIcon;
+std::vector<std::string> Clipboard;
 
 void ResetGlfw() {
     Times.clear();
@@ -58,6 +59,7 @@ void ResetGlfw() {
     FramebufferScale = 1;
     OpenedW = OpenedH = 0;
     WindowIcon.clear();
+    Clipboard.clear();
     UseWindowDriver(Window);
 }
 
@@ -175,6 +177,10 @@ static int32_t TerminationSignal() {
 
 static void DisplayGone() {}
 
+static void SetClipboardString(const char* Text) {
+    Clipboard.push_back(Text);
+}
+
 const TWindowDriver Window = {
     Init,
     Terminate,
@@ -197,6 +203,7 @@ const TWindowDriver Window = {
     SwapBuffers,
     TerminationSignal,
     DisplayGone,
+    SetClipboardString,
 };
 
 }  // namespace fake

@@ -99,6 +99,9 @@ struct IconImage {
 };
 extern std::vector<IconImage> WindowIcon;
 
+// Every text put on the clipboard, in order (cleared by ResetGlfw).
+extern std::vector<std::string> Clipboard;
+
 // The driver whose calls read and set the variables above.
 extern const TWindowDriver Window;
 

@@ -14,7 +14,9 @@
 #include "Fakes.h"
 #include "GLState.h"
 #include "GameUnit.h"
+#include "GuestUnit.h"
 #include "LevelUnit.h"
+#include "LinkUnit.h"
 #include "MainUnit.h"
 #include "PexGL.h"
 #include "StateUnit.h"
@@ -305,6 +307,71 @@ TEST_F(EditorTest, UnsavedChangesSurviveARunThatNeverLeftTheEditor) {
     EditorUpdate();
     EXPECT_NE(ReadBytes(LevelFilePath()), Saved);
     EXPECT_FALSE(std::filesystem::exists(Journal));
+}
+
+// A guest level from a link: played and edited beside the own level, which
+// stays as it was; F2 hands out the link of the grid being edited; kept as the
+// own level, the own level is kept beside it and the editor's unsaved changes
+// follow; a second guest keeps the first beside it.
+TEST_F(EditorTest, GuestLevelLeavesTheOwnAloneUntilKeptAndLosesNothing) {
+    namespace fs = std::filesystem;
+    const std::string Own = LevelFilePath();
+    const std::string OwnText = "mole_ladder.level\r\nheight 1\r\nwidth 1\r\ndata\r\nrow\t0\t5\r\n";
+    WriteBytes(Own, OwnText);
+    const TFieldGrid Guest(2, TFieldRow{fkBrick, 200, fkRope});
+    std::string Error;
+    ASSERT_TRUE(PrepareGuestLevel("x#level=" + LevelLinkData(Guest), Error)) << Error;
+    DoneEditor();
+    InitGuest();
+    InitEditor();
+    EXPECT_EQ(FirstState, stGame);
+    EXPECT_EQ(ReadBytes(LevelFilePath()), LevelTextOf(Guest));
+    EXPECT_EQ(ReadBytes(Own), OwnText);
+
+    EditorEnter();
+    Mouse.Left = true;
+    PointAt(0, 96);
+    EditorUpdate();  // paints fkNone into row 0, column 0; the journal has it
+    Mouse.Left = false;
+    testing::internal::CaptureStdout();
+    KeyCallback(kcF2, 1);
+    EditorUpdate();
+    const std::string Printed = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(fake::Clipboard.size(), 1u);
+    EXPECT_EQ(Printed, fake::Clipboard[0] + "\n");
+    TFieldGrid Linked;
+    ASSERT_TRUE(ReadLevelLink(fake::Clipboard[0], Linked, Error)) << Error;
+    EXPECT_EQ(Linked, LevelGrid);
+
+    testing::internal::CaptureStderr();
+    KeepGuestAsOwn();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("kept as"), std::string::npos);
+    EXPECT_EQ(LevelFilePath(), Own);
+    EXPECT_EQ(ReadBytes(Own), LevelTextOf(Guest));
+    EXPECT_EQ(ReadBytes(Own + ".kept"), OwnText);
+    // Only the moved journal is left in the state folder, and it names the own file.
+    const fs::path States = fs::path(State.Path) / "pex";
+    ASSERT_EQ(std::distance(fs::directory_iterator(States), fs::directory_iterator()), 1);
+    EXPECT_NE(ReadBytes(fs::directory_iterator(States)->path().string()).find(Own),
+              std::string::npos);
+    KeyCallback(kcEscape, 1);
+    EditorUpdate();
+    EXPECT_EQ(ReadBytes(Own), LevelText());
+    EXPECT_TRUE(fs::is_empty(States));
+
+    // A second guest level keeps the first, as it was last saved, beside it.
+    DoneGuest();
+    const std::string First = LevelFilePathOf(GuestLevelName);
+    ASSERT_TRUE(PrepareGuestLevel("level=" + LevelLinkData(TFieldGrid(1, TFieldRow(1))), Error))
+        << Error;
+    InitGuest();
+    EXPECT_EQ(ReadBytes(First + ".kept"), LevelTextOf(Guest));
+    DoneGuest();
+
+    // What is no link is a file, and one of another kind is not opened.
+    WriteBytes((Dir / "menu.txt").string(), "?ex2.menu\r\n");
+    EXPECT_FALSE(PrepareGuestLevel((Dir / "menu.txt").string(), Error));
+    EXPECT_NE(Error.find("is no level file"), std::string::npos) << Error;
 }
 
 // ---- Drawing ---------------------------------------------------------------------

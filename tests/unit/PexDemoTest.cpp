@@ -238,9 +238,11 @@ TEST_F(DemoTest, SignalThatEndedARecordingDuringAFadeEndsItsReplayThere) {
 
 // A played run writes nothing, but a file it wrote reads back as written, so
 // that a save followed by a load goes as recorded; the bytes enter the digest.
+// The clipboard, too, is left alone: it is the user's.
 TEST_F(DemoTest, PlayedRunReadsBackWhatItWroteAndLeavesTheDiskAlone) {
     const auto SaveThenLoad = [this](int32_t Frame) {
         if (Frame != 2) return;
+        SetClipboardText("#level=1.AAAA");
         WriteWholeFile(Dir.File("level/default/1.txt"), "painted level", MakeMissingFolder);
         std::string Text;
         ReadWholeFile(Dir.File("level/default/1.txt"), Text);
@@ -254,6 +256,7 @@ TEST_F(DemoTest, PlayedRunReadsBackWhatItWroteAndLeavesTheDiskAlone) {
     const std::string Recorded = EndLine();
     ASSERT_EQ(Exit, 0);
     EXPECT_EQ(Recorded.substr(0, 15), "demo: frames=2 ");
+    EXPECT_EQ(fake::Clipboard, std::vector<std::string>{"#level=1.AAAA"});
     std::filesystem::remove_all(Dir.File("level"));
 
     SetUp();
@@ -262,6 +265,7 @@ TEST_F(DemoTest, PlayedRunReadsBackWhatItWroteAndLeavesTheDiskAlone) {
     RunSession(SaveThenLoad);
     EXPECT_EQ(EndLine(), Recorded);
     EXPECT_FALSE(std::filesystem::exists(Dir.File("level")));
+    EXPECT_TRUE(fake::Clipboard.empty());
 }
 
 TEST_F(DemoTest, PlaybackReportsFilesThatDifferFromTheRecordedOnes) {

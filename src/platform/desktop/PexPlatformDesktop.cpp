@@ -62,3 +62,19 @@ void PlatformRestoreFloatState(uint16_t ControlWord, uint32_t MXCSR) {
     (void)MXCSR;
 #endif
 }
+
+// ---- Level links and guest levels --------------------------------------------
+
+std::string PlatformPageAddress() {
+    return PEX_PAGE_ADDRESS;
+}
+
+bool PlatformCopyText(const std::string&) {
+    return false;
+}
+
+void PlatformTellLevelFile(const std::string&) {}
+
+bool PlatformKeepGuestAsked() {
+    return false;
+}

@@ -155,3 +155,48 @@ bool PlatformRequestFullScreen() {
 void PlatformCatchSessionEnd(TSessionEndHandler) {}
 void PlatformReleaseSessionEnd() {}
 void PlatformWatchWindows() {}
+
+// ---- Level links and guest levels --------------------------------------------
+
+// The page's address is ASCII as the browser gives it (its own escapes).
+EM_JS(int, PageAddressInto, (char* Buffer, int Size), {
+    const Bytes = new TextEncoder().encode(location.href.split('#')[0].split('?')[0]);
+    if (Bytes.length <= Size) HEAPU8.set(Bytes, Buffer);
+    return Bytes.length;
+});
+
+std::string PlatformPageAddress() {
+    std::string Address(256, '\0');
+    int Length = PageAddressInto(&Address[0], int(Address.size()));
+    if (Length > int(Address.size())) {
+        Address.assign(size_t(Length), '\0');
+        Length = PageAddressInto(&Address[0], Length);
+    }
+    Address.resize(size_t(Length));
+    return Address;
+}
+
+EM_JS(int, CopyTextOnPage, (const char* Text, size_t Length), {
+    if (!Module['pexCopyText']) return 0;
+    Module['pexCopyText'](
+        new TextDecoder('windows-1251').decode(HEAPU8.slice(Text, Text + Length)));
+    return 1;
+});
+
+bool PlatformCopyText(const std::string& Text) {
+    return CopyTextOnPage(Text.data(), Text.size()) != 0;
+}
+
+EM_JS(void, TellLevelPathToPage, (const char* Path, size_t Length),
+      { Module['pexLevelPath'] = new TextDecoder().decode(HEAPU8.slice(Path, Path + Length)); });
+
+void PlatformTellLevelFile(const std::string& Path) {
+    TellLevelPathToPage(Path.data(), Path.size());
+}
+
+EM_JS(int, TakeKeepRequest, (),
+      { return !!(Module['pexTakeKeepRequest'] && Module['pexTakeKeepRequest']()); });
+
+bool PlatformKeepGuestAsked() {
+    return TakeKeepRequest() != 0;
+}
