@@ -131,7 +131,7 @@
   const FileKey = 'pex-file';        // sessionStorage: the file given, for the next start
   const TakeOverKey = 'pex-take-over';  // sessionStorage: take over at the next start
   const MaxFileBytes = 3 * 1024 * 1024;  // what sessionStorage holds with room to spare
-  const FileKinds = [{ending: '.txt', kind: 'level'}, {ending: '.dem', kind: 'demo'}];
+  const DemoEnding = '.dem';  // any other file is opened as a level file
 
   function hasLink(address) {
     return /^#(.*&)?level=/.test(new URL(address).hash);
@@ -178,9 +178,9 @@
 
   // A name the program's folders take: the file's own, its odd characters
   // replaced.
-  function safeName(name, ending) {
-    const base = name.slice(0, name.length - ending.length).replace(/[^A-Za-z0-9_.-]/g, '_');
-    return (/^[A-Za-z0-9_]/.test(base) ? base : 'file' + base) + ending;
+  function safeName(name) {
+    const safe = name.replace(/[^A-Za-z0-9_.-]/g, '_');
+    return /^[A-Za-z0-9_]/.test(safe) ? safe : 'file' + safe;
   }
 
   // pex-2026-12-08-153012.dem, in the player's local time.
@@ -384,23 +384,18 @@
     giveFile(event.dataTransfer.files[0]);
   });
 
-  // A level file plays as a guest level, a demo replays: the program running
-  // ends first as F10 ends it, and the page starts anew with the file.
+  // A demo replays, any other file plays as a guest level (the program
+  // refuses what is no level, saying why): the program running ends first as
+  // F10 ends it, and the page starts anew with the file.
   function giveFile(file) {
-    const name = file.name.toLowerCase();
-    const kind = FileKinds.find(function(k) { return name.endsWith(k.ending); });
-    if (!kind) {
-      showNote('Pex opens level files (.txt) and demos (.dem), not "' + file.name + '".');
-      return;
-    }
+    const kind = file.name.toLowerCase().endsWith(DemoEnding) ? 'demo' : 'level';
     if (file.size > MaxFileBytes) {
       showNote('"' + file.name + '" is too large to open here (' + file.size +
                ' bytes; at most ' + MaxFileBytes + ').');
       return;
     }
     file.arrayBuffer().then(function(buffer) {
-      const kept = {name: safeName(file.name, kind.ending), kind: kind.kind,
-                    bytes: toBase64(new Uint8Array(buffer))};
+      const kept = {name: safeName(file.name), kind: kind, bytes: toBase64(new Uint8Array(buffer))};
       try {
         sessionStorage.setItem(FileKey, JSON.stringify(kept));
       } catch (error) {

@@ -66,7 +66,7 @@ KEYS = {
     "Escape": ("Escape", "Escape", 27), "Enter": ("Enter", "Enter", 13),
     "Left": ("ArrowLeft", "ArrowLeft", 37), "Up": ("ArrowUp", "ArrowUp", 38),
     "Right": ("ArrowRight", "ArrowRight", 39), "Down": ("ArrowDown", "ArrowDown", 40),
-    "F10": ("F10", "F10", 121), "F11": ("F11", "F11", 122),
+    "F2": ("F2", "F2", 113), "F10": ("F10", "F10", 121), "F11": ("F11", "F11", 122),
 }
 
 
@@ -100,7 +100,7 @@ class Browser:
         self.call("Emulation.setDeviceMetricsOverride",
                   width=width, height=height, deviceScaleFactor=1, mobile=False)
 
-    def page_socket(self):
+    def page_socket(self, target=None):
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         deadline = time.time() + 60
         while time.time() < deadline:
@@ -110,7 +110,8 @@ class Browser:
                 with open(port_file) as f:
                     port = int(f.readline())
                 with urllib.request.urlopen("http://127.0.0.1:%d/json/list" % port, timeout=10) as r:
-                    pages = [t for t in json.load(r) if t["type"] == "page"]
+                    pages = [t for t in json.load(r) if t["type"] == "page" and
+                             target in (None, t["id"])]
                 if pages:
                     return pages[0]["webSocketDebuggerUrl"]
             except (OSError, ValueError):
@@ -312,18 +313,14 @@ class Browser:
 
 
 class Tab(Browser):
-    """Another tab of a browser, on the same profile, driven over a connection
-    of its own; it opens on about:blank and closes alone."""
+    """Another tab of a browser's, on its profile; it closes alone."""
 
     def __init__(self, browser):
-        self.profile, self.proc, self.owner = browser.profile, browser.proc, browser
+        self.__dict__.update(browser.__dict__, owner=browser, next_id=0, events=[], console=[],
+                             rewrites=[], paused=[])
         self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
-        self.next_id, self.events, self.console, self.rewrites, self.paused = 0, [], [], [], []
-        with open(os.path.join(self.profile, "DevToolsActivePort")) as f:
-            port = int(f.readline())
-        with urllib.request.urlopen("http://127.0.0.1:%d/json/list" % port, timeout=10) as r:
-            socket = next(t["webSocketDebuggerUrl"] for t in json.load(r) if t["id"] == self.target)
-        self.ws = websocket.create_connection(socket, timeout=120, suppress_origin=True)
+        self.ws = websocket.create_connection(self.page_socket(self.target), timeout=120,
+                                              suppress_origin=True)
         self.call("Page.enable")
         self.call("Runtime.enable")
         self.view(640, 480)
@@ -331,25 +328,24 @@ class Tab(Browser):
     def stop(self):
         if self.ws is not None:
             self.ws.close()
-            self.ws = None
             if self.owner.ws is not None:
                 self.owner.call("Target.closeTarget", targetId=self.target)
+        self.ws = None
 
 
-def downloaded(browser, click, timeout=120):
-    """The name and bytes of the file the page downloads when the element of
-    id click is clicked."""
+def downloaded(browser, button, timeout=120):
+    """The name and bytes of the file the page downloads at a click on button."""
     folder = tempfile.mkdtemp(dir=browser.profile)
     browser.call("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
-    browser.evaluate("document.getElementById('%s').click(), 1" % click)
+    browser.evaluate("document.getElementById('%s').click(), 1" % button)
     deadline = time.time() + timeout
     while time.time() < deadline:
-        names = os.listdir(folder)
-        if len(names) == 1 and not names[0].endswith(".crdownload"):
+        names = [n for n in os.listdir(folder) if not n.endswith(".crdownload")]
+        if names:
             with open(os.path.join(folder, names[0]), "rb") as f:
                 return names[0], f.read()
         browser.pump(0.2)
-    raise AssertionError("no download in %s: %s" % (folder, os.listdir(folder)))
+    raise AssertionError("no download in %s" % folder)
 
 
 class WebTestCase(unittest.TestCase):
@@ -376,18 +372,11 @@ class WebTestCase(unittest.TestCase):
         return self.server.url + "index.html" + query
 
     def desktop(self):
-        """The desktop's pex in a fresh copy of its folder, under an X server of
-        its own."""
-        if not os.path.isfile(os.path.join(NATIVE_APP_DIR, "pex")):
-            self.fail("no desktop build in %s (the tests preset makes it)" % NATIVE_APP_DIR)
+        """The desktop's pex in a copy of its folder, under an X server of its own."""
+        self.assertTrue(os.path.isfile(os.path.join(NATIVE_APP_DIR, "pex")),
+                        "no desktop build in %s (the tests preset makes it)" % NATIVE_APP_DIR)
         xvfb = Xvfb()
         self.addCleanup(xvfb.stop)
         pex = Pex(xvfb, app_dir=NATIVE_APP_DIR)
         self.addCleanup(pex.stop)
         return pex
-
-    def give_file(self, browser, path):
-        """Chooses the file in the page's file picker."""
-        root = browser.call("DOM.getDocument")["root"]["nodeId"]
-        picker = browser.call("DOM.querySelector", nodeId=root, selector="#file-picker")["nodeId"]
-        browser.call("DOM.setFileInputFiles", files=[path], nodeId=picker)
