@@ -313,24 +313,17 @@ class Browser:
 
 
 class Tab(Browser):
-    """Another tab of a browser's, on its profile; it closes alone."""
+    """Another tab of a browser's, on its profile (stopping it stops the browser)."""
 
     def __init__(self, browser):
-        self.__dict__.update(browser.__dict__, owner=browser, next_id=0, events=[], console=[],
-                             rewrites=[], paused=[])
+        self.__dict__.update(browser.__dict__, next_id=0, events=[], console=[], rewrites=[],
+                             paused=[])
         self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
         self.ws = websocket.create_connection(self.page_socket(self.target), timeout=120,
                                               suppress_origin=True)
         self.call("Page.enable")
         self.call("Runtime.enable")
         self.view(640, 480)
-
-    def stop(self):
-        if self.ws is not None:
-            self.ws.close()
-            if self.owner.ws is not None:
-                self.owner.call("Target.closeTarget", targetId=self.target)
-        self.ws = None
 
 
 def downloaded(browser, button, timeout=120):

@@ -4,6 +4,7 @@ and the desktop."""
 import os
 import re
 import unittest
+from pathlib import Path
 
 from pexe2e import (DEMO_DIR, changed_from, demo_path, editor_at_rest, expected_line,
                     game_at_rest, menu_at_rest, splash_at_rest)
@@ -68,8 +69,7 @@ class WebPageTest(WebTestCase):
         self.assertEqual(browser.wait_console(DEMO_LINE) + "\n", expected_line("walk"))
 
     def test_links_go_between_profiles_and_the_desktop(self):
-        with open(LEVEL, "rb") as f:
-            level = f.read()
+        level = Path(LEVEL).read_bytes()
         page = self.browser("maker")
         page.call("Browser.grantPermissions",
                   permissions=["clipboardReadWrite", "clipboardSanitizedWrite"])
@@ -95,7 +95,7 @@ class WebPageTest(WebTestCase):
         desktop.press_key_to_exit()
         desktop.start(["--open", page_link])
         guest = desktop.path("level", "guest", "1.txt")
-        desktop.wait_file(lambda: os.path.exists(guest) and open(guest, "rb").read() == level)
+        desktop.wait_file(lambda: os.path.exists(guest) and Path(guest).read_bytes() == level)
 
         # The desktop's link in another profile, kept as the player's own.
         other = self.browser("other")
@@ -119,17 +119,21 @@ class WebPageTest(WebTestCase):
                 self.assertEqual(other.evaluate(STORE), kept)
         self.assertEqual(downloaded(other, "download-level"), ("1.txt", level))
 
+    def paint(self, browser, cell):
+        """From the splash to the editor, where it paints a brick, unsaved."""
+        browser.wait_for(splash_at_rest, what="the splash")
+        before = to_editor(browser.press_until)
+        browser.click_until(300, 300, changed_from(before, (0, 0, 640, 480)), "the brush",
+                            button="right")
+        browser.click_until(*cell_centre(*cell), cell_painted(before, *cell), "a painted cell")
+        browser.mouse("mouseMoved", *AWAY)
+        browser.wait_for(cell_painted(before, *cell), what="the painted cell without the pointer")
+
     def test_two_tabs_never_both_write_the_store(self):
         first = self.browser()
         first.call("Page.addScriptToEvaluateOnNewDocument", source=WRITES_LOGGED)
         first.open(self.url())
-        first.wait_for(splash_at_rest, what="the splash")
-        before = to_editor(first.press_until)
-        first.click_until(300, 300, changed_from(before, (0, 0, 640, 480)), "the brush",
-                          button="right")
-        first.click_until(*cell_centre(4, 7), cell_painted(before, 4, 7), "a painted cell")
-        first.mouse("mouseMoved", *AWAY)
-        first.wait_for(cell_painted(before, 4, 7), what="the painted cell without the pointer")
+        self.paint(first, (4, 7))
         second = Tab(first)  # in front: the first tab hides
         self.addCleanup(second.stop)
         second.call("Page.addScriptToEvaluateOnNewDocument", source=WRITES_LOGGED)
@@ -140,10 +144,11 @@ class WebPageTest(WebTestCase):
         # Taking over ends the first tab's game as F10 does: the editor saves.
         second.evaluate("document.getElementById('take-over').click(), 1")
         wait_note(first, "tab", "Pex moved to another tab")
-        second.wait_for(splash_at_rest, what="the splash in the second tab")
+        self.paint(second, (4, 9))
         self.assertEqual(second.evaluate(stored_cell(LEVEL_FILE, 4, 7)), "1")
-        second.press("F10")  # which writes the settings
+        second.press("F10")
         second.wait_until(ENDED, what="the end")
+        self.assertEqual(second.evaluate(stored_cell(LEVEL_FILE, 4, 9)), "1")
         first_writes, second_writes = write_times(first), write_times(second)
         self.assertTrue(first_writes and second_writes, (first_writes, second_writes))
         self.assertLessEqual(max(first_writes), min(second_writes))
