@@ -299,8 +299,11 @@
   let takingOver = false;
   function takeOver() {
     if (state !== 'waiting') {
-      // This page's program has run: a new page runs the next one.
-      sessionStorage.setItem(TakeOverKey, '1');
+      // This page's program has run: a new page runs the next one (and only
+      // offers to take over where the tab's storage is refused).
+      try {
+        sessionStorage.setItem(TakeOverKey, '1');
+      } catch (error) {}
       window.location.reload();
       return;
     }
