@@ -10,14 +10,27 @@
 // (@PEX_WEB_SEED_DIR@), and the program's folder links to it. The program syncs
 // the store after each file it replaces (Module.pexStore.sync).
 //
-// A demo being played (Module.pexDemo, a file served beside the page) runs on
-// fresh copies of the shipped files instead, with the level of the same name
-// (NAME.level) when there is one, and never touches the store.
+// A demo being played (Module.pexDemo, a file served beside the page, or
+// Module.pexDemoFile, one the player gave the page) runs on fresh copies of the
+// shipped files instead, with the level of the same name (NAME.level) when
+// there is one beside the page, and never touches the store.
+//
+// What the page asks for besides (web/pex-page.js): a recording
+// (Module.pexRecord, the demo's file name), made as the desktop makes one, on
+// the player's own files; or a level to open as a guest level, from a link
+// (Module.pexOpenLink, the page's address) or from a level file the player gave
+// the page (Module.pexOpenFile). Given files are {name, bytes}, the name safe
+// for a path.
 (function() {
   const ProgramDir = '@PEX_WEB_PROGRAM_DIR@';
   const SeedDir = '@PEX_WEB_SEED_DIR@';
   const StoreDir = '@PEX_WEB_STORE_DIR@';
   const DemoDir = '@PEX_WEB_DEMO_DIR@';
+  // The files the page hands over live in memory only, apart from the store.
+  const OpenDir = '/pex-open';
+  const RecordDir = '/pex-record';
+  // The player's own level, where the run's level is not known.
+  const OwnLevel = StoreDir + '/level/default/1.txt';
   const ReadOnly = 0o444;
 
   const Store = {
@@ -41,14 +54,39 @@
   // seen, so that the program updates once more and writes what keeps the
   // user's work (PlatformLeavingSoon). The store's writes may not finish as a
   // tab closes; they do when it only hides.
+  //
+  // The page may ask the program to end as F10 ends it (Page.end), also while
+  // hidden: from then on every frame comes at once and counts as active, and
+  // F10 is pressed before each, until the program has seen it (its window may
+  // not be open yet) and ended.
+  const F10KeyCode = 121;
+  const Soon = new MessageChannel();  // a task that hidden pages get unthrottled
+  const soonQueue = [];
+  Soon.port1.onmessage = function() { soonQueue.shift()(); };
+  function pressF10() {
+    const event = new KeyboardEvent('keydown', {key: 'F10', code: 'F10', cancelable: true});
+    // Emscripten's windowing library reads the legacy key code.
+    Object.defineProperty(event, 'keyCode', {get: function() { return F10KeyCode; }});
+    window.dispatchEvent(event);
+  }
   const Page = {
     leaving: false,  // hidden or closing since the page was last shown
+    ending: false,   // asked to end as F10 ends it
     frame: 0,        // the waits begun: the number of the frame that follows
     granted: -1,     // the frame that runs after the page hid
     resume: null,    // ends the wait under way
     nextFrame: function() {
       Page.frame++;
       if (Page.frame === Page.granted) return Promise.resolve();
+      if (Page.ending) {
+        return new Promise(function(resolve) {
+          soonQueue.push(function() {
+            pressF10();
+            resolve();
+          });
+          Soon.port2.postMessage(0);
+        });
+      }
       return new Promise(function(resolve) {
         function go() {
           if (Page.resume !== go) return;  // a frame asked for by an earlier wait
@@ -60,7 +98,13 @@
       });
     },
     active: function() {
-      return document.visibilityState === 'visible' || Page.frame === Page.granted;
+      return document.visibilityState === 'visible' || Page.frame === Page.granted || Page.ending;
+    },
+    end: function() {
+      if (Page.ending) return;
+      Page.ending = true;
+      pressF10();
+      if (Page.resume) Page.resume();
     },
     leave: function() {
       if (Page.leaving) return;
@@ -74,6 +118,7 @@
     },
   };
   Module['pexPage'] = Page;
+  if (Module['pexEndAsked']) Page.end();  // asked while the program was on its way
   document.addEventListener('visibilitychange', function() {
     if (document.visibilityState === 'visible') Page.shown(); else Page.leave();
   });
@@ -143,25 +188,64 @@
     });
   }
 
+  function playing() {
+    return Boolean(Module['pexDemo'] || Module['pexDemoFile']);
+  }
+
   // Runs before the data is loaded: the store and the demo are fetched
   // meanwhile, and the program starts when all of them are there.
   function prepare() {
     FS.mkdir(StoreDir);
     // A level that cannot be saved goes to a recovery file in the store too.
     ENV['XDG_STATE_HOME'] = StoreDir;
-    if (Module['pexDemo']) {
+    if (playing()) {
       FS.mkdir(DemoDir);
-      fetchDemo(Module['pexDemo']);
+      if (Module['pexDemo']) fetchDemo(Module['pexDemo']);
+      else FS.writeFile(DemoDir + '/' + Module['pexDemoFile'].name, Module['pexDemoFile'].bytes);
     } else {
       openStore();
     }
+    if (Module['pexOpenFile']) {
+      FS.mkdir(OpenDir);
+      FS.writeFile(OpenDir + '/' + Module['pexOpenFile'].name, Module['pexOpenFile'].bytes);
+    }
+    if (Module['pexRecord']) FS.mkdir(RecordDir);
   }
+
+  // The program's command line for what the page asked.
+  function programArguments() {
+    if (Module['pexDemo']) return ['--play', DemoDir + '/' + Module['pexDemo']];
+    if (Module['pexDemoFile']) return ['--play', DemoDir + '/' + Module['pexDemoFile'].name];
+    if (Module['pexOpenLink']) return ['--open', Module['pexOpenLink']];
+    if (Module['pexOpenFile']) return ['--open', OpenDir + '/' + Module['pexOpenFile'].name];
+    if (Module['pexRecord']) return ['--record', RecordDir + '/' + Module['pexRecord']];
+    return [];
+  }
+
+  function readFile(path) {
+    try {
+      return FS.readFile(path);
+    } catch (error) {
+      return null;  // not there (yet)
+    }
+  }
+
+  // The demo recorded, once the program has put it in place under its name (a
+  // recording that failed leaves none); null before.
+  Module['pexRecording'] = function() {
+    return Module['pexRecord'] ? readFile(RecordDir + '/' + Module['pexRecord']) : null;
+  };
+  // The level file the run uses, as last written; null before the files are
+  // laid out.
+  Module['pexCurrentLevel'] = function() {
+    return readFile(Module['pexLevelPath'] || OwnLevel);
+  };
 
   // Runs when everything is loaded, right before the program starts.
   function layOut() {
     makeReadOnly(ProgramDir);
     copyMissing(SeedDir, StoreDir);
-    if (demoLevel) FS.writeFile(StoreDir + '/level/default/1.txt', demoLevel);
+    if (demoLevel) FS.writeFile(OwnLevel, demoLevel);
     for (const name of FS.readdir(SeedDir)) {
       if (name !== '.' && name !== '..') FS.symlink(StoreDir + '/' + name, ProgramDir + '/' + name);
     }
@@ -184,7 +268,7 @@
     });
   }
 
-  if (Module['pexDemo']) Module['arguments'] = ['--play', DemoDir + '/' + Module['pexDemo']];
+  Module['arguments'] = programArguments();
   Module['postRun'] = [].concat(Module['postRun'] || [], awaitEnd);
   Module['preRun'] = [].concat(Module['preRun'] || [], prepare);
   const pageInitialized = Module['onRuntimeInitialized'];

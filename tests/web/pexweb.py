@@ -24,12 +24,16 @@ import urllib.request
 
 import websocket
 
-from pexe2e import Image, artifact_path
+from pexe2e import Image, Pex, Xvfb, artifact_path
 
 SOURCE_DIR = os.environ.get("PEX_SOURCE_DIR", os.getcwd())
 WEB_APP_DIR = os.environ.get("PEX_WEB_APP_DIR", os.path.join(os.getcwd(), "build-web", "app"))
 DEMO_DIR = os.path.join(SOURCE_DIR, "tests", "demos")
 CHROMIUM = os.environ.get("PEX_CHROMIUM", "/usr/bin/chromium")
+# The desktop's program, for what goes between it and the page: the tests
+# build's application folder (tests/web/CMakeLists.txt names it).
+NATIVE_APP_DIR = os.environ.get("PEX_NATIVE_APP_DIR",
+                                os.path.join(SOURCE_DIR, "build-tests", "tests", "e2e", "app"))
 
 # WebGL through SwiftShader without a GPU or a display, sound without a
 # gesture, and nothing that reaches for the network.
@@ -62,7 +66,7 @@ KEYS = {
     "Escape": ("Escape", "Escape", 27), "Enter": ("Enter", "Enter", 13),
     "Left": ("ArrowLeft", "ArrowLeft", 37), "Up": ("ArrowUp", "ArrowUp", 38),
     "Right": ("ArrowRight", "ArrowRight", 39), "Down": ("ArrowDown", "ArrowDown", 40),
-    "F10": ("F10", "F10", 121), "F11": ("F11", "F11", 122),
+    "F2": ("F2", "F2", 113), "F10": ("F10", "F10", 121), "F11": ("F11", "F11", 122),
 }
 
 
@@ -96,7 +100,7 @@ class Browser:
         self.call("Emulation.setDeviceMetricsOverride",
                   width=width, height=height, deviceScaleFactor=1, mobile=False)
 
-    def page_socket(self):
+    def page_socket(self, target=None):
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         deadline = time.time() + 60
         while time.time() < deadline:
@@ -106,7 +110,8 @@ class Browser:
                 with open(port_file) as f:
                     port = int(f.readline())
                 with urllib.request.urlopen("http://127.0.0.1:%d/json/list" % port, timeout=10) as r:
-                    pages = [t for t in json.load(r) if t["type"] == "page"]
+                    pages = [t for t in json.load(r) if t["type"] == "page" and
+                             target in (None, t["id"])]
                 if pages:
                     return pages[0]["webSocketDebuggerUrl"]
             except (OSError, ValueError):
@@ -307,6 +312,35 @@ class Browser:
             self.mouse("mouseReleased", x, y, button)
 
 
+class Tab(Browser):
+    """Another tab of a browser's, on its profile (stopping it stops the browser)."""
+
+    def __init__(self, browser):
+        self.__dict__.update(browser.__dict__, next_id=0, events=[], console=[], rewrites=[],
+                             paused=[])
+        self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
+        self.ws = websocket.create_connection(self.page_socket(self.target), timeout=120,
+                                              suppress_origin=True)
+        self.call("Page.enable")
+        self.call("Runtime.enable")
+        self.view(640, 480)
+
+
+def downloaded(browser, button, timeout=120):
+    """The name and bytes of the file the page downloads at a click on button."""
+    folder = tempfile.mkdtemp(dir=browser.profile)
+    browser.call("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
+    browser.evaluate("document.getElementById('%s').click(), 1" % button)
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        names = [n for n in os.listdir(folder) if not n.endswith(".crdownload")]
+        if names:
+            with open(os.path.join(folder, names[0]), "rb") as f:
+                return names[0], f.read()
+        browser.pump(0.2)
+    raise AssertionError("no download in %s" % folder)
+
+
 class WebTestCase(unittest.TestCase):
     """Serves the browser build (and the demos beside it) for each test, and
     gives it browsers on profiles of its own."""
@@ -329,3 +363,13 @@ class WebTestCase(unittest.TestCase):
 
     def url(self, query=""):
         return self.server.url + "index.html" + query
+
+    def desktop(self):
+        """The desktop's pex in a copy of its folder, under an X server of its own."""
+        self.assertTrue(os.path.isfile(os.path.join(NATIVE_APP_DIR, "pex")),
+                        "no desktop build in %s (the tests preset makes it)" % NATIVE_APP_DIR)
+        xvfb = Xvfb()
+        self.addCleanup(xvfb.stop)
+        pex = Pex(xvfb, app_dir=NATIVE_APP_DIR)
+        self.addCleanup(pex.stop)
+        return pex

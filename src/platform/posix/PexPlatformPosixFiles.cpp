@@ -174,6 +174,21 @@ static int CreateBytesFile(const std::string& Target, std::string& Name, mode_t 
 // (EEXIST when the name is taken).
 static bool LinkBytesFile(int Handle, const std::string& Name, const std::string& At) {
     if (!Step()) return false;
+#ifdef __EMSCRIPTEN__
+    // The browser's file systems have no hard links: the name is reserved by an
+    // exclusive create and the bytes renamed over it. The store sees the two
+    // steps as one: it is synced after them (PlatformMakeDurable).
+    if (!Name.empty()) {
+        const int Reserved = open(At.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (Reserved < 0) return false;
+        close(Reserved);
+        if (rename(Name.c_str(), At.c_str()) == 0) return true;
+        const int Error = errno;
+        unlink(At.c_str());  // the name just reserved
+        errno = Error;
+        return false;
+    }
+#endif
     if (!Name.empty()) return link(Name.c_str(), At.c_str()) == 0;
 #if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
     // The name of an open unnamed file: directly where the process may, else
