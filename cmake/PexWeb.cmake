@@ -109,6 +109,10 @@ target_link_options(pex PRIVATE
   # Asyncify instruments only the functions that can be on the stack then
   # (PEX_WEB_WAITS, checked after the link); the symbol map names them.
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sASYNCIFY_ONLY=@${PEX_WEB_WAITS} --emit-symbol-map
+  # The page runs in a browser alone: no code for Node.js or workers.
+  -sENVIRONMENT=web
+  # A small allocator: the program allocates little once its files are read.
+  -sMALLOC=emmalloc
   -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sFORCE_FILESYSTEM=1 -lidbfs.js
   # SDL's audio resumes the audio context at the first gesture, and calls the
   # mixer through dynCall (the names are in a file: a "$" in a link option
