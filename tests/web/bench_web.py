@@ -97,10 +97,10 @@ def print_asyncify_share():
     if not os.path.isfile(symbols):
         print("Asyncify's share: no symbol map at %s" % symbols)
         return
-    spec = importlib.util.spec_from_file_location(
+    loader = importlib.util.spec_from_file_location(
         "web_waits", os.path.join(pexweb.SOURCE_DIR, "scripts", "web-waits.py"))
-    waits = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(waits)
+    waits = importlib.util.module_from_spec(loader)
+    loader.loader.exec_module(waits)
     module = waits.Module(os.path.join(pexweb.WEB_APP_DIR, "pex.wasm"))
     count, size, total = waits.instrumented_share(module, waits.read_symbols(symbols))
     print("Asyncify instrumented %d of %d functions: %d of %d bytes of code (%.1f%%)"
