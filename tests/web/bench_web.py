@@ -19,8 +19,8 @@ Uses build-web/app (or PEX_WEB_APP_DIR).
 """
 
 import gzip
-import importlib.util
 import os
+import runpy
 import sys
 import tempfile
 import time
@@ -97,12 +97,9 @@ def print_asyncify_share():
     if not os.path.isfile(symbols):
         print("Asyncify's share: no symbol map at %s" % symbols)
         return
-    loader = importlib.util.spec_from_file_location(
-        "web_waits", os.path.join(pexweb.SOURCE_DIR, "scripts", "web-waits.py"))
-    waits = importlib.util.module_from_spec(loader)
-    loader.loader.exec_module(waits)
-    module = waits.Module(os.path.join(pexweb.WEB_APP_DIR, "pex.wasm"))
-    count, size, total = waits.instrumented_share(module, waits.read_symbols(symbols))
+    waits = runpy.run_path(os.path.join(pexweb.SOURCE_DIR, "scripts", "web-waits.py"))
+    module = waits["Module"](os.path.join(pexweb.WEB_APP_DIR, "pex.wasm"))
+    count, size, total = waits["instrumented_share"](module, waits["read_symbols"](symbols))
     print("Asyncify instrumented %d of %d functions: %d of %d bytes of code (%.1f%%)"
           % (count, len(module.bodies), size, total, 100.0 * size / total))
 
