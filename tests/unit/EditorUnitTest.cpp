@@ -374,6 +374,51 @@ TEST_F(EditorTest, GuestLevelLeavesTheOwnAloneUntilKeptAndLosesNothing) {
     EXPECT_NE(Error.find("is no level file"), std::string::npos) << Error;
 }
 
+// Keeping a guest level with each of its file steps failing in turn, once or
+// from then on, with each kind of error: the player's old level is always
+// somewhere in its folder, the own file holds the old level or the guest one
+// whole, and the guest level stays in use unless it is the own one now.
+TEST_F(EditorTest, KeepingAGuestLevelLosesNeitherLevelWhereverAFileStepFails) {
+    namespace fs = std::filesystem;
+    const std::string Own = LevelFilePath();
+    const std::string OwnText = "mole_ladder.level\r\nheight 1\r\nwidth 1\r\ndata\r\nrow\t0\t5\r\n";
+    const TFieldGrid Guest(2, TFieldRow{fkBrick, fkRope});
+    const std::string GuestText = LevelTextOf(Guest);
+    std::string Error;
+    const auto KeepWithFault = [&](int64_t Step, int Code, bool Persist) {
+        for (const auto& Entry : fs::directory_iterator(fs::path(Own).parent_path()))
+            fs::remove(Entry.path());
+        WriteBytes(Own, OwnText);
+        DoneGuest();
+        EXPECT_TRUE(PrepareGuestLevel("level=" + LevelLinkData(Guest), Error));
+        InitGuest();
+        testing::internal::CaptureStderr();
+        PlatformFailFileStep(Step, Code, Persist);
+        KeepGuestAsOwn();
+        const int64_t Steps = PlatformFileSteps();
+        PlatformFailFileStep(0, 0);
+        testing::internal::GetCapturedStderr();
+        SCOPED_TRACE("step " + std::to_string(Step) + " of error " + std::to_string(Code) +
+                     (Persist ? " from then on" : " once"));
+        const std::string Now = ReadBytes(Own);
+        EXPECT_TRUE(Now == OwnText || Now == GuestText) << Now;
+        EXPECT_EQ(GuestLevelInUse(), Now != GuestText);
+        EXPECT_EQ(ReadBytes(LevelFilePathOf(GuestLevelName)), GuestText);
+        bool OldThere = Now == OwnText;
+        for (const auto& Entry : fs::directory_iterator(fs::path(Own).parent_path()))
+            OldThere = OldThere || ReadBytes(Entry.path().string()) == OwnText;
+        EXPECT_TRUE(OldThere);
+        return Steps;
+    };
+    const int64_t Steps = KeepWithFault(0, 0, false);
+    ASSERT_GT(Steps, 2);
+    for (const int Code : FileStepErrors)
+        for (const bool Persist : {false, true})
+            for (int64_t Step = 1; Step <= Steps && !HasFailure(); ++Step)
+                KeepWithFault(Step, Code, Persist);
+    DoneGuest();
+}
+
 // ---- Drawing ---------------------------------------------------------------------
 
 using TRect = std::array<double, 4>;  // left, top, right, bottom
